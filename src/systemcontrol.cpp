@@ -1,0 +1,193 @@
+#include "ondrix-qt/systemcontrol.h"
+
+#include "frame.h"
+
+namespace Ondrix {
+
+using namespace Frame;
+
+namespace {
+
+const TextValue serviceStates[] = {
+    {"Normal", SystemControl::FullService},
+    {"EmergencyOnly", SystemControl::LimitedService},
+    {"NoCoverage", SystemControl::NoService},
+};
+
+const TextValue activities[] = {
+    {"Signaling", SystemControl::Signaling},
+    {"Call", SystemControl::Call},
+    {"Data", SystemControl::Data},
+    {"Idle", SystemControl::Idle},
+};
+
+const char RequestedMode[] = "RequestedMode";
+const char ModemState[] = "ModemState";
+const char ServiceState[] = "ServiceState";
+
+} // namespace
+
+class SystemControlPrivate : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SystemControlPrivate(SystemControl *parent);
+
+    void setPower(bool on);
+
+    DBusIface *csnet = nullptr;
+    DBusIface *modem = nullptr;
+    bool power = false;
+    int status = SystemControl::UnknownStatus;
+    int activity = SystemControl::UnknownActivity;
+
+Q_SIGNALS:
+    void powerChanged(bool value);
+    void statusChanged(int status);
+    void activityChanged(int activity);
+
+private Q_SLOTS:
+    void onPropertiesChanged(const QVariantMap &properties);
+    void onActivity(const QString &activity);
+    void onPowerSuccess();
+    void onPowerFailure(const QDBusError &error);
+
+private:
+    void readModem();
+    void readNetwork();
+};
+
+SystemControlPrivate::SystemControlPrivate(SystemControl *parent)
+    : QObject(parent)
+{
+    modem = createProxy(Bus::Modem, this);
+    subscribe(Bus::Modem, "PropertiesChanged", this, SLOT(onPropertiesChanged(QVariantMap)),
+              "a{sv}");
+    csnet = createProxy(Bus::CSNet, this);
+    subscribe(Bus::CSNet, "ActivityChanged", this, SLOT(onActivity(QString)));
+    readModem();
+    readNetwork();
+}
+
+void SystemControlPrivate::readModem()
+{
+    QVariantMap properties;
+    if (!readProperties(methodCall(Bus::Modem, QStringLiteral("GetProperties")), properties))
+        return;
+    const QString requested = properties.value(QLatin1String(RequestedMode)).toString();
+    const QString modemState = properties.value(QLatin1String(ModemState)).toString();
+    const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
+
+    power = requested == QLatin1String("Active") || modemState == QLatin1String("Normal");
+    status = modemState == QLatin1String("Service") ? int(SystemControl::ModemFailure)
+                                                     : lookup(serviceStates, serviceState);
+}
+
+void SystemControlPrivate::readNetwork()
+{
+    QVariantMap properties;
+    if (!readProperties(getAllCall(Bus::CSNet), properties))
+        return;
+    activity = lookup(activities, properties.value(QStringLiteral("Activity")).toString());
+}
+
+void SystemControlPrivate::onActivity(const QString &text)
+{
+    const int value = lookup(activities, text);
+    if (value == activity)
+        return;
+    activity = value;
+    emit activityChanged(activity);
+}
+
+void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
+{
+    // Only the keys present count; an absent key reads as empty text.
+    const QString modemState = properties.value(QLatin1String(ModemState)).toString();
+    const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
+    const QString requested = properties.value(QLatin1String(RequestedMode)).toString();
+
+    if (modemState == QLatin1String("Service")) {
+        if (status != SystemControl::ModemFailure) {
+            status = SystemControl::ModemFailure;
+            emit statusChanged(status);
+        }
+    } else if (!serviceState.isEmpty()) {
+        const int value = lookup(serviceStates, serviceState);
+        if (value != status) {
+            status = value;
+            emit statusChanged(status);
+        }
+    }
+
+    // Power notifications are passed on even when the value does not change.
+    if (requested == QLatin1String("Deferred") || requested == QLatin1String("Inactive")
+        || modemState == QLatin1String("Inactive") || modemState == QLatin1String("Tablet")) {
+        power = false;
+        emit powerChanged(false);
+    } else if (requested == QLatin1String("Active") || modemState == QLatin1String("Normal")) {
+        power = true;
+        emit powerChanged(true);
+    }
+}
+
+void SystemControlPrivate::setPower(bool on)
+{
+    if (on == power)
+        return;
+    // The cached value follows the controller's notification, not the request.
+    const QDBusMessage call = methodCall(Bus::Modem, QStringLiteral("RequestRadio"), {on, true});
+    if (!callAsync(call, this, SLOT(onPowerSuccess()), SLOT(onPowerFailure(QDBusError))))
+        emit powerChanged(power);
+}
+
+void SystemControlPrivate::onPowerSuccess()
+{
+}
+
+void SystemControlPrivate::onPowerFailure(const QDBusError &error)
+{
+    logError(error);
+    emit powerChanged(power);
+}
+
+SystemControl::SystemControl(QObject *parent)
+    : QObject(parent)
+    , d(new SystemControlPrivate(this))
+{
+    qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
+    connect(d, SIGNAL(powerChanged(bool)), this, SIGNAL(powerChanged(bool)));
+    connect(d, SIGNAL(statusChanged(int)), this, SIGNAL(statusChanged(int)));
+    connect(d, SIGNAL(activityChanged(int)), this, SIGNAL(activityChanged(int)));
+}
+
+SystemControl::~SystemControl() = default;
+
+bool SystemControl::power() const
+{
+    return d->power;
+}
+
+SystemControl::Status SystemControl::status() const
+{
+    return static_cast<Status>(d->status);
+}
+
+SystemControl::Activity SystemControl::activity() const
+{
+    return static_cast<Activity>(d->activity);
+}
+
+bool SystemControl::isValid() const
+{
+    return allValid({d->modem, d->csnet});
+}
+
+void SystemControl::setPower(bool on)
+{
+    d->setPower(on);
+}
+
+} // namespace Ondrix
+
+#include "systemcontrol.moc"

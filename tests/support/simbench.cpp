@@ -1,0 +1,255 @@
+#include "simbench.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMutex>
+#include <QThread>
+#include <QtDBus/QDBusArgument>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusMetaType>
+#include <QtDBus/QDBusVariant>
+
+#include <cstdio>
+
+namespace {
+
+const char ControlService[] = "org.ondrix.ModemSim";
+const char ControlPath[] = "/org/ondrix/ModemSim";
+const char ControlInterface[] = "org.ondrix.ModemSim.Control";
+
+const char BusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:dir=%1</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_type="method_call"/>
+    <allow send_type="signal"/>
+    <allow send_type="method_return"/>
+    <allow send_type="error"/>
+    <allow receive_type="method_call"/>
+    <allow receive_type="signal"/>
+    <allow receive_type="method_return"/>
+    <allow receive_type="error"/>
+  </policy>
+</busconfig>
+)";
+
+QStringList collected;
+QMutex collectedLock;
+QtMessageHandler previousHandler = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtDebugMsg) {
+        QMutexLocker lock(&collectedLock);
+        collected << text;
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+} // namespace
+
+SimBench::SimBench() = default;
+
+SimBench::~SimBench()
+{
+    stop();
+}
+
+bool SimBench::start()
+{
+    // After the test framework's own handler, which passes the lines on.
+    previousHandler = qInstallMessageHandler(collect);
+    if (!m_dir.isValid())
+        return false;
+    const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile config(configPath);
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write(QString::fromLatin1(BusConfig).arg(m_dir.path()).toUtf8());
+    config.close();
+
+    m_bus.setProgram(QStringLiteral("dbus-daemon"));
+    m_bus.setArguments({QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
+                        QStringLiteral("--config-file=") + configPath});
+    m_bus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_bus.start();
+    if (!m_bus.waitForStarted(5000)) {
+        fprintf(stderr, "simbench: cannot start dbus-daemon\n");
+        return false;
+    }
+    QByteArray address;
+    QDeadlineTimer deadline(10000);
+    while (!address.contains('\n') && !deadline.hasExpired()) {
+        m_bus.waitForReadyRead(100);
+        address += m_bus.readAllStandardOutput();
+    }
+    address = address.trimmed();
+    if (address.isEmpty())
+        return false;
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
+
+    m_sim.setProgram(QStringLiteral(MODEMSIM_PATH));
+    m_sim.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_sim.start();
+    if (!m_sim.waitForStarted(5000)) {
+        fprintf(stderr, "simbench: cannot start %s\n", MODEMSIM_PATH);
+        return false;
+    }
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return false;
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+    bus.connect(QString(), QLatin1String(ControlPath), QLatin1String(ControlInterface),
+                QStringLiteral("Pong"), this, SLOT(onPong(uint)));
+    const bool ready = waitFor([&bus] {
+        return bus.interface()->isServiceRegistered(QLatin1String(ControlService)).value();
+    }, 20000);
+    if (!ready)
+        fprintf(stderr, "simbench: the simulator did not come up\n");
+    return ready;
+}
+
+int SimBench::stop()
+{
+    int rc = 0;
+    if (m_sim.state() != QProcess::NotRunning) {
+        m_sim.terminate();
+        if (!m_sim.waitForFinished(10000)) {
+            m_sim.kill();
+            m_sim.waitForFinished();
+        }
+        rc = m_sim.exitStatus() == QProcess::NormalExit ? m_sim.exitCode() : -1;
+    }
+    killBus();
+    return rc;
+}
+
+void SimBench::killBus()
+{
+    if (m_bus.state() != QProcess::NotRunning) {
+        m_bus.terminate();
+        m_bus.waitForFinished(5000);
+    }
+}
+
+QVariant SimBench::control(const QString &method, const QVariantList &args)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(ControlService),
+                                                       QLatin1String(ControlPath),
+                                                       QLatin1String(ControlInterface), method);
+    call.setArguments(args);
+    const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qWarning("simbench: %s failed: %s", qPrintable(method), qPrintable(reply.errorMessage()));
+        return {};
+    }
+    return reply.arguments().value(0);
+}
+
+void SimBench::reset()
+{
+    control(QStringLiteral("Reset"));
+    setSetting(QStringLiteral("RadioSwitchTime"), 0);
+    flush();
+    clearLog();
+}
+
+void SimBench::setProperty(const QString &interface, const QString &name, const QVariant &value)
+{
+    control(QStringLiteral("SetProperty"),
+            {interface, name, QVariant::fromValue(QDBusVariant(value))});
+}
+
+void SimBench::emitSignal(const QString &interface, const QString &member, const QVariantList &args)
+{
+    control(QStringLiteral("EmitSignal"), {QString(), interface, member, QVariant(args)});
+}
+
+void SimBench::script(const QString &interface, const QString &member, const QVariantMap &answer)
+{
+    control(QStringLiteral("Script"), {interface, member, answer});
+}
+
+void SimBench::setSetting(const QString &name, const QVariant &value)
+{
+    control(QStringLiteral("SetSetting"), {name, QVariant::fromValue(QDBusVariant(value))});
+}
+
+void SimBench::releaseNames()
+{
+    control(QStringLiteral("ReleaseNames"));
+}
+
+void SimBench::acquireNames()
+{
+    control(QStringLiteral("AcquireNames"));
+}
+
+QList<SimCall> SimBench::calls(const QString &member)
+{
+    QList<SimCall> result;
+    const QList<QVariantMap> entries = qdbus_cast<QList<QVariantMap>>(control(QStringLiteral("Calls")));
+    for (const QVariantMap &entry : entries) {
+        SimCall call;
+        call.path = entry.value(QStringLiteral("path")).toString();
+        call.interface = entry.value(QStringLiteral("interface")).toString();
+        call.member = entry.value(QStringLiteral("member")).toString();
+        call.signature = entry.value(QStringLiteral("signature")).toString();
+        call.args = qdbus_cast<QVariantList>(entry.value(QStringLiteral("args")));
+        if (member.isEmpty() || call.member == member)
+            result << call;
+    }
+    return result;
+}
+
+void SimBench::clearCalls()
+{
+    control(QStringLiteral("ClearCalls"));
+}
+
+bool SimBench::flush()
+{
+    const uint token = ++m_sent;
+    control(QStringLiteral("Ping"), {token});
+    return waitFor([this, token] { return m_received >= token; }, 10000);
+}
+
+void SimBench::onPong(uint token)
+{
+    m_received = token;
+}
+
+QStringList SimBench::log()
+{
+    QMutexLocker lock(&collectedLock);
+    return collected;
+}
+
+void SimBench::clearLog()
+{
+    QMutexLocker lock(&collectedLock);
+    collected.clear();
+}

@@ -1,0 +1,76 @@
+#ifndef SIMBENCH_H
+#define SIMBENCH_H
+
+// A private bus with the modem simulator on it, for tests of the library.
+//
+// start() launches a dbus-daemon of its own, hands its address to the library
+// as the system bus (DBUS_SYSTEM_BUS_ADDRESS) and launches ondrix-modemsim on
+// it. The methods below drive the simulator's control interface, read the
+// calls it received, and collect the library's log lines.
+
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+struct SimCall {
+    QString path;
+    QString interface;
+    QString member;
+    QString signature;
+    QVariantList args;
+};
+
+class SimBench : public QObject
+{
+    Q_OBJECT
+public:
+    SimBench();
+    ~SimBench() override;
+
+    // Call from initTestCase(), before anything touches the system bus.
+    bool start();
+    // Call from cleanupTestCase(). Returns the simulator's exit code.
+    int stop();
+    // Kills the bus under everybody's feet.
+    void killBus();
+
+    // Back to the simulator's start-up state, with an empty call log and no
+    // scripts; the radio switches at once; the collected log is emptied.
+    void reset();
+
+    void setProperty(const QString &interface, const QString &name, const QVariant &value);
+    void emitSignal(const QString &interface, const QString &member, const QVariantList &args);
+    // Keys: "count", "delay", "noreply", "error", "message", "reply" (QVariantList).
+    void script(const QString &interface, const QString &member, const QVariantMap &answer);
+    void setSetting(const QString &name, const QVariant &value);
+    void releaseNames();
+    void acquireNames();
+
+    // Calls the simulator received, oldest first; only those of `member` if given.
+    QList<SimCall> calls(const QString &member = QString());
+    void clearCalls();
+
+    // Returns once every signal the simulator emitted so far has been
+    // delivered to this process's receivers.
+    bool flush();
+
+    // Debug lines the process wrote since the last reset()/clearLog().
+    static QStringList log();
+    static void clearLog();
+
+private Q_SLOTS:
+    void onPong(uint token);
+
+private:
+    QVariant control(const QString &method, const QVariantList &args = {});
+
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_sim;
+    uint m_sent = 0;
+    uint m_received = 0;
+};
+
+#endif

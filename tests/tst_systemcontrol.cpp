@@ -1,0 +1,406 @@
+#include <ondrix-qt/systemcontrol.h>
+
+#include "simbench.h"
+
+#include <QSignalSpy>
+#include <QtDBus/QDBusConnection>
+#include <QtTest>
+
+using Ondrix::SystemControl;
+
+namespace {
+
+const QString Modem = QStringLiteral("com.kelvo.YKM.Modem");
+const QString CSNet = QStringLiteral("com.kelvo.hvt.CSNet");
+const QString PropertiesChanged = QStringLiteral("PropertiesChanged");
+
+// A property map without the keys whose value is "-".
+QVariantMap modemMap(const QString &requested, const QString &modemState, const QString &serviceState)
+{
+    QVariantMap map;
+    if (requested != QLatin1String("-"))
+        map.insert(QStringLiteral("RequestedMode"), requested);
+    if (modemState != QLatin1String("-"))
+        map.insert(QStringLiteral("ModemState"), modemState);
+    if (serviceState != QLatin1String("-"))
+        map.insert(QStringLiteral("ServiceState"), serviceState);
+    return map;
+}
+
+QList<int> ints(const QSignalSpy &spy)
+{
+    QList<int> values;
+    for (const QList<QVariant> &args : spy)
+        values << args.at(0).toInt();
+    return values;
+}
+
+QList<bool> bools(const QSignalSpy &spy)
+{
+    QList<bool> values;
+    for (const QList<QVariant> &args : spy)
+        values << args.at(0).toBool();
+    return values;
+}
+
+} // namespace
+
+class TestSystemControl : public QObject
+{
+    Q_OBJECT
+    SimBench bench;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(bench.start()); }
+    void init() { bench.reset(); }
+    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
+
+    void readsInitialStateFromBothDaemons()
+    {
+        bench.setProperty(CSNet, QStringLiteral("Activity"), QStringLiteral("Data"));
+        bench.clearCalls();
+        SystemControl control;
+        QVERIFY(control.isValid());
+        QCOMPARE(control.power(), true);
+        QCOMPARE(control.status(), SystemControl::FullService);
+        QCOMPARE(control.activity(), SystemControl::Data);
+        QVERIFY(SimBench::log().isEmpty());
+
+        const QList<SimCall> calls = bench.calls();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/ykm/modem"));
+        QCOMPARE(calls[0].interface, Modem);
+        QCOMPARE(calls[0].member, QStringLiteral("GetProperties"));
+        QCOMPARE(calls[0].signature, QString());
+        QCOMPARE(calls[1].path, QStringLiteral("/com/kelvo/hvt/csnet"));
+        QCOMPARE(calls[1].interface, QStringLiteral("org.freedesktop.DBus.Properties"));
+        QCOMPARE(calls[1].member, QStringLiteral("GetAll"));
+        QCOMPARE(calls[1].signature, QStringLiteral("s"));
+        QCOMPARE(calls[1].args, QVariantList{CSNet});
+    }
+
+    void initialModemRead_data()
+    {
+        QTest::addColumn<QString>("requested");
+        QTest::addColumn<QString>("modemState");
+        QTest::addColumn<QString>("serviceState");
+        QTest::addColumn<bool>("power");
+        QTest::addColumn<int>("status");
+
+        QTest::newRow("requested active") << "Active" << "Inactive" << "Normal" << true << 0;
+        QTest::newRow("modem normal") << "-" << "Normal" << "EmergencyOnly" << true << 1;
+        QTest::newRow("inactive request, normal modem") << "Inactive" << "Normal" << "NoCoverage" << true << 2;
+        QTest::newRow("service overrides") << "Inactive" << "Service" << "Normal" << false << 3;
+        QTest::newRow("no service state") << "Active" << "Normal" << "-" << true << -1;
+        QTest::newRow("empty service state") << "Active" << "Normal" << "" << true << -1;
+        QTest::newRow("case matters") << "active" << "normal" << "normal" << false << -1;
+        QTest::newRow("empty map") << "-" << "-" << "-" << false << -1;
+    }
+
+    void initialModemRead()
+    {
+        QFETCH(QString, requested);
+        QFETCH(QString, modemState);
+        QFETCH(QString, serviceState);
+        bench.script(Modem, QStringLiteral("GetProperties"),
+                     {{QStringLiteral("reply"),
+                       QVariantList{modemMap(requested, modemState, serviceState)}}});
+        SystemControl control;
+        QTEST(control.power(), "power");
+        QTEST(int(control.status()), "status");
+        QVERIFY(SimBench::log().isEmpty());
+    }
+
+    void initialActivityRead_data()
+    {
+        QTest::addColumn<QVariantMap>("properties");
+        QTest::addColumn<int>("activity");
+        QTest::newRow("idle") << QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Idle")}} << 0;
+        QTest::newRow("signaling") << QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Signaling")}} << 1;
+        QTest::newRow("call") << QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Call")}} << 2;
+        QTest::newRow("unknown text") << QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Busy")}} << -1;
+        QTest::newRow("missing key") << QVariantMap{{QStringLiteral("Other"), 1}} << -1;
+    }
+
+    void initialActivityRead()
+    {
+        QFETCH(QVariantMap, properties);
+        bench.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                     {{QStringLiteral("reply"), QVariantList{properties}}});
+        SystemControl control;
+        QTEST(int(control.activity()), "activity");
+    }
+
+    void daemonAbsentThenAppearing()
+    {
+        bench.releaseNames();
+        SystemControl control;
+        QVERIFY(!control.isValid());
+        QCOMPARE(control.power(), false);
+        QCOMPARE(control.status(), SystemControl::UnknownStatus);
+        QCOMPARE(control.activity(), SystemControl::UnknownActivity);
+        const QStringList log = SimBench::log();
+        QCOMPARE(log.size(), 2);
+        for (const QString &line : log)
+            QVERIFY2(line.startsWith(QLatin1String("Error: \"org.freedesktop.DBus.Error.ServiceUnknown\" \"")),
+                     qPrintable(line));
+        QVERIFY(bench.calls().isEmpty());
+
+        QSignalSpy activity(&control, &SystemControl::activityChanged);
+        QSignalSpy status(&control, &SystemControl::statusChanged);
+        bench.acquireNames();
+        QTRY_VERIFY(control.isValid());
+        bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
+        bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "-", "EmergencyOnly")});
+        QTRY_COMPARE(status.count(), 1);
+        QCOMPARE(ints(activity), QList<int>{SystemControl::Call});
+        QCOMPARE(ints(status), QList<int>{SystemControl::LimitedService});
+        QCOMPARE(control.status(), SystemControl::LimitedService);
+    }
+
+    void daemonLeavingMakesObjectInvalid()
+    {
+        SystemControl control;
+        QVERIFY(control.isValid());
+        bench.releaseNames();
+        QTRY_VERIFY(!control.isValid());
+        QCOMPARE(control.power(), true);
+    }
+
+    void failedReadsLogAndKeepValues_data()
+    {
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantMap>("answer");
+        QTest::addColumn<QString>("logLine");
+
+        QTest::newRow("slow modem") << Modem << "GetProperties"
+                                    << QVariantMap{{QStringLiteral("delay"), 400}}
+                                    << "Error: \"org.freedesktop.DBus.Error.NoReply\"";
+        QTest::newRow("silent network") << "org.freedesktop.DBus.Properties" << "GetAll"
+                                        << QVariantMap{{QStringLiteral("noreply"), true}}
+                                        << "Error: \"org.freedesktop.DBus.Error.NoReply\"";
+        QTest::newRow("modem error")
+            << Modem << "GetProperties"
+            << QVariantMap{{QStringLiteral("error"), QStringLiteral("com.kelvo.YKM.Modem.Error.Failed")},
+                           {QStringLiteral("message"), QStringLiteral("modem asleep")}}
+            << "Error: \"com.kelvo.YKM.Modem.Error.Failed\" \"modem asleep\"";
+    }
+
+    void failedReadsLogAndKeepValues()
+    {
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantMap, answer);
+        QFETCH(QString, logLine);
+        bench.script(interface, member, answer);
+        SystemControl control;
+        const QStringList log = SimBench::log();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log.first().startsWith(logLine), qPrintable(log.first()));
+        // The other read still ran.
+        QCOMPARE(bench.calls().size(), 2);
+        if (interface == Modem) {
+            QCOMPARE(control.status(), SystemControl::UnknownStatus);
+            QCOMPARE(control.activity(), SystemControl::Idle);
+        } else {
+            QCOMPARE(control.status(), SystemControl::FullService);
+            QCOMPARE(control.activity(), SystemControl::UnknownActivity);
+        }
+    }
+
+    void replyWithTwoArgumentsIsIgnored()
+    {
+        bench.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                     {{QStringLiteral("reply"),
+                       QVariantList{QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Call")}},
+                                    QStringLiteral("extra")}}});
+        bench.script(Modem, QStringLiteral("GetProperties"), {{QStringLiteral("reply"), QVariantList{}}});
+        SystemControl control;
+        QVERIFY(SimBench::log().isEmpty());
+        QCOMPARE(control.activity(), SystemControl::UnknownActivity);
+        QCOMPARE(control.status(), SystemControl::UnknownStatus);
+        QCOMPARE(control.power(), false);
+    }
+
+    void propertiesChanged_data()
+    {
+        QTest::addColumn<QVariantMap>("change");
+        QTest::addColumn<QList<int>>("statusSignals");
+        QTest::addColumn<QList<bool>>("powerSignals");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("power");
+
+        // The object starts with the radio on and full service.
+        QTest::newRow("deferred turns off") << modemMap("Deferred", "-", "-")
+                                            << QList<int>{} << QList<bool>{false} << 0 << false;
+        QTest::newRow("requested inactive beats normal modem")
+            << modemMap("Inactive", "Normal", "-") << QList<int>{} << QList<bool>{false} << 0 << false;
+        QTest::newRow("tablet modem") << modemMap("-", "Tablet", "-")
+                                      << QList<int>{} << QList<bool>{false} << 0 << false;
+        QTest::newRow("inactive modem") << modemMap("Active", "Inactive", "-")
+                                        << QList<int>{} << QList<bool>{false} << 0 << false;
+        QTest::newRow("power on repeated") << modemMap("-", "Normal", "-")
+                                           << QList<int>{} << QList<bool>{true} << 0 << true;
+        QTest::newRow("service overrides service state")
+            << modemMap("-", "Service", "Normal") << QList<int>{3} << QList<bool>{} << 3 << true;
+        QTest::newRow("emergency only") << modemMap("-", "-", "EmergencyOnly")
+                                        << QList<int>{1} << QList<bool>{} << 1 << true;
+        QTest::newRow("repeated service state") << modemMap("-", "-", "Normal")
+                                                << QList<int>{} << QList<bool>{} << 0 << true;
+        QTest::newRow("empty service state") << modemMap("-", "-", "")
+                                             << QList<int>{} << QList<bool>{} << 0 << true;
+        QTest::newRow("unknown service state") << modemMap("-", "-", "Roaming")
+                                               << QList<int>{-1} << QList<bool>{} << -1 << true;
+        QTest::newRow("no known key") << QVariantMap{{QStringLiteral("Other"), QStringLiteral("x")}}
+                                      << QList<int>{} << QList<bool>{} << 0 << true;
+        QTest::newRow("no coverage and off") << modemMap("Inactive", "Inactive", "NoCoverage")
+                                             << QList<int>{2} << QList<bool>{false} << 2 << false;
+    }
+
+    void propertiesChanged()
+    {
+        QFETCH(QVariantMap, change);
+        SystemControl control;
+        QSignalSpy status(&control, &SystemControl::statusChanged);
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        bench.emitSignal(Modem, PropertiesChanged, {change});
+        QVERIFY(bench.flush());
+        QTEST(ints(status), "statusSignals");
+        QTEST(bools(power), "powerSignals");
+        QTEST(int(control.status()), "status");
+        QTEST(control.power(), "power");
+    }
+
+    void modemFailureIsSignalledOnce()
+    {
+        SystemControl control;
+        QSignalSpy status(&control, &SystemControl::statusChanged);
+        bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "Service", "-")});
+        bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "Service", "NoCoverage")});
+        bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "Normal", "Normal")});
+        QVERIFY(bench.flush());
+        QCOMPARE(ints(status), (QList<int>{SystemControl::ModemFailure, SystemControl::FullService}));
+    }
+
+    void activityChanges()
+    {
+        SystemControl control;
+        QSignalSpy activity(&control, &SystemControl::activityChanged);
+        for (const char *text : {"Idle", "Busy", "Other", "Data", "Data", "Signaling"})
+            bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QString::fromLatin1(text)});
+        QVERIFY(bench.flush());
+        QCOMPARE(ints(activity), (QList<int>{-1, SystemControl::Data, SystemControl::Signaling}));
+        QCOMPARE(control.activity(), SystemControl::Signaling);
+    }
+
+    void setPowerToCurrentValueDoesNothing()
+    {
+        SystemControl control;
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        control.setPower(true);
+        QVERIFY(bench.flush());
+        QVERIFY(power.isEmpty());
+        QVERIFY(bench.calls(QStringLiteral("RequestRadio")).isEmpty());
+    }
+
+    void setPowerRoundTrip()
+    {
+        SystemControl control;
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        QSignalSpy status(&control, &SystemControl::statusChanged);
+        control.setPower(false);
+        QCOMPARE(control.power(), true);   // follows the controller, not the request
+
+        QTRY_COMPARE(status.count(), 1);
+        QCOMPARE(ints(status), QList<int>{SystemControl::NoService});
+        QCOMPARE(bools(power), (QList<bool>{false, false}));
+        QCOMPARE(control.power(), false);
+
+        const QList<SimCall> calls = bench.calls(QStringLiteral("RequestRadio"));
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].interface, Modem);
+        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/ykm/modem"));
+        QCOMPARE(calls[0].signature, QStringLiteral("bb"));
+        QCOMPARE(calls[0].args, (QVariantList{false, true}));
+
+        power.clear();
+        status.clear();
+        control.setProperty("power", true);
+        QTRY_COMPARE(status.count(), 1);
+        QCOMPARE(ints(status), QList<int>{SystemControl::FullService});
+        QCOMPARE(bools(power), (QList<bool>{true, true}));
+        QCOMPARE(control.property("power").toBool(), true);
+        QCOMPARE(bench.calls(QStringLiteral("RequestRadio")).last().args, (QVariantList{true, true}));
+        QVERIFY(SimBench::log().isEmpty());
+    }
+
+    void setPowerTwiceInFlightSendsTwice()
+    {
+        SystemControl control;
+        control.setPower(false);
+        control.setPower(false);
+        QTRY_COMPARE(control.power(), false);
+        QCOMPARE(bench.calls(QStringLiteral("RequestRadio")).size(), 2);
+    }
+
+    void refusedPowerRequest()
+    {
+        bench.script(Modem, QStringLiteral("RequestRadio"),
+                     {{QStringLiteral("error"), QStringLiteral("com.kelvo.YKM.Modem.Error.Refused")},
+                      {QStringLiteral("message"), QStringLiteral("flight mode locked")}});
+        SystemControl control;
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        control.setPower(false);
+        QTRY_COMPARE(power.count(), 1);
+        QCOMPARE(bools(power), QList<bool>{true});
+        QCOMPARE(control.power(), true);
+        QCOMPARE(SimBench::log(),
+                 QStringList{"Error: \"com.kelvo.YKM.Modem.Error.Refused\" \"flight mode locked\""});
+    }
+
+    void twoObjectsBothReceiveEverySignal()
+    {
+        SystemControl first;
+        SystemControl second;
+        QSignalSpy firstActivity(&first, &SystemControl::activityChanged);
+        QSignalSpy secondActivity(&second, &SystemControl::activityChanged);
+        QSignalSpy firstPower(&first, &SystemControl::powerChanged);
+        QSignalSpy secondPower(&second, &SystemControl::powerChanged);
+        bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
+        bench.emitSignal(Modem, PropertiesChanged, {modemMap("Inactive", "-", "-")});
+        QVERIFY(bench.flush());
+        QCOMPARE(ints(firstActivity), QList<int>{SystemControl::Call});
+        QCOMPARE(ints(secondActivity), QList<int>{SystemControl::Call});
+        QCOMPARE(bools(firstPower), QList<bool>{false});
+        QCOMPARE(bools(secondPower), QList<bool>{false});
+        // Separate caches: each object refused the repeat on its own.
+        bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
+        QVERIFY(bench.flush());
+        QCOMPARE(firstActivity.count() + secondActivity.count(), 2);
+    }
+
+    void propertiesAndMetaTypes()
+    {
+        SystemControl control;
+        QCOMPARE(control.property("valid").toBool(), true);
+        QCOMPARE(control.property("status").value<SystemControl::Status>(), SystemControl::FullService);
+        QCOMPARE(control.property("activity").value<SystemControl::Activity>(), SystemControl::Idle);
+        QVERIFY(QMetaType::type("SystemControl::Status") != QMetaType::UnknownType);
+    }
+
+    // Runs last: it takes the bus away for good.
+    void unsentPowerRequest()
+    {
+        SystemControl control;
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        bench.killBus();
+        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+        control.setPower(false);
+        QCOMPARE(bools(power), QList<bool>{true});
+        QVERIFY(SimBench::log().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSystemControl)
+#include "tst_systemcontrol.moc"

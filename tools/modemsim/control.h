@@ -1,0 +1,56 @@
+#ifndef MODEMSIM_CONTROL_H
+#define MODEMSIM_CONTROL_H
+
+#include <QObject>
+#include <QtDBus/QDBusVariant>
+#include <QVariantMap>
+
+class Simulator;
+
+// Where the simulator's control interface is found.
+#define MODEMSIM_CONTROL_SERVICE "org.ondrix.ModemSim"
+#define MODEMSIM_CONTROL_PATH "/org/ondrix/ModemSim"
+#define MODEMSIM_CONTROL_INTERFACE "org.ondrix.ModemSim.Control"
+
+// The control interface: lets a test or a person set the modem's state, emit
+// any daemon signal, script how calls are answered and read what was called.
+class Control : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", MODEMSIM_CONTROL_INTERFACE)
+public:
+    explicit Control(Simulator *sim);
+
+public Q_SLOTS:
+    // Sets a daemon property; the daemon announces the change as it would on a phone.
+    void SetProperty(const QString &interface, const QString &name, const QDBusVariant &value);
+    QVariantMap GetProperties(const QString &interface);
+    // Emits a signal as the daemon. An empty path means the interface's own object.
+    void EmitSignal(const QString &path, const QString &interface, const QString &member,
+                    const QVariantList &args);
+    // Programs the answer of the next call(s) of a method. Keys of `answer`:
+    // "count" (i, calls it applies to, 0 for all), "delay" (i, ms), "noreply" (b),
+    // "error" (s, error name), "message" (s), "reply" (av, the answer's arguments).
+    void Script(const QString &interface, const QString &member, const QVariantMap &answer);
+    void ClearScripts();
+    // Every received call: "path", "interface", "member", "signature", "args" (av).
+    QList<QVariantMap> Calls();
+    void ClearCalls();
+    // The daemon leaves the bus, and comes back.
+    void ReleaseNames();
+    bool AcquireNames();
+    // Simulator settings such as "RadioSwitchTime" (ms).
+    void SetSetting(const QString &name, const QDBusVariant &value);
+    // Back to the start-up state: properties, settings, scripts, log and names.
+    void Reset();
+    // Answers with the signal Pong(token) once everything sent before it has gone out.
+    void Ping(uint token);
+
+Q_SIGNALS:
+    void Pong(uint token);
+
+private:
+    Simulator *sim;
+};
+
+#endif

@@ -1,0 +1,114 @@
+// ondrix-modemsim: a simulated modem-services daemon for development and tests.
+
+#include "control.h"
+#include "simulator.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QtDBus/QDBusConnection>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int runCtl(const QDBusConnection &bus, const QStringList &args);
+
+namespace {
+
+const char Usage[] =
+    "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--verbose]\n"
+    "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
+    "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
+    "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n";
+
+int quitPipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(quitPipe[1], &byte, 1);
+}
+
+// Ends the event loop cleanly on SIGTERM and SIGINT.
+void quitOnSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QTextStream err(stderr);
+
+    const bool ctl = !args.isEmpty() && args.first() == QLatin1String("ctl");
+    if (ctl)
+        args.removeFirst();
+
+    QString address;
+    bool session = false;
+    bool verbose = false;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--address") && !args.isEmpty()) {
+            address = args.takeFirst();
+        } else if (option == QLatin1String("--session")) {
+            session = true;
+        } else if (option == QLatin1String("--system")) {
+            session = false;
+        } else if (option == QLatin1String("--verbose") && !ctl) {
+            verbose = true;
+        } else {
+            err << Usage;
+            return option == QLatin1String("--help") ? 0 : 2;
+        }
+    }
+    if (!ctl && !args.isEmpty()) {
+        err << Usage;
+        return 2;
+    }
+
+    QDBusConnection bus = !address.isEmpty()
+        ? QDBusConnection::connectToBus(address, QStringLiteral("ondrix-modemsim"))
+        : session ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        err << "ondrix-modemsim: cannot connect to the bus: " << bus.lastError().message() << '\n';
+        return 1;
+    }
+    if (ctl)
+        return runCtl(bus, args);
+
+    Simulator sim(bus);
+    sim.verbose = verbose;
+    Control control(&sim);
+    if (!bus.registerObject(QStringLiteral(MODEMSIM_CONTROL_PATH), &control,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
+        err << "ondrix-modemsim: cannot register the control object\n";
+        return 1;
+    }
+    if (!sim.start()) {
+        err << "ondrix-modemsim: cannot own the modem's bus names: "
+            << bus.lastError().message() << '\n';
+        return 1;
+    }
+    // The control name comes last: once it is there, the daemon is ready.
+    if (!bus.registerService(QStringLiteral(MODEMSIM_CONTROL_SERVICE))) {
+        err << "ondrix-modemsim: cannot own " << MODEMSIM_CONTROL_SERVICE << '\n';
+        return 1;
+    }
+    quitOnSignals(app);
+    const int rc = app.exec();
+    bus.unregisterObject(QStringLiteral(MODEMSIM_CONTROL_PATH));
+    return rc;
+}

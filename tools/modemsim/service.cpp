@@ -1,0 +1,35 @@
+#include "service.h"
+
+#include "simulator.h"
+
+Service::Service(Simulator *sim_, const char *busName, const char *path, const char *interface)
+    : sim(sim_)
+    , m_busName(QLatin1String(busName))
+    , m_path(QLatin1String(path))
+    , m_interface(QLatin1String(interface))
+{
+}
+
+Service::~Service() = default;
+
+void Service::setProperty(const QString &name, const QVariant &value)
+{
+    if (m_properties.value(name) == value && m_properties.contains(name))
+        return;
+    store(name, value);
+    announce(name, value);
+}
+
+void Service::announce(const QString &, const QVariant &)
+{
+}
+
+void Service::emitSignal(const QString &member, const QVariantList &args)
+{
+    sim->emitSignal(m_path, m_interface, member, args);
+}
+
+int Service::setting(const QString &name) const
+{
+    return sim->setting(name).toInt();
+}

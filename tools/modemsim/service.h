@@ -1,0 +1,58 @@
+#ifndef MODEMSIM_SERVICE_H
+#define MODEMSIM_SERVICE_H
+
+#include <QtDBus/QDBusMessage>
+#include <QVariantMap>
+
+class Simulator;
+
+// One daemon interface of the simulated modem: its properties and the
+// behaviour of its methods. Each interface of the modem is one subclass.
+class Service
+{
+public:
+    Service(Simulator *sim, const char *busName, const char *path, const char *interface);
+    virtual ~Service();
+
+    QString busName() const { return m_busName; }
+    QString path() const { return m_path; }
+    QString interface() const { return m_interface; }
+
+    QVariantMap properties() const { return m_properties; }
+    QVariant property(const QString &name) const { return m_properties.value(name); }
+
+    // Stores a property and, when it changed, lets the interface announce it
+    // as the real daemon would.
+    void setProperty(const QString &name, const QVariant &value);
+
+    // Puts the interface back into its start-up state.
+    virtual void reset() = 0;
+
+    // Answers a method call of this interface. Returns false for a method the
+    // interface does not have.
+    virtual bool call(const QDBusMessage &message) = 0;
+
+protected:
+    // Called after a property changed through setProperty().
+    virtual void announce(const QString &name, const QVariant &value);
+
+    void setDefaults(const QVariantMap &properties) { m_properties = properties; }
+    // Stores a property without announcing it.
+    void store(const QString &name, const QVariant &value) { m_properties.insert(name, value); }
+    void emitSignal(const QString &member, const QVariantList &args);
+    int setting(const QString &name) const;
+
+    Simulator *sim;
+
+private:
+    QString m_busName;
+    QString m_path;
+    QString m_interface;
+    QVariantMap m_properties;
+};
+
+// Factories, one per simulated interface.
+Service *createSystemState(Simulator *sim);
+Service *createCSNet(Simulator *sim);
+
+#endif

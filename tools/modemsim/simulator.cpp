@@ -1,0 +1,229 @@
+#include "simulator.h"
+
+#include "service.h"
+
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusMetaType>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+const char RootPath[] = "/com/kelvo";
+const char PropertiesInterface[] = "org.freedesktop.DBus.Properties";
+
+QVariantMap defaultSettings()
+{
+    return {
+        // Time the radio takes to switch after "RequestRadio", in milliseconds.
+        {QStringLiteral("RadioSwitchTime"), 300},
+    };
+}
+
+QString scriptKey(const QString &interface, const QString &member)
+{
+    return interface + QLatin1Char(' ') + member;
+}
+
+} // namespace
+
+Simulator::Simulator(const QDBusConnection &connection, QObject *parent)
+    : QDBusVirtualObject(parent)
+    , m_connection(connection)
+    , m_settings(defaultSettings())
+{
+    m_services.emplace_back(createSystemState(this));
+    m_services.emplace_back(createCSNet(this));
+    for (auto &service : m_services)
+        service->reset();
+}
+
+Simulator::~Simulator() = default;
+
+bool Simulator::start()
+{
+    if (!m_connection.registerVirtualObject(QLatin1String(RootPath), this,
+                                            QDBusConnection::SubPath))
+        return false;
+    return acquireNames();
+}
+
+bool Simulator::acquireNames()
+{
+    bool ok = true;
+    QStringList done;
+    for (auto &service : m_services) {
+        if (done.contains(service->busName()))
+            continue;
+        done << service->busName();
+        ok = m_connection.registerService(service->busName()) && ok;
+    }
+    return ok;
+}
+
+void Simulator::releaseNames()
+{
+    QStringList done;
+    for (auto &service : m_services) {
+        if (done.contains(service->busName()))
+            continue;
+        done << service->busName();
+        m_connection.unregisterService(service->busName());
+    }
+}
+
+Service *Simulator::service(const QString &interface) const
+{
+    for (auto &service : m_services) {
+        if (service->interface() == interface)
+            return service.get();
+    }
+    return nullptr;
+}
+
+Service *Simulator::serviceAt(const QString &path, const QString &interface) const
+{
+    Service *found = service(interface);
+    return found && found->path() == path ? found : nullptr;
+}
+
+void Simulator::reset()
+{
+    m_settings = defaultSettings();
+    m_scripts.clear();
+    m_calls.clear();
+    for (auto &service : m_services)
+        service->reset();
+    acquireNames();
+}
+
+void Simulator::addScript(const QString &interface, const QString &member, const Script &script)
+{
+    m_scripts[scriptKey(interface, member)].append(script);
+}
+
+bool Simulator::takeScript(const QString &interface, const QString &member, Script &script)
+{
+    auto it = m_scripts.find(scriptKey(interface, member));
+    if (it == m_scripts.end() || it->isEmpty())
+        return false;
+    Script &first = it->first();
+    script = first;
+    if (first.count > 0 && --first.count == 0)
+        it->removeFirst();
+    return true;
+}
+
+void Simulator::emitSignal(const QString &path, const QString &interface, const QString &member,
+                           const QVariantList &args)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(path, interface, member);
+    signal.setArguments(args);
+    m_connection.send(signal);
+    if (verbose)
+        QTextStream(stdout) << "signal " << interface << '.' << member << '\n' << Qt::flush;
+}
+
+void Simulator::reply(const QDBusMessage &call, const QVariantList &args)
+{
+    m_connection.send(call.createReply(args));
+}
+
+void Simulator::replyError(const QDBusMessage &call, const QString &name, const QString &text)
+{
+    m_connection.send(call.createErrorReply(name, text));
+}
+
+QString Simulator::introspect(const QString &path) const
+{
+    QString xml;
+    for (auto &service : m_services) {
+        if (service->path() == path)
+            xml += QStringLiteral("<interface name=\"%1\"/>").arg(service->interface());
+    }
+    return xml;
+}
+
+bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection &)
+{
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+
+    m_calls.append({
+        {QStringLiteral("path"), message.path()},
+        {QStringLiteral("interface"), message.interface()},
+        {QStringLiteral("member"), message.member()},
+        {QStringLiteral("signature"), message.signature()},
+        {QStringLiteral("args"), QVariant(message.arguments())},
+    });
+    if (verbose) {
+        QTextStream(stdout) << "call " << message.interface() << '.' << message.member() << " ("
+                            << message.signature() << ")\n"
+                            << Qt::flush;
+    }
+
+    Script script;
+    takeScript(message.interface(), message.member(), script);
+    if (script.delay > 0)
+        QTimer::singleShot(script.delay, this, [this, message, script] { answer(message, script); });
+    else
+        answer(message, script);
+    return true;
+}
+
+void Simulator::answer(const QDBusMessage &call, const Script &script)
+{
+    if (script.noReply)
+        return;
+    if (!script.error.isEmpty())
+        replyError(call, script.error, script.message);
+    else if (script.hasReply)
+        reply(call, script.reply);
+    else
+        dispatch(call);
+}
+
+void Simulator::dispatch(const QDBusMessage &call)
+{
+    if (call.interface() == QLatin1String(PropertiesInterface)) {
+        handleProperties(call);
+        return;
+    }
+    Service *target = serviceAt(call.path(), call.interface());
+    if (!target) {
+        replyError(call, QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+                   QStringLiteral("No interface \"%1\" at \"%2\"").arg(call.interface(), call.path()));
+        return;
+    }
+    if (!target->call(call)) {
+        replyError(call, QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                   QStringLiteral("No method \"%1\" in \"%2\"").arg(call.member(), call.interface()));
+    }
+}
+
+void Simulator::handleProperties(const QDBusMessage &call)
+{
+    const QVariantList args = call.arguments();
+    const QString member = call.member();
+    Service *target = args.isEmpty() ? nullptr : serviceAt(call.path(), args.at(0).toString());
+    if (!target) {
+        replyError(call, QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+                   QStringLiteral("No such interface at \"%1\"").arg(call.path()));
+    } else if (member == QLatin1String("GetAll") && call.signature() == QLatin1String("s")) {
+        reply(call, {target->properties()});
+    } else if (member == QLatin1String("Get") && call.signature() == QLatin1String("ss")) {
+        const QString name = args.at(1).toString();
+        if (!target->properties().contains(name)) {
+            replyError(call, QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"),
+                       QStringLiteral("No property \"%1\"").arg(name));
+        } else {
+            reply(call, {QVariant::fromValue(QDBusVariant(target->property(name)))});
+        }
+    } else if (member == QLatin1String("Set") && call.signature() == QLatin1String("ssv")) {
+        target->setProperty(args.at(1).toString(), args.at(2).value<QDBusVariant>().variant());
+        reply(call);
+    } else {
+        replyError(call, QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                   QStringLiteral("Unexpected call of \"%1\"").arg(member));
+    }
+}

@@ -1,0 +1,86 @@
+#ifndef MODEMSIM_SIMULATOR_H
+#define MODEMSIM_SIMULATOR_H
+
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusVirtualObject>
+#include <QHash>
+#include <QList>
+#include <QVariantMap>
+
+#include <memory>
+#include <vector>
+
+class Service;
+
+// How the next call(s) of one method are answered instead of, or before,
+// the modem's own behaviour.
+struct Script {
+    int count = 1;          // calls it applies to; 0 for every call until cleared
+    int delay = 0;          // milliseconds before the answer
+    bool noReply = false;   // never answer
+    QString error;          // answer with this D-Bus error name ...
+    QString message;        // ... and message
+    bool hasReply = false;  // answer with these arguments as they stand
+    QVariantList reply;
+};
+
+// The simulated modem-services daemon: owns the daemon's bus names, answers
+// every call below "/com/kelvo", records what it received and lets the
+// control interface script it.
+class Simulator : public QDBusVirtualObject
+{
+    Q_OBJECT
+public:
+    explicit Simulator(const QDBusConnection &connection, QObject *parent = nullptr);
+    ~Simulator() override;
+
+    bool start();
+
+    QDBusConnection connection() const { return m_connection; }
+
+    // Names of the daemons.
+    bool acquireNames();
+    void releaseNames();
+
+    // State.
+    Service *service(const QString &interface) const;
+    void reset();
+    QVariant setting(const QString &name) const { return m_settings.value(name); }
+    void setSetting(const QString &name, const QVariant &value) { m_settings.insert(name, value); }
+
+    // Scripting.
+    void addScript(const QString &interface, const QString &member, const Script &script);
+    void clearScripts() { m_scripts.clear(); }
+
+    // Log of received calls, oldest first.
+    QList<QVariantMap> calls() const { return m_calls; }
+    void clearCalls() { m_calls.clear(); }
+
+    // Traffic.
+    void emitSignal(const QString &path, const QString &interface, const QString &member,
+                    const QVariantList &args);
+    void reply(const QDBusMessage &call, const QVariantList &args = {});
+    void replyError(const QDBusMessage &call, const QString &name, const QString &text);
+
+    bool verbose = false;
+
+    // QDBusVirtualObject
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    bool takeScript(const QString &interface, const QString &member, Script &script);
+    void answer(const QDBusMessage &call, const Script &script);
+    void dispatch(const QDBusMessage &call);
+    void handleProperties(const QDBusMessage &call);
+    Service *serviceAt(const QString &path, const QString &interface) const;
+
+    QDBusConnection m_connection;
+    std::vector<std::unique_ptr<Service>> m_services;
+    QHash<QString, QList<Script>> m_scripts;
+    QList<QVariantMap> m_calls;
+    QVariantMap m_settings;
+};
+
+#endif
