@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds and runs every check: the plain build, the sanitizer build, and a
+# consumer built against the installed tree.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+build_and_test() {
+  local dir=$1; shift
+  echo "== build $dir"
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  echo "== test $dir"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs")
+}
+
+build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON
+
+echo "== install and build a consumer against the installed tree"
+stage=$PWD/stage
+rm -rf "$stage"
+cmake --install build --prefix "$stage" >/dev/null
+readelf -d "$stage/lib/libondrix-qt.so.1" | grep -q 'SONAME.*libondrix-qt.so.1'
+tests/consumer/build-consumer.sh "$stage"
+echo "== all checks passed"

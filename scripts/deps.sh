@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, test and demonstrate.
+set -euo pipefail
+
+packages=(
+  cmake make g++ pkg-config
+  qtbase5-dev qtbase5-dev-tools
+  dbus-daemon
+  clang libclang-rt-14-dev
+  libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "deps: missing packages: ${missing[*]}; install them as root (apt-get install ${missing[*]})" >&2
+  exit 1
+fi
+echo "deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

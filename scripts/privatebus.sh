@@ -1,0 +1,45 @@
+# Sourced by the scripts that need a bus of their own: starts a private bus
+# standing in for the phone's system bus and the modem simulator on it, and
+# stops both when the sourcing shell exits.
+#   privatebus_start BUILD_DIR
+
+privatebus_stop() {
+  [ -n "${PRIVATEBUS_SIM_PID:-}" ] && kill "$PRIVATEBUS_SIM_PID" 2>/dev/null && wait "$PRIVATEBUS_SIM_PID" 2>/dev/null
+  [ -n "${PRIVATEBUS_PID:-}" ] && kill "$PRIVATEBUS_PID" 2>/dev/null
+  [ -n "${PRIVATEBUS_DIR:-}" ] && rm -rf "$PRIVATEBUS_DIR"
+  PRIVATEBUS_SIM_PID= PRIVATEBUS_PID= PRIVATEBUS_DIR=
+}
+
+privatebus_start() {
+  local build=$1
+  PRIVATEBUS_DIR=$(mktemp -d)
+  trap privatebus_stop EXIT
+  cat > "$PRIVATEBUS_DIR/bus.conf" <<CONF
+<busconfig>
+  <type>system</type>
+  <listen>unix:dir=$PRIVATEBUS_DIR</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_type="method_call"/> <allow send_type="signal"/>
+    <allow send_type="method_return"/> <allow send_type="error"/>
+    <allow receive_type="method_call"/> <allow receive_type="signal"/>
+    <allow receive_type="method_return"/> <allow receive_type="error"/>
+  </policy>
+</busconfig>
+CONF
+  dbus-daemon --config-file="$PRIVATEBUS_DIR/bus.conf" --fork \
+    --print-address=3 --print-pid=4 3>"$PRIVATEBUS_DIR/address" 4>"$PRIVATEBUS_DIR/pid" 2>/dev/null
+  PRIVATEBUS_PID=$(cat "$PRIVATEBUS_DIR/pid")
+  DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$PRIVATEBUS_DIR/address")
+  export DBUS_SYSTEM_BUS_ADDRESS
+  "$build/tools/modemsim/ondrix-modemsim" &
+  PRIVATEBUS_SIM_PID=$!
+  for _ in $(seq 100); do
+    "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "privatebus: the simulator did not come up" >&2
+  return 1
+}

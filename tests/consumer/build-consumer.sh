@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the consumer program against an installed tree, once through the
+# CMake package and once through pkg-config, and runs both.
+set -euo pipefail
+prefix=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# No daemon on this address: the program must start and report it absent.
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-bus
+export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+
+cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/cmake" >/dev/null
+"$work/cmake/consumer" 2>/dev/null | grep -q 'consumer: valid=0'
+
+PKG_CONFIG_PATH=$prefix/lib/pkgconfig g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs ondrix-qt)
+"$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
+echo "consumer: built and ran through the CMake package and through pkg-config"
