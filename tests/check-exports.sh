@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The library exports its public classes and the SMS codec's functions, and
+# nothing else.
+set -euo pipefail
+lib=$1
+bad=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt | grep -v -E \
+  -e '^(typeinfo for |typeinfo name for |vtable for |non-virtual thunk to )?Ondrix::' \
+  -e '^(operator<<\(QDebug, Ondrix::)' \
+  -e '^(sms_|encode_|decode_|get_|check_)' \
+  -e '^_(init|fini)$' || true)
+if [ -n "$bad" ]; then
+  echo "unexpected exported symbols:"; echo "$bad"; exit 1
+fi
+count=$(nm -D --defined-only "$lib" | wc -l)
+echo "exports: $count symbols, all public API"

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The command-line tools against the simulator on a private bus.
+set -uo pipefail
+build=$1
+source "$(dirname "$0")/../scripts/privatebus.sh"
+privatebus_start "$build" || exit 1
+ondrix="$build/tools/ondrix/ondrix"
+ctl() { "$build/tools/modemsim/ondrix-modemsim" ctl "$@"; }
+
+passed=0 failed=0
+expect() {   # expect NAME PATTERN OUTPUT
+  if grep -q -E -- "$2" <<<"$3"; then passed=$((passed + 1))
+  else failed=$((failed + 1)); echo "FAIL: $1: no match for '$2' in:"; echo "$3"; fi
+}
+
+out=$("$ondrix" status)
+expect "status on start-up" '^power: +on$' "$out"
+expect "status on start-up" '^status: +FullService$' "$out"
+expect "status on start-up" '^activity: +Idle$' "$out"
+
+ctl set com.kelvo.YKM.Modem ServiceState s:EmergencyOnly
+ctl set com.kelvo.hvt.CSNet Activity Call
+out=$("$ondrix" status)
+expect "properties set through ctl" '^status: +LimitedService$' "$out"
+expect "properties set through ctl" '^activity: +Call$' "$out"
+
+ctl setting RadioSwitchTime i:0
+out=$("$ondrix" power off)
+expect "power off" '^status: +NoService$' "$out"
+out=$(ctl calls)
+expect "call log" '^com\.kelvo\.YKM\.Modem\.RequestRadio \(bb\) \[false, true\]$' "$out"
+
+ctl script com.kelvo.YKM.Modem RequestRadio error=com.kelvo.YKM.Modem.Error.Refused message=locked
+out=$("$ondrix" power on 2>&1); rc=$?
+expect "refused power on" 'Error: "com.kelvo.YKM.Modem.Error.Refused" "locked"' "$out"
+expect "refused power on exit code" '^1$' "$rc"
+
+out=$(ctl set com.kelvo.YKM.Modem ServiceState b:maybe 2>&1); rc=$?
+expect "bad value is refused" 'not a number|true or false|maybe' "$out"
+expect "bad value exit code" '^2$' "$rc"
+
+ctl release
+out=$("$ondrix" status 2>&1)
+expect "daemon absent" '^daemon: +absent$' "$out"
+expect "daemon absent" 'Error: "org.freedesktop.DBus.Error.ServiceUnknown"' "$out"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
