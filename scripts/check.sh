@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every check: the plain build, the sanitizer build, and a
-# consumer built against the installed tree.
+# Builds and runs every check: the plain build, the sanitizer build, a
+# consumer built against the installed tree, and the codec's fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+
+passed=0
 
 build_and_test() {
   local dir=$1; shift
@@ -12,6 +14,7 @@ build_and_test() {
   cmake --build "$dir" -j"$jobs"
   echo "== test $dir"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
+  passed=$((passed + $(cd "$dir" && ctest -N | sed -n 's/^Total Tests: //p')))
 }
 
 build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -24,4 +27,10 @@ rm -rf "$stage"
 cmake --install build --prefix "$stage" >/dev/null
 readelf -d "$stage/lib/libondrix-qt.so.1" | grep -q 'SONAME.*libondrix-qt.so.1'
 tests/consumer/build-consumer.sh "$stage"
+passed=$((passed + 1))
+
+echo "== fuzz the codec's decoders"
+scripts/fuzz.sh
+passed=$((passed + $(ls -d fuzz/corpus/*/ | wc -l)))
 echo "== all checks passed"
+echo "check: $passed passed, 0 failed"

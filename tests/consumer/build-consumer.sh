@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the consumer program against an installed tree, once through the
-# CMake package and once through pkg-config, and runs both.
+# CMake package and once through pkg-config (C++ and C), and runs them.
 set -euo pipefail
 prefix=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,4 +18,8 @@ cmake --build "$work/cmake" >/dev/null
 PKG_CONFIG_PATH=$prefix/lib/pkgconfig g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
   $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs ondrix-qt)
 "$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
+# The codec from plain C.
+cc -std=c99 -pedantic -Werror "$here/../c_check.c" -o "$work/c-consumer" \
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs ondrix-qt)
+"$work/c-consumer" | grep -q 'c_check: OK'
 echo "consumer: built and ran through the CMake package and through pkg-config"

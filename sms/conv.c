@@ -1,0 +1,351 @@
+/* Text conversion between UTF-8, UCS-2 and GSM 7-bit codes, and septet packing. */
+
+#include "tables.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define ESCAPE 0x1B
+#define NO_CODE 0xFFFF
+
+/* UCS-2 in host byte order. The UTF-16 names keep the order explicit and let
+ * characters outside the Basic Multilingual Plane through as surrogate pairs. */
+static const char *ucs2_host_name(void)
+{
+    const uint16_t probe = 1;
+    return *(const uint8_t *)&probe ? "UTF-16LE" : "UTF-16BE";
+}
+
+/* Checks that the converter writes host byte order: "A" must come out as 0x0041. */
+static int writes_host_order(iconv_t cd)
+{
+    char in[] = "A";
+    uint16_t unit = 0;
+    char *inp = in, *outp = (char *)&unit;
+    size_t inleft = 1, outleft = sizeof unit;
+    const int ok = iconv(cd, &inp, &inleft, &outp, &outleft) != (size_t)-1 && unit == 0x0041;
+    iconv(cd, NULL, NULL, NULL, NULL);
+    return ok;
+}
+
+sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang)
+{
+    sms_conv_ctx_t *ctx = calloc(1, sizeof *ctx);
+    if (!ctx)
+        return NULL;
+    ctx->locking_lang = locking_lang;
+    ctx->single_lang = single_lang;
+
+    ctx->base_fwd_count = 128;
+    switch (locking_lang) {
+    case SMS_LANG_TURKISH:
+        ctx->base_rev = sms_turkish_rev;
+        ctx->base_rev_count = SMS_COUNT(sms_turkish_rev);
+        ctx->base_fwd = sms_turkish_fwd;
+        break;
+    case SMS_LANG_PORTUGUESE:
+        ctx->base_rev = sms_portuguese_rev;
+        ctx->base_rev_count = SMS_COUNT(sms_portuguese_rev);
+        ctx->base_fwd = sms_portuguese_fwd;
+        break;
+    case SMS_LANG_TRANSLITERATE:
+        ctx->base_rev = sms_translit_rev;
+        ctx->base_rev_count = SMS_COUNT(sms_translit_rev);
+        ctx->base_fwd = sms_default_fwd;
+        break;
+    default:
+        ctx->base_rev = sms_default_rev;
+        ctx->base_rev_count = SMS_COUNT(sms_default_rev);
+        ctx->base_fwd = sms_default_fwd;
+        break;
+    }
+    switch (single_lang) {
+    case SMS_LANG_TURKISH:
+        ctx->ext_rev = sms_turkish_ext_rev;
+        ctx->ext_rev_count = SMS_COUNT(sms_turkish_ext_rev);
+        ctx->ext_fwd = sms_turkish_ext_fwd;
+        ctx->ext_fwd_count = SMS_COUNT(sms_turkish_ext_fwd);
+        break;
+    case SMS_LANG_SPANISH:
+        ctx->ext_rev = sms_spanish_ext_rev;
+        ctx->ext_rev_count = SMS_COUNT(sms_spanish_ext_rev);
+        ctx->ext_fwd = sms_spanish_ext_fwd;
+        ctx->ext_fwd_count = SMS_COUNT(sms_spanish_ext_fwd);
+        break;
+    case SMS_LANG_PORTUGUESE:
+        ctx->ext_rev = sms_portuguese_ext_rev;
+        ctx->ext_rev_count = SMS_COUNT(sms_portuguese_ext_rev);
+        ctx->ext_fwd = sms_portuguese_ext_fwd;
+        ctx->ext_fwd_count = SMS_COUNT(sms_portuguese_ext_fwd);
+        break;
+    default:
+        ctx->ext_rev = sms_default_ext_rev;
+        ctx->ext_rev_count = SMS_COUNT(sms_default_ext_rev);
+        ctx->ext_fwd = sms_default_ext_fwd;
+        ctx->ext_fwd_count = SMS_COUNT(sms_default_ext_fwd);
+        break;
+    }
+
+    ctx->cd = iconv_open(ucs2_host_name(), "UTF-8");
+    if (ctx->cd == (iconv_t)-1) {
+        free(ctx);
+        return NULL;
+    }
+    if (!writes_host_order(ctx->cd)) {
+        iconv_close(ctx->cd);
+        free(ctx);
+        return NULL;
+    }
+    return ctx;
+}
+
+sms_conv_ctx_t *sms_conv_ctx_open(int32_t lang)
+{
+    return sms_conv_ctx_open_locked(lang, lang);
+}
+
+void sms_conv_ctx_close(sms_conv_ctx_t *ctx)
+{
+    if (!ctx)
+        return;
+    iconv_close(ctx->cd);
+    free(ctx);
+}
+
+int32_t sms_conv_ctx_locking_lang(const sms_conv_ctx_t *ctx)
+{
+    return ctx ? ctx->locking_lang : SMS_LANG_DEFAULT;
+}
+
+int32_t sms_conv_ctx_single_lang(const sms_conv_ctx_t *ctx)
+{
+    return ctx ? ctx->single_lang : SMS_LANG_DEFAULT;
+}
+
+/* ---- Lookups ---- */
+
+static int compare_rev(const void *key, const void *entry)
+{
+    const uint16_t unit = *(const uint16_t *)key;
+    const uint16_t other = ((const sms_conv_rev_t *)entry)->ucs2;
+    return unit < other ? -1 : unit > other;
+}
+
+static int compare_ext(const void *key, const void *entry)
+{
+    const uint32_t code = *(const uint8_t *)key;
+    const uint32_t other = ((const sms_conv_ext_t *)entry)->code;
+    return code < other ? -1 : code > other;
+}
+
+static uint16_t reverse_lookup(const sms_conv_rev_t *table, uint32_t count, uint16_t unit)
+{
+    const sms_conv_rev_t *hit = bsearch(&unit, table, count, sizeof *table, compare_rev);
+    return hit ? hit->gsm : NO_CODE;
+}
+
+/* The GSM codes of one UCS-2 unit, written to `out` when given; returns how
+ * many (1, or 2 with the escape), 0 when the unit has none. */
+static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
+{
+    uint16_t code = reverse_lookup(ctx->base_rev, ctx->base_rev_count, unit);
+    if (code != NO_CODE) {
+        if (out)
+            out[0] = (uint8_t)code;
+        return 1;
+    }
+    code = reverse_lookup(ctx->ext_rev, ctx->ext_rev_count, unit);
+    if (code == NO_CODE)
+        return 0;
+    if (out) {
+        out[0] = ESCAPE;
+        out[1] = (uint8_t)code;
+    }
+    return 2;
+}
+
+/* ---- Conversions ---- */
+
+uint32_t sms_conv_gsm_chars_required(const uint16_t *ucs2, uint32_t byte_count,
+                                     const sms_conv_ctx_t *ctx)
+{
+    uint32_t required = 0;
+    if (!ucs2 || !ctx)
+        return 0;
+    for (uint32_t i = 0; i < byte_count / 2; i++) {
+        const int n = gsm_codes_of(ctx, ucs2[i], NULL);
+        if (n == 0)
+            return UINT32_MAX;
+        required += (uint32_t)n;
+    }
+    return required;
+}
+
+int32_t sms_conv_ucs2_to_gsm(const uint16_t *ucs2, uint32_t byte_count, uint8_t **codes,
+                             uint32_t *code_count, const sms_conv_ctx_t *ctx)
+{
+    uint32_t required, n = 0;
+    uint8_t *out;
+    if (!ucs2 || byte_count == 0 || !codes || !code_count || !ctx)
+        return SMS_ERR_INVALID_PARAM;
+    *codes = NULL;
+    *code_count = 0;
+    required = sms_conv_gsm_chars_required(ucs2, byte_count, ctx);
+    if (required == UINT32_MAX)
+        return SMS_ERR_BAD_CHAR;
+    out = calloc((size_t)required + 1, 1);
+    if (!out)
+        return SMS_ERR_NO_MEMORY;
+    for (uint32_t i = 0; i < byte_count / 2; i++) {
+        const int step = gsm_codes_of(ctx, ucs2[i], out + n);
+        if (step == 0) {
+            free(out);
+            return SMS_ERR_BAD_CHAR;
+        }
+        n += (uint32_t)step;
+    }
+    *codes = out;
+    *code_count = n;
+    return SMS_OK;
+}
+
+int32_t sms_conv_gsm_to_utf8(const uint8_t *codes, uint32_t code_count, char **text,
+                             uint32_t *byte_len, const sms_conv_ctx_t *ctx)
+{
+    char *work, *shrunk;
+    size_t len = 0;
+    if (!codes || code_count == 0 || !text || !byte_len || !ctx)
+        return SMS_ERR_INVALID_PARAM;
+    *text = NULL;
+    *byte_len = 0;
+    /* No table text is longer than 4 octets, and each code gives at most one. */
+    work = calloc((size_t)code_count * 4 + 1, 1);
+    if (!work)
+        return SMS_ERR_NO_MEMORY;
+    for (uint32_t i = 0; i < code_count; i++) {
+        const char *piece = " ";
+        if (codes[i] != ESCAPE) {
+            /* Codes above 127 are not septets: they read as a space. */
+            if (codes[i] < 128)
+                piece = ctx->base_fwd[codes[i]];
+        } else if (i + 1 < code_count) {
+            const uint8_t next = codes[++i];
+            if (next != ESCAPE) {
+                const sms_conv_ext_t *hit = bsearch(&next, ctx->ext_fwd, ctx->ext_fwd_count,
+                                                    sizeof *ctx->ext_fwd, compare_ext);
+                if (hit && hit->text)
+                    piece = hit->text;
+            }
+        }
+        const size_t n = strlen(piece);
+        memcpy(work + len, piece, n);
+        len += n;
+    }
+    work[len] = '\0';
+    shrunk = realloc(work, len + 1);
+    *text = shrunk ? shrunk : work;
+    *byte_len = (uint32_t)len;
+    return SMS_OK;
+}
+
+/* Runs `cd` over the input into a buffer of `capacity` octets (plus two zero
+ * octets). Input that ends inside a character converts up to it. */
+static int32_t run_iconv(iconv_t cd, const char *in, size_t in_len, size_t capacity,
+                         char **out, uint32_t *out_len)
+{
+    char *buffer = calloc(capacity + 2, 1);
+    char *inp = (char *)in, *outp = buffer, *shrunk;
+    size_t inleft = in_len, outleft = capacity;
+    if (!buffer)
+        return SMS_ERR_NO_MEMORY;
+    if (iconv(cd, &inp, &inleft, &outp, &outleft) == (size_t)-1 && errno != EINVAL) {
+        free(buffer);
+        return SMS_ERR_CONVERSION;
+    }
+    const size_t produced = capacity - outleft;
+    shrunk = realloc(buffer, produced + 2);
+    *out = shrunk ? shrunk : buffer;
+    (*out)[produced] = (*out)[produced + 1] = 0;
+    *out_len = (uint32_t)produced;
+    return SMS_OK;
+}
+
+int32_t sms_conv_ucs2_to_utf8(const uint16_t *ucs2, uint32_t byte_count, char **text,
+                              uint32_t *byte_len)
+{
+    iconv_t cd;
+    int32_t status;
+    if (!ucs2 || !text || !byte_len)
+        return SMS_ERR_INVALID_PARAM;
+    *text = NULL;
+    *byte_len = 0;
+    cd = iconv_open("UTF-8", ucs2_host_name());
+    if (cd == (iconv_t)-1)
+        return SMS_ERR_CONVERSION;
+    status = run_iconv(cd, (const char *)ucs2, byte_count & ~1u,
+                       (size_t)(byte_count / 2) * 3, text, byte_len);
+    iconv_close(cd);
+    return status;
+}
+
+int32_t sms_conv_utf8_to_ucs2(const char *utf8, uint32_t byte_count, uint16_t **ucs2,
+                              uint32_t *byte_len, sms_conv_ctx_t *ctx)
+{
+    char *out = NULL;
+    int32_t status;
+    if (!utf8 || !ucs2 || !byte_len || !ctx)
+        return SMS_ERR_INVALID_PARAM;
+    *ucs2 = NULL;
+    *byte_len = 0;
+    status = run_iconv(ctx->cd, utf8, byte_count, (size_t)byte_count * 4, &out, byte_len);
+    if (status == SMS_OK)
+        *ucs2 = (uint16_t *)(void *)out;
+    return status;
+}
+
+/* ---- Septets ---- */
+
+int32_t sms_conv_pack(const uint8_t *codes, uint8_t *packed, int32_t count, uint32_t fill_bits)
+{
+    if (fill_bits > 6)
+        fill_bits = 0;
+    if (!packed || (count > 0 && !codes))
+        return 0;
+    if (count <= 0) {
+        if (fill_bits == 0)
+            return 0;
+        packed[0] = 0;
+        return 1;
+    }
+    const size_t octets = (fill_bits + 7 * (size_t)count + 7) / 8;
+    memset(packed, 0, octets);
+    size_t bit = fill_bits;
+    for (int32_t i = 0; i < count; i++, bit += 7) {
+        const unsigned septet = codes[i] & 0x7Fu;
+        const unsigned shift = bit % 8;
+        packed[bit / 8] |= (uint8_t)(septet << shift);
+        if (shift > 1)
+            packed[bit / 8 + 1] |= (uint8_t)(septet >> (8 - shift));
+    }
+    return (int32_t)octets;
+}
+
+int32_t sms_conv_unpack(const uint8_t *packed, uint8_t *codes, int32_t count, uint32_t fill_bits)
+{
+    if (!packed || !codes)
+        return -1;
+    if (count < 1)
+        return 0;
+    if (fill_bits > 6)
+        fill_bits = 0;
+    size_t bit = fill_bits;
+    for (int32_t i = 0; i < count; i++, bit += 7) {
+        const unsigned shift = bit % 8;
+        unsigned value = packed[bit / 8] >> shift;
+        if (shift > 1)
+            value |= (unsigned)packed[bit / 8 + 1] << (8 - shift);
+        codes[i] = (uint8_t)(value & 0x7F);
+    }
+    return count;
+}
