@@ -111,6 +111,7 @@ bool SimBench::start()
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
 
     m_sim.setProgram(QStringLiteral(MODEMSIM_PATH));
+    m_sim.setArguments({QStringLiteral("--instant")});
     m_sim.setProcessChannelMode(QProcess::ForwardedChannels);
     m_sim.start();
     if (!m_sim.waitForStarted(5000)) {
@@ -172,7 +173,6 @@ QVariant SimBench::control(const QString &method, const QVariantList &args)
 void SimBench::reset()
 {
     control(QStringLiteral("Reset"));
-    setSetting(QStringLiteral("RadioSwitchTime"), 0);
     flush();
     clearLog();
 }

@@ -37,7 +37,8 @@ public:
     void killBus();
 
     // Back to the simulator's start-up state, with an empty call log and no
-    // scripts; the radio switches at once; the collected log is emptied.
+    // scripts; the collected log is emptied. The simulator runs with
+    // --instant: operations answer at once and the signal level stays still.
     void reset();
 
     void setProperty(const QString &interface, const QString &name, const QVariant &value);

@@ -18,10 +18,11 @@ int runCtl(const QDBusConnection &bus, const QStringList &args);
 namespace {
 
 const char Usage[] =
-    "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--verbose]\n"
+    "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--verbose]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
-    "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n";
+    "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
+    "--instant answers at once and keeps the signal still, as tests want it.\n";
 
 int quitPipe[2] = {-1, -1};
 
@@ -59,6 +60,7 @@ int main(int argc, char **argv)
     QString address;
     bool session = false;
     bool verbose = false;
+    bool instant = false;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--address") && !args.isEmpty()) {
@@ -69,6 +71,8 @@ int main(int argc, char **argv)
             session = false;
         } else if (option == QLatin1String("--verbose") && !ctl) {
             verbose = true;
+        } else if (option == QLatin1String("--instant") && !ctl) {
+            instant = true;
         } else {
             err << Usage;
             return option == QLatin1String("--help") ? 0 : 2;
@@ -89,7 +93,7 @@ int main(int argc, char **argv)
     if (ctl)
         return runCtl(bus, args);
 
-    Simulator sim(bus);
+    Simulator sim(bus, instant);
     sim.verbose = verbose;
     Control control(&sim);
     if (!bus.registerObject(QStringLiteral(MODEMSIM_CONTROL_PATH), &control,

@@ -28,6 +28,9 @@ public:
     // Puts the interface back into its start-up state.
     virtual void reset() = 0;
 
+    // Takes up changed simulator settings.
+    virtual void configure() {}
+
     // Answers a method call of this interface. Returns false for a method the
     // interface does not have.
     virtual bool call(const QDBusMessage &message) = 0;
@@ -54,5 +57,11 @@ private:
 // Factories, one per simulated interface.
 Service *createSystemState(Simulator *sim);
 Service *createCSNet(Simulator *sim);
+Service *createNetworkRegistration(Simulator *sim);
+Service *createNetworkOperator(Simulator *sim);
+Service *createSignalStrength(Simulator *sim);
+
+// Lets the network follow the radio power.
+void radioSwitched(Simulator *sim, bool on);
 
 #endif

@@ -12,11 +12,18 @@ namespace {
 const char RootPath[] = "/com/kelvo";
 const char PropertiesInterface[] = "org.freedesktop.DBus.Properties";
 
-QVariantMap defaultSettings()
+// Times in milliseconds.
+QVariantMap defaultSettings(bool instant)
 {
     return {
-        // Time the radio takes to switch after "RequestRadio", in milliseconds.
-        {QStringLiteral("RadioSwitchTime"), 300},
+        // The radio switching after "RequestRadio".
+        {QStringLiteral("RadioSwitchTime"), instant ? 0 : 300},
+        // An operator scan ("GetNetworks").
+        {QStringLiteral("ScanTime"), instant ? 0 : 3000},
+        // An operator selection, from searching to registered.
+        {QStringLiteral("SelectionTime"), instant ? 0 : 2000},
+        // Between steps of the signal level's drift; 0 keeps it still.
+        {QStringLiteral("SignalDriftInterval"), instant ? 0 : 4000},
     };
 }
 
@@ -27,13 +34,17 @@ QString scriptKey(const QString &interface, const QString &member)
 
 } // namespace
 
-Simulator::Simulator(const QDBusConnection &connection, QObject *parent)
+Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *parent)
     : QDBusVirtualObject(parent)
     , m_connection(connection)
-    , m_settings(defaultSettings())
+    , m_settings(defaultSettings(instant))
+    , m_instant(instant)
 {
     m_services.emplace_back(createSystemState(this));
     m_services.emplace_back(createCSNet(this));
+    m_services.emplace_back(createNetworkRegistration(this));
+    m_services.emplace_back(createNetworkOperator(this));
+    m_services.emplace_back(createSignalStrength(this));
     for (auto &service : m_services)
         service->reset();
 }
@@ -89,12 +100,19 @@ Service *Simulator::serviceAt(const QString &path, const QString &interface) con
 
 void Simulator::reset()
 {
-    m_settings = defaultSettings();
+    m_settings = defaultSettings(m_instant);
     m_scripts.clear();
     m_calls.clear();
     for (auto &service : m_services)
         service->reset();
     acquireNames();
+}
+
+void Simulator::setSetting(const QString &name, const QVariant &value)
+{
+    m_settings.insert(name, value);
+    for (auto &service : m_services)
+        service->configure();
 }
 
 void Simulator::addScript(const QString &interface, const QString &member, const Script &script)

@@ -32,7 +32,9 @@ class Simulator : public QDBusVirtualObject
 {
     Q_OBJECT
 public:
-    explicit Simulator(const QDBusConnection &connection, QObject *parent = nullptr);
+    // `instant`: every operation answers at once and the signal stays still,
+    // as tests want it; otherwise the modem takes realistic time.
+    Simulator(const QDBusConnection &connection, bool instant, QObject *parent = nullptr);
     ~Simulator() override;
 
     bool start();
@@ -47,7 +49,7 @@ public:
     Service *service(const QString &interface) const;
     void reset();
     QVariant setting(const QString &name) const { return m_settings.value(name); }
-    void setSetting(const QString &name, const QVariant &value) { m_settings.insert(name, value); }
+    void setSetting(const QString &name, const QVariant &value);
 
     // Scripting.
     void addScript(const QString &interface, const QString &member, const Script &script);
@@ -81,6 +83,7 @@ private:
     QHash<QString, QList<Script>> m_scripts;
     QList<QVariantMap> m_calls;
     QVariantMap m_settings;
+    bool m_instant = false;
 };
 
 #endif

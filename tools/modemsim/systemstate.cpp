@@ -64,6 +64,7 @@ private:
             for (auto it = changed.cbegin(); it != changed.cend(); ++it)
                 store(it.key(), it.value());
             emitSignal(QStringLiteral("PropertiesChanged"), {changed});
+            radioSwitched(sim, on);
         });
     }
 };

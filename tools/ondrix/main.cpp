@@ -1,5 +1,8 @@
 // ondrix: the modem seen through libondrix-qt, from the command line.
 
+#include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/signalstrength.h>
 #include <ondrix-qt/systemcontrol.h>
 
 #include <QCoreApplication>
@@ -65,15 +68,138 @@ void followSystemControl(SystemControl &control)
     });
 }
 
+QString operatorText(const NetworkOperator &op, const QString &mcc, const QString &mnc,
+                     const QString &name)
+{
+    const QString country = op.country(mcc, mnc);
+    return QStringLiteral("%1 (%2 %3%4)").arg(name, mcc, mnc,
+                                              country.isEmpty() ? QString() : QStringLiteral(", ") + country);
+}
+
 int status(const QStringList &)
 {
     SystemControl control;
+    NetworkRegistration registration;
+    NetworkOperator op;
+    SignalStrength signal;
     line(QStringLiteral("daemon"), control.isValid() ? QStringLiteral("present")
                                                      : QStringLiteral("absent"));
     line(QStringLiteral("power"), onOff(control.power()));
     line(QStringLiteral("status"), enumName<SystemControl::Status>(control.status()));
     line(QStringLiteral("activity"), enumName<SystemControl::Activity>(control.activity()));
+    line(QStringLiteral("network"), enumName<NetworkRegistration::Status>(registration.status()));
+    line(QStringLiteral("reject"), enumName<NetworkRegistration::RejectCode>(registration.rejectCode()));
+    line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(registration.mode()));
+    line(QStringLiteral("operator"), operatorText(op, op.mcc(), op.mnc(), op.name()));
+    line(QStringLiteral("signal"), QStringLiteral("%1 bars, %2 %, %3 dBm")
+                                       .arg(signal.bars()).arg(signal.percent()).arg(signal.dbm()));
     return 0;
+}
+
+void followNetwork(NetworkRegistration &registration, NetworkOperator &op, SignalStrength *signal)
+{
+    QObject::connect(&registration, &NetworkRegistration::statusWithRejectCodeChanged,
+                     [](int status, int reject) {
+                         line(QStringLiteral("network"),
+                              QStringLiteral("%1 (%2)").arg(enumName<NetworkRegistration::Status>(status),
+                                                           enumName<NetworkRegistration::RejectCode>(reject)));
+                     });
+    QObject::connect(&registration, &NetworkRegistration::modeChanged, [](int mode) {
+        line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(mode));
+    });
+    QObject::connect(&op, &NetworkOperator::operatorChanged, [&op](const QString &mnc, const QString &mcc) {
+        const QString country = op.country(mcc, mnc);
+        line(QStringLiteral("operator"), QStringLiteral("%1 %2%3").arg(mcc, mnc,
+             country.isEmpty() ? QString() : QStringLiteral(" (") + country + QLatin1Char(')')));
+    });
+    QObject::connect(&op, &NetworkOperator::nameChanged,
+                     [](const QString &name) { line(QStringLiteral("name"), name); });
+    if (!signal)
+        return;
+    QObject::connect(signal, &SignalStrength::barsChanged,
+                     [](int bars) { line(QStringLiteral("bars"), QString::number(bars)); });
+    QObject::connect(signal, &SignalStrength::dbmChanged, [signal](int dbm) {
+        line(QStringLiteral("signal"), QStringLiteral("%1 %, %2 dBm").arg(signal->percent()).arg(dbm));
+    });
+}
+
+// Scans and waits for the outcome; false when the scan failed.
+bool scan(NetworkRegistration &registration)
+{
+    bool ok = false;
+    runFor(130000, [&](std::function<void()> done) {
+        QObject::connect(&registration, &NetworkRegistration::operatorsSuccess, [&ok, done] {
+            ok = true;
+            done();
+        });
+        QObject::connect(&registration, &NetworkRegistration::operatorsFailure, done);
+        QObject::connect(&registration, &NetworkRegistration::operatorsCanceled, done);
+        registration.scanOperators();
+    });
+    return ok;
+}
+
+int operators(const QStringList &args)
+{
+    if (!args.isEmpty()) {
+        err() << "usage: ondrix operators\n";
+        return 2;
+    }
+    NetworkRegistration registration;
+    NetworkOperator op;
+    out() << "scanning...\n" << Qt::flush;
+    if (!scan(registration)) {
+        err() << "ondrix: the scan failed\n";
+        return 1;
+    }
+    const QList<AvailableOperator> found = registration.availableOperators();
+    out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
+                 .arg(QStringLiteral("#"), -2).arg(QStringLiteral("operator"), -28)
+                 .arg(QStringLiteral("availability"), -13).arg(QStringLiteral("preference"), -11)
+                 .arg(QStringLiteral("band"), -19).arg(QStringLiteral("3G"));
+    for (int i = 0; i < found.size(); i++) {
+        const AvailableOperator &o = found[i];
+        out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
+                     .arg(i, -2).arg(operatorText(op, o.mcc(), o.mnc(), o.name()), -28)
+                     .arg(o.availabilityName(), -13).arg(o.preferenceName(), -11)
+                     .arg(o.bandName(), -19).arg(o.umts() ? QStringLiteral("yes") : QStringLiteral("no"));
+    }
+    return 0;
+}
+
+int select(const QStringList &args)
+{
+    bool isIndex = false;
+    const int index = args.value(0).toInt(&isIndex);
+    if (args.size() != 1 || (!isIndex && args[0] != QLatin1String("auto"))) {
+        err() << "usage: ondrix select INDEX|auto   (INDEX as listed by 'ondrix operators')\n";
+        return 2;
+    }
+    NetworkRegistration registration;
+    NetworkOperator op;
+    if (isIndex && !scan(registration)) {
+        err() << "ondrix: the scan failed\n";
+        return 1;
+    }
+    followNetwork(registration, op, nullptr);
+    bool ok = false;
+    runFor(130000, [&](std::function<void()> done) {
+        QObject::connect(&registration, qOverload<bool, const QString &>(&NetworkRegistration::selectionCompleted),
+                         [&ok, done](bool success, const QString &reason) {
+                             ok = success;
+                             line(QStringLiteral("selection"), success ? QStringLiteral("done")
+                                                                       : QStringLiteral("failed: ") + reason);
+                             done();
+                         });
+        QObject::connect(&registration, &NetworkRegistration::selectionFailure, done);
+        if (isIndex)
+            registration.selectOperator(index);
+        else
+            registration.selectOperator();
+    });
+    // The registration change follows the answer.
+    runFor(300);
+    return ok ? 0 : 1;
 }
 
 int power(const QStringList &args)
@@ -120,6 +246,10 @@ int monitor(const QStringList &args)
     }
     SystemControl control;
     followSystemControl(control);
+    NetworkRegistration registration;
+    NetworkOperator op;
+    SignalStrength signal(SignalStrength::BarsOption | SignalStrength::DbmOption);
+    followNetwork(registration, op, &signal);
     if (seconds >= 0)
         QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
     return qApp->exec();
@@ -132,7 +262,9 @@ struct Command {
 };
 
 const Command commands[] = {
-    {"status", "power, service level and radio activity", status},
+    {"status", "power, service, radio activity, registration, operator and signal", status},
+    {"operators", "scan for the operators in range", operators},
+    {"select", "INDEX|auto   register to an operator of the scan, or automatically", select},
     {"power", "on|off   switch the radio and show what follows", power},
     {"monitor", "[--seconds N]   print every change as it happens", monitor},
 };

@@ -1,0 +1,377 @@
+// The network side of the modem: registration and operator selection, the
+// registered operator, and the signal strength.
+
+#include "service.h"
+#include "simulator.h"
+
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QtDBus/QDBusArgument>
+#include <QtDBus/QDBusMetaType>
+
+namespace {
+
+const char BusName[] = "com.kelvo.hvt.CSNet";
+const char Path[] = "/com/kelvo/hvt/csnet";
+const char RegistrationInterface[] = "com.kelvo.hvt.CSNet.NetworkRegistration";
+const char OperatorInterface[] = "com.kelvo.hvt.CSNet.NetworkOperator";
+const char Interrupted[] = "com.kelvo.hvt.CSNet.Error.Interrupted";
+const char Rejected[] = "com.kelvo.hvt.CSNet.Error.Rejected";
+
+// One network in range, as "GetNetworks" reports it: (ssssssb).
+struct Network {
+    QString name;
+    QString availability;
+    QString preference;
+    QString band;
+    QString mnc;
+    QString mcc;
+    bool umts = false;
+};
+
+QDBusArgument &operator<<(QDBusArgument &arg, const Network &n)
+{
+    arg.beginStructure();
+    arg << n.name << n.availability << n.preference << n.band << n.mnc << n.mcc << n.umts;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &arg, Network &n)
+{
+    arg.beginStructure();
+    arg >> n.name >> n.availability >> n.preference >> n.band >> n.mnc >> n.mcc >> n.umts;
+    arg.endStructure();
+    return arg;
+}
+
+// The networks a phone in Helsinki might see.
+QList<Network> networksInRange()
+{
+    return {
+        {QStringLiteral("Ondrix Mobile"), QStringLiteral("Current"), QStringLiteral("Home"),
+         QStringLiteral("GSM_900_1800"), QStringLiteral("05"), QStringLiteral("244"), true},
+        {QStringLiteral("Nordic Wave"), QStringLiteral("Available"), QStringLiteral("Preferred"),
+         QStringLiteral("AllSupported"), QStringLiteral("91"), QStringLiteral("244"), true},
+        {QStringLiteral("Baltic Link"), QStringLiteral("Available"), QStringLiteral("Preferred"),
+         QStringLiteral("GSM_900_1800"), QStringLiteral("01"), QStringLiteral("248"), false},
+        {QStringLiteral("Tundra Telecom"), QStringLiteral("Forbidden"), QStringLiteral("Forbidden"),
+         QStringLiteral("GSM_850_1900"), QStringLiteral("12"), QStringLiteral("244"), false},
+    };
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Network)
+Q_DECLARE_METATYPE(QList<Network>)
+
+namespace {
+
+class NetworkOperatorService : public Service
+{
+public:
+    explicit NetworkOperatorService(Simulator *sim)
+        : Service(sim, BusName, Path, OperatorInterface)
+    {
+    }
+
+    void reset() override
+    {
+        const Network home = networksInRange().first();
+        setDefaults({
+            {QStringLiteral("OperatorName"), home.name},
+            {QStringLiteral("OperatorMNC"), home.mnc},
+            {QStringLiteral("OperatorMCC"), home.mcc},
+        });
+    }
+
+    bool call(const QDBusMessage &) override { return false; }
+
+    // A new operator: its codes in one "OperatorChanged", then its name.
+    void registerTo(const Network &network)
+    {
+        if (property(QStringLiteral("OperatorMNC")) != network.mnc
+            || property(QStringLiteral("OperatorMCC")) != network.mcc) {
+            store(QStringLiteral("OperatorMNC"), network.mnc);
+            store(QStringLiteral("OperatorMCC"), network.mcc);
+            announceCodes();
+        }
+        setProperty(QStringLiteral("OperatorName"), network.name);
+    }
+
+protected:
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name == QLatin1String("OperatorName"))
+            emitSignal(QStringLiteral("OperatorNameChanged"), {value.toString()});
+        else if (name == QLatin1String("OperatorMNC") || name == QLatin1String("OperatorMCC"))
+            announceCodes();
+    }
+
+private:
+    void announceCodes()
+    {
+        emitSignal(QStringLiteral("OperatorChanged"),
+                   {property(QStringLiteral("OperatorMNC")).toString(),
+                    property(QStringLiteral("OperatorMCC")).toString()});
+    }
+};
+
+class RegistrationService : public Service
+{
+public:
+    explicit RegistrationService(Simulator *sim)
+        : Service(sim, BusName, Path, RegistrationInterface)
+    {
+        qDBusRegisterMetaType<Network>();
+        qDBusRegisterMetaType<QList<Network>>();
+        scanTimer.setSingleShot(true);
+        QObject::connect(&scanTimer, &QTimer::timeout, sim, [this] { finishScans(); });
+    }
+
+    void reset() override
+    {
+        networks = networksInRange();
+        scanTimer.stop();
+        scans.clear();
+        selection = QDBusMessage();
+        ++selectionToken;
+        setDefaults({
+            {QStringLiteral("RegistrationStatus"), QStringLiteral("Home")},
+            {QStringLiteral("RegistrationRejectCode"), QString()},
+            {QStringLiteral("SelectionMode"), QStringLiteral("Auto")},
+        });
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        const QString member = message.member();
+        if (member == QLatin1String("GetNetworks")) {
+            scans << message;
+            if (!scanTimer.isActive())
+                scanTimer.start(setting(QStringLiteral("ScanTime")));
+        } else if (member == QLatin1String("CancelQuery")) {
+            scanTimer.stop();
+            for (const QDBusMessage &scan : qAsConst(scans))
+                sim->replyError(scan, QLatin1String(Interrupted), QStringLiteral("Scan cancelled"));
+            scans.clear();
+            sim->reply(message);
+        } else if (member == QLatin1String("SelectOperator")) {
+            if (message.signature() != QLatin1String("ss")) {
+                sim->replyError(message, QStringLiteral("com.kelvo.hvt.CSNet.Error.InvalidArgs"),
+                                QStringLiteral("SelectOperator takes the MNC and the MCC"));
+                return true;
+            }
+            const QVariantList args = message.arguments();
+            select(message, QStringLiteral("Manual"), args.at(0).toString(), args.at(1).toString());
+        } else if (member == QLatin1String("SelectAnyOperator")) {
+            const Network home = networksInRange().first();
+            select(message, QStringLiteral("Auto"), home.mnc, home.mcc);
+        } else if (member == QLatin1String("CancelRegister")) {
+            if (selection.type() == QDBusMessage::MethodCallMessage) {
+                sim->replyError(selection, QLatin1String(Interrupted), QStringLiteral("Selection cancelled"));
+                selection = QDBusMessage();
+                ++selectionToken;
+                setRegistration(statusBeforeSelection, QString());
+            }
+            sim->reply(message);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // The radio went off or came back.
+    void radioSwitched(bool on)
+    {
+        if (!on) {
+            statusBeforeOff = property(QStringLiteral("RegistrationStatus")).toString();
+            setRegistration(QStringLiteral("PowerOff"), QString());
+        } else if (property(QStringLiteral("RegistrationStatus")) == QLatin1String("PowerOff")) {
+            setRegistration(statusBeforeOff.isEmpty() ? QStringLiteral("Home") : statusBeforeOff, QString());
+        }
+    }
+
+protected:
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name == QLatin1String("SelectionMode"))
+            emitSignal(QStringLiteral("SelectionModeChanged"), {value.toString()});
+        else
+            announceRegistration();
+    }
+
+private:
+    void announceRegistration()
+    {
+        emitSignal(QStringLiteral("RegistrationChanged"),
+                   {property(QStringLiteral("RegistrationStatus")).toString(),
+                    property(QStringLiteral("RegistrationRejectCode")).toString()});
+    }
+
+    // Status and reject code change together, in one "RegistrationChanged".
+    void setRegistration(const QString &status, const QString &rejectCode)
+    {
+        if (property(QStringLiteral("RegistrationStatus")) == status
+            && property(QStringLiteral("RegistrationRejectCode")) == rejectCode)
+            return;
+        store(QStringLiteral("RegistrationStatus"), status);
+        store(QStringLiteral("RegistrationRejectCode"), rejectCode);
+        announceRegistration();
+    }
+
+    void finishScans()
+    {
+        const QVariant list = QVariant::fromValue(networks);
+        for (const QDBusMessage &scan : qAsConst(scans))
+            sim->reply(scan, {list});
+        scans.clear();
+    }
+
+    // Searches for a while, then registers or is refused.
+    void select(const QDBusMessage &message, const QString &mode, const QString &mnc, const QString &mcc)
+    {
+        if (selection.type() == QDBusMessage::MethodCallMessage)
+            sim->replyError(selection, QLatin1String(Interrupted), QStringLiteral("Another selection began"));
+        else
+            statusBeforeSelection = property(QStringLiteral("RegistrationStatus")).toString();
+        selection = message;
+        const quint64 token = ++selectionToken;
+        setProperty(QStringLiteral("SelectionMode"), mode);
+        setRegistration(QStringLiteral("Searching"), QString());
+        QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token, mnc, mcc] {
+            if (token == selectionToken)
+                finishSelection(mnc, mcc);
+        });
+    }
+
+    void finishSelection(const QString &mnc, const QString &mcc)
+    {
+        const QDBusMessage call = selection;
+        selection = QDBusMessage();
+        int found = -1;
+        for (int i = 0; i < networks.size(); i++) {
+            if (networks[i].mnc == mnc && networks[i].mcc == mcc)
+                found = i;
+        }
+        QString cause;
+        if (found < 0)
+            cause = QStringLiteral("NoSuitableCellsInLocationArea");
+        else if (networks[found].availability == QLatin1String("Forbidden"))
+            cause = QStringLiteral("PLMNNotAllowed");
+        if (!cause.isEmpty()) {
+            setRegistration(statusBeforeSelection, cause);
+            sim->replyError(call, QLatin1String(Rejected), cause);
+            return;
+        }
+        for (Network &network : networks) {
+            if (network.availability == QLatin1String("Current"))
+                network.availability = QStringLiteral("Available");
+        }
+        networks[found].availability = QStringLiteral("Current");
+        static_cast<NetworkOperatorService *>(sim->service(QLatin1String(OperatorInterface)))
+            ->registerTo(networks[found]);
+        setRegistration(networks[found].preference == QLatin1String("Home") ? QStringLiteral("Home")
+                                                                            : QStringLiteral("Roaming"),
+                        QString());
+        sim->reply(call);
+    }
+
+    QList<Network> networks;
+    QList<QDBusMessage> scans;
+    QTimer scanTimer;
+    QDBusMessage selection;
+    quint64 selectionToken = 0;
+    QString statusBeforeSelection;
+    QString statusBeforeOff;
+};
+
+class SignalStrengthService : public Service
+{
+public:
+    explicit SignalStrengthService(Simulator *sim)
+        : Service(sim, BusName, Path, "com.kelvo.hvt.CSNet.SignalStrength")
+    {
+        QObject::connect(&drift, &QTimer::timeout, sim, [this] { wander(); });
+    }
+
+    void reset() override
+    {
+        setDefaults(levelOf(-75));
+        configure();
+    }
+
+    void configure() override
+    {
+        const int interval = setting(QStringLiteral("SignalDriftInterval"));
+        if (interval > 0)
+            drift.start(interval);
+        else
+            drift.stop();
+    }
+
+    bool call(const QDBusMessage &) override { return false; }
+
+protected:
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name == QLatin1String("SignalBars")) {
+            emitSignal(QStringLiteral("SignalBarsChanged"), {value.toInt()});
+        } else {
+            emitSignal(QStringLiteral("SignalStrengthChanged"),
+                       {property(QStringLiteral("SignalPercent")).toInt(),
+                        property(QStringLiteral("SignalDecibels")).toInt()});
+        }
+    }
+
+private:
+    // Bars (0-5) and percent of a level between -113 and -51 dBm.
+    static QVariantMap levelOf(int dbm)
+    {
+        const int percent = (dbm + 113) * 100 / 62;
+        return {
+            {QStringLiteral("SignalDecibels"), dbm},
+            {QStringLiteral("SignalPercent"), percent},
+            {QStringLiteral("SignalBars"), (percent + 19) / 20},
+        };
+    }
+
+    // A step of a random walk, announced as the modem would.
+    void wander()
+    {
+        const int old = property(QStringLiteral("SignalDecibels")).toInt();
+        const int dbm = qBound(-113, old + QRandomGenerator::global()->bounded(-3, 4), -51);
+        if (dbm == old)
+            return;
+        const QVariantMap level = levelOf(dbm);
+        store(QStringLiteral("SignalDecibels"), dbm);
+        store(QStringLiteral("SignalPercent"), level.value(QStringLiteral("SignalPercent")));
+        announce(QStringLiteral("SignalDecibels"), dbm);
+        setProperty(QStringLiteral("SignalBars"), level.value(QStringLiteral("SignalBars")));
+    }
+
+    QTimer drift;
+};
+
+} // namespace
+
+Service *createNetworkRegistration(Simulator *sim)
+{
+    return new RegistrationService(sim);
+}
+
+Service *createNetworkOperator(Simulator *sim)
+{
+    return new NetworkOperatorService(sim);
+}
+
+Service *createSignalStrength(Simulator *sim)
+{
+    return new SignalStrengthService(sim);
+}
+
+void radioSwitched(Simulator *sim, bool on)
+{
+    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
+        static_cast<RegistrationService *>(registration)->radioSwitched(on);
+}
