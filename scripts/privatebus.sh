@@ -16,7 +16,7 @@ privatebus_start() {
   trap privatebus_stop EXIT
   cat > "$PRIVATEBUS_DIR/bus.conf" <<CONF
 <busconfig>
-  <type>system</type>
+  <type>session</type>
   <listen>unix:dir=$PRIVATEBUS_DIR</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">

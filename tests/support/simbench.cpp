@@ -24,7 +24,7 @@ const char ControlInterface[] = "org.ondrix.ModemSim.Control";
 const char BusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
-  <type>system</type>
+  <type>session</type>
   <listen>unix:dir=%1</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
@@ -93,7 +93,7 @@ bool SimBench::start()
     m_bus.setProgram(QStringLiteral("dbus-daemon"));
     m_bus.setArguments({QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
                         QStringLiteral("--config-file=") + configPath});
-    m_bus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_bus.setStandardErrorFile(QProcess::nullDevice());   // its own notices are of no interest
     m_bus.start();
     if (!m_bus.waitForStarted(5000)) {
         fprintf(stderr, "simbench: cannot start dbus-daemon\n");

@@ -1,0 +1,45 @@
+#include "signalrecorder.h"
+
+#include <QMetaMethod>
+#include <QVariant>
+
+SignalRecorder::SignalRecorder(QObject *target)
+    : m_target(target)
+{
+    const QMetaObject *meta = target->metaObject();
+    const int slotBase = metaObject()->methodCount();
+    for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); i++) {
+        if (meta->method(i).methodType() != QMetaMethod::Signal)
+            continue;
+        QMetaObject::connect(target, i, this, slotBase + m_indices.size(), Qt::DirectConnection);
+        m_indices << i;
+    }
+}
+
+static QString format(int type, void *value)
+{
+    const QVariant v(type, value);
+    if (type == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    if (type == QMetaType::QString)
+        return QLatin1Char('"') + v.toString() + QLatin1Char('"');
+    if (v.canConvert<QVariantList>())
+        return QStringLiteral("%1 items").arg(v.value<QSequentialIterable>().size());
+    return v.toString();
+}
+
+int SignalRecorder::qt_metacall(QMetaObject::Call call, int id, void **args)
+{
+    id = QObject::qt_metacall(call, id, args);
+    if (id < 0 || call != QMetaObject::InvokeMetaMethod)
+        return id;
+    if (id < m_indices.size()) {
+        const QMetaMethod method = m_target->metaObject()->method(m_indices[id]);
+        QStringList values;
+        for (int p = 0; p < method.parameterCount(); p++)
+            values << format(method.parameterType(p), args[p + 1]);
+        m_signals << QString::fromLatin1(method.name()) + QLatin1Char('(') + values.join(QLatin1String(", "))
+                         + QLatin1Char(')');
+    }
+    return id - m_indices.size();
+}
