@@ -18,9 +18,19 @@ step "ondrix status"
 "$ondrix" status
 step "ondrix power on"
 "$ondrix" power on
-step "the controller refuses the next request:"
+step "ondrix operators   (a scan takes the modem a few seconds)"
+"$ondrix" operators
+step "ondrix select 1   (register by hand to Nordic Wave: searching, then roaming)"
+"$ondrix" select 1
+step "ondrix select 3   (a forbidden network: the modem refuses with its reject cause)"
+"$ondrix" select 3 || true
+step "ondrix select auto   (back to the home network)"
+"$ondrix" select auto
+step "ondrix status"
+"$ondrix" status
+step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"
 "$ondrix" power off || true
-step "what the simulator received"
-"$sim" ctl calls
+step "the last calls the simulator received (ondrix-modemsim ctl calls)"
+"$sim" ctl calls | tail -n 6

@@ -25,6 +25,21 @@ expect "properties set through ctl" '^status: +LimitedService$' "$out"
 expect "properties set through ctl" '^activity: +Call$' "$out"
 
 ctl setting RadioSwitchTime i:0
+ctl setting ScanTime i:0
+ctl setting SelectionTime i:0
+out=$("$ondrix" status)
+expect "network status" '^network: +AtHome$' "$out"
+expect "operator with country" '^operator: +Ondrix Mobile \(244 05, FI\)$' "$out"
+out=$("$ondrix" operators)
+expect "scan lists the forbidden network" '^3 +Tundra Telecom \(244 12, FI\) +Forbidden +Forbidden +GSM 850 / GSM 1900 +no$' "$out"
+out=$("$ondrix" select 2)
+expect "manual selection" '^selection: +done$' "$out"
+expect "manual selection" '^name: +Baltic Link$' "$out"
+out=$("$ondrix" select 3 2>&1); rc=$?
+expect "refused selection" 'failed: PLMNNotAllowed' "$out"
+expect "refused selection exit code" '^1$' "$rc"
+out=$(ctl calls)
+expect "selection on the wire" 'NetworkRegistration\.SelectOperator \(ss\) \["01", "248"\]' "$out"
 out=$("$ondrix" power off)
 expect "power off" '^status: +NoService$' "$out"
 out=$(ctl calls)
