@@ -276,6 +276,203 @@ ONDRIX_EXPORT const sms_time_t *sms_tpdu_get_validity_absolute(const sms_tpdu_t 
 /* The relative code for a period of `seconds` (at least 1). */
 ONDRIX_EXPORT int32_t sms_validity_seconds_to_relative(uint32_t seconds);
 
+/* ---- User data header information elements ---------------------------- */
+
+/* One information element; also a node of a singly linked list. */
+typedef struct sms_info {
+    uint32_t id;            /* identifier, 0-255 */
+    uint8_t *data;          /* owned; may be null for an empty element */
+    uint32_t len;
+    struct sms_info *next;
+} sms_info_t;
+
+enum {
+    SMS_IE_CONCAT_8BIT = 0,
+    SMS_IE_SPECIAL_MSG = 1,
+    SMS_IE_PORT_8BIT = 4,
+    SMS_IE_PORT_16BIT = 5,
+    SMS_IE_SMSC_CTRL = 6,
+    SMS_IE_CONCAT_16BIT = 8,
+    SMS_IE_LANG_SINGLE = 36,
+    SMS_IE_LANG_LOCKING = 37
+};
+
+ONDRIX_EXPORT sms_info_t *sms_info_new(void);
+ONDRIX_EXPORT void sms_info_destroy(sms_info_t *node);
+ONDRIX_EXPORT sms_info_t *sms_info_new_from_data(uint32_t id, const uint8_t *data, uint32_t len);
+ONDRIX_EXPORT sms_info_t *sms_info_clone(const sms_info_t *node);
+ONDRIX_EXPORT int32_t sms_info_list_add(sms_info_t **head, sms_info_t *node);
+ONDRIX_EXPORT sms_info_t *sms_info_list_get(sms_info_t *head, uint32_t id);
+ONDRIX_EXPORT int32_t sms_info_list_del(sms_info_t **head, uint32_t id);
+ONDRIX_EXPORT void sms_info_list_destroy(sms_info_t **head);
+ONDRIX_EXPORT sms_info_t *sms_info_list_clone(const sms_info_t *head);
+ONDRIX_EXPORT uint32_t sms_info_list_size(const sms_info_t *head);
+ONDRIX_EXPORT const char *sms_info_id_name(const sms_info_t *node);
+ONDRIX_EXPORT int32_t sms_info_encode(const sms_info_t *head, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t sms_info_decode(sms_cursor_t *cursor, sms_info_t *node);
+ONDRIX_EXPORT int32_t encode_user_data_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t decode_user_data_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu);
+/* The "//SCK" text header of port addressing at the start of the user data. */
+ONDRIX_EXPORT int32_t decode_nbs_hdr(sms_tpdu_t *tpdu);
+
+/* ---- TPDUs ------------------------------------------------------------- */
+
+#define SMS_TPDU_MAX_LEN 164
+
+/* Concatenation information of a segment. */
+typedef struct sms_concat_info {
+    uint16_t ref;
+    uint8_t total;
+    uint8_t seq;
+} sms_concat_info_t;
+
+/* Alphabet of the user data, from the DCS. */
+enum { SMS_ENCODING_GSM_7BIT = 0, SMS_ENCODING_8BIT = 4, SMS_ENCODING_UCS2 = 8 };
+
+ONDRIX_EXPORT sms_tpdu_t *sms_tpdu_new(void);
+ONDRIX_EXPORT void sms_tpdu_destroy(sms_tpdu_t *tpdu);
+/* Copies every field; dst gets its own element list and its own user data.
+ * Whatever dst held before is not released. */
+ONDRIX_EXPORT int32_t sms_tpdu_clone(sms_tpdu_t *dst, const sms_tpdu_t *src);
+/* A SUBMIT into a new buffer of SMS_TPDU_MAX_LEN octets; *len octets are used. */
+ONDRIX_EXPORT int32_t sms_tpdu_encode(const sms_tpdu_t *tpdu, uint8_t **pdu, uint32_t *len);
+/* A DELIVER, SUBMIT or STATUS-REPORT into a zeroed record. */
+ONDRIX_EXPORT int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t encode_submit_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t decode_submit_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t decode_deliver_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t decode_status_report_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu);
+/* Not implemented: always SMS_ERR_NOT_IMPLEMENTED. */
+ONDRIX_EXPORT int32_t encode_deliver_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t encode_status_report_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t encode_command_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor);
+ONDRIX_EXPORT int32_t decode_command_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu);
+ONDRIX_EXPORT uint32_t sms_tpdu_get_encoding(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT uint32_t sms_tpdu_get_class_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t sms_tpdu_get_concat_info(const sms_tpdu_t *tpdu, sms_concat_info_t *info);
+
+/* ---- Messages ---------------------------------------------------------- */
+
+/* Destination and source port of a message. */
+typedef struct sms_ports {
+    uint16_t dst;
+    uint16_t src;
+} sms_ports_t;
+
+/* A whole message: text or octets, address, ports, class, validity. */
+typedef struct sms_msg {
+    int32_t type;
+    int32_t srr;
+    int32_t reply_path;
+    int32_t proto;
+    int32_t validity;       /* relative validity in seconds; 0 or less: none */
+    int32_t msg_class;
+    int32_t mr;
+    int64_t timestamp;      /* service centre time stamp, UTC seconds */
+    char *from;
+    char *to;
+    sms_ports_t *ports;     /* null: no ports */
+    int32_t mwi_type;
+    int32_t mwi_active;
+    int32_t mwi_line2;
+    int32_t mwi_store;
+    int32_t mwi_count;
+    int32_t lang;
+    uint8_t *data;          /* octet payload, with a zero octet after it */
+    uint32_t data_len;      /* octets of data, or of text */
+    char *text;             /* UTF-8 text */
+    int32_t format;         /* SMS_FORMAT_ of a received message */
+    int32_t smsc_ctrl;
+} sms_msg_t;
+
+/* The room a message takes: units are septets (GSM 7-bit), UTF-16 units
+ * (UCS-2) or octets (8-bit). */
+typedef struct sms_msg_size {
+    uint32_t segments;
+    uint32_t free;          /* units left in the last segment */
+    uint32_t per_segment;
+    uint32_t format;        /* SMS_FORMAT_ */
+} sms_msg_size_t;
+
+typedef struct sms_raw_pdu {
+    uint8_t *data;
+    uint32_t len;
+} sms_raw_pdu_t;
+
+#define SMS_MAX_SEGMENTS 255
+
+ONDRIX_EXPORT sms_msg_t *sms_msg_new(void);
+ONDRIX_EXPORT sms_msg_t *sms_msg_new_txt_message(const char *address, const char *text);
+ONDRIX_EXPORT sms_msg_t *sms_msg_new_bin_message(const char *address, const uint8_t *data,
+                                                 uint32_t len, const sms_ports_t *ports);
+ONDRIX_EXPORT sms_msg_t *sms_msg_new_bin_message_with_mime(const char *address, const uint8_t *data,
+                                                           uint32_t len, const char *mime_type);
+ONDRIX_EXPORT sms_msg_t *sms_msg_new_txt_message_with_mime(const char *address, const char *text,
+                                                           const char *mime_type);
+ONDRIX_EXPORT void sms_msg_destroy(sms_msg_t *msg);
+ONDRIX_EXPORT void sms_msg_raw_destroy(sms_raw_pdu_t *raw, uint32_t count);
+ONDRIX_EXPORT void sms_msg_tpdu_destroy(sms_tpdu_t *tpdus, uint32_t count);
+
+ONDRIX_EXPORT const char *sms_msg_get_mime_type(const sms_msg_t *msg);
+ONDRIX_EXPORT int32_t sms_msg_get_lang_from_system(void);
+/* `ctx` may be null: a context of the message's language is opened. */
+ONDRIX_EXPORT int32_t sms_msg_get_size(const sms_msg_t *msg, sms_msg_size_t *size, sms_conv_ctx_t *ctx);
+
+ONDRIX_EXPORT int32_t sms_msg_serialize(const sms_msg_t *msg, sms_raw_pdu_t **raw, uint32_t *count,
+                                        uint32_t ref);
+ONDRIX_EXPORT int32_t sms_msg_deserialize(const sms_raw_pdu_t *raw, uint32_t count, sms_msg_t *msg);
+ONDRIX_EXPORT int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl,
+                                        sms_tpdu_t **tpdus, uint32_t *count, uint32_t ref);
+ONDRIX_EXPORT int32_t sms_msg_encode(const sms_tpdu_t *tpdus, uint32_t count, sms_raw_pdu_t **raw);
+ONDRIX_EXPORT int32_t sms_msg_decode(const sms_raw_pdu_t *raw, uint32_t count, sms_tpdu_t **tpdus);
+ONDRIX_EXPORT int32_t sms_msg_compose(const sms_tpdu_t *tpdus, uint32_t count, sms_msg_t *msg);
+ONDRIX_EXPORT int32_t sms_msg_tpdu_sort(sms_tpdu_t *tpdus, uint32_t count);
+ONDRIX_EXPORT int32_t check_tpdu_array(const sms_tpdu_t *tpdus, uint32_t count);
+
+/* Building blocks of the message layer. */
+ONDRIX_EXPORT int32_t get_msg_size_and_data(const sms_msg_t *msg, sms_conv_ctx_t *ctx, uint32_t hdr_len,
+                                            sms_msg_size_t *size, uint8_t **payload,
+                                            uint32_t *payload_len);
+ONDRIX_EXPORT uint32_t get_tpdu_array_ud_size(const sms_tpdu_t *tpdus, uint32_t count);
+ONDRIX_EXPORT int get_msg_compressed(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT void get_msg_mwi_info(const sms_tpdu_t *tpdu, sms_msg_t *msg);
+ONDRIX_EXPORT int32_t get_msg_proto_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t get_msg_lang_shifted_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t get_msg_lang_locking_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t get_msg_lang_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t get_msg_port_info(const sms_tpdu_t *tpdu, sms_msg_t *msg);
+ONDRIX_EXPORT int32_t get_msg_format_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int get_msg_format_mixed_gsm_ucs2(const sms_tpdu_t *tpdus, uint32_t count);
+ONDRIX_EXPORT uint32_t get_msg_class_info(const sms_tpdu_t *tpdu);
+ONDRIX_EXPORT int32_t get_msg_concat_info(const sms_tpdu_t *tpdu, sms_concat_info_t *info);
+ONDRIX_EXPORT int32_t set_msg_port_info(sms_tpdu_t *tpdu, const sms_msg_t *msg);
+ONDRIX_EXPORT int32_t set_msg_control_info(sms_tpdu_t *tpdu, const sms_msg_t *msg);
+ONDRIX_EXPORT int32_t set_msg_lang_info(sms_tpdu_t *tpdu, const sms_msg_t *msg);
+ONDRIX_EXPORT int32_t set_msg_concat_info(sms_tpdu_t *tpdu, uint32_t ref, uint32_t total);
+
+/* ---- Cell broadcast ---------------------------------------------------- */
+
+#define SMS_CBS_PAGE_LEN 88
+
+/* One cell broadcast page (3GPP TS 23.041 clause 9.4.1). */
+typedef struct sms_cbs_page {
+    uint32_t scope;
+    uint16_t message_code;
+    uint8_t update_number;
+    uint16_t message_id;
+    uint8_t dcs;
+    uint8_t total_pages;
+    uint8_t page_number;
+    uint8_t content[82];
+} sms_cbs_page_t;
+
+ONDRIX_EXPORT int32_t sms_cbs_decode(const uint8_t *page, uint32_t len, sms_cbs_page_t *out);
+/* SMS_ENCODING_ value, or 255 when the scheme gives none. */
+ONDRIX_EXPORT uint32_t sms_cbs_get_encoding(const sms_cbs_page_t *page);
+ONDRIX_EXPORT int32_t sms_cbs_get_language(const sms_cbs_page_t *page);
+ONDRIX_EXPORT int sms_cbs_is_popup(const sms_cbs_page_t *page);
+ONDRIX_EXPORT int sms_cbs_is_user_alert(const sms_cbs_page_t *page);
+
 #ifdef __cplusplus
 }
 #endif

@@ -60,6 +60,7 @@ Service *createCSNet(Simulator *sim);
 Service *createNetworkRegistration(Simulator *sim);
 Service *createNetworkOperator(Simulator *sim);
 Service *createSignalStrength(Simulator *sim);
+Service *createSmsSim(Simulator *sim);
 
 // Lets the network follow the radio power.
 void radioSwitched(Simulator *sim, bool on);

@@ -45,6 +45,7 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     m_services.emplace_back(createNetworkRegistration(this));
     m_services.emplace_back(createNetworkOperator(this));
     m_services.emplace_back(createSignalStrength(this));
+    m_services.emplace_back(createSmsSim(this));
     for (auto &service : m_services)
         service->reset();
 }

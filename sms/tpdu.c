@@ -1,0 +1,419 @@
+/* TPDU records: life cycle, the SUBMIT encoder, the DELIVER, SUBMIT and
+ * STATUS-REPORT decoders, and the accessors of the data coding scheme, the
+ * message class and the concatenation element. */
+
+#include "ondrix-qt/smscodec.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#define MAX_UD_OCTETS 140
+
+sms_tpdu_t *sms_tpdu_new(void)
+{
+    return calloc(1, sizeof(sms_tpdu_t));
+}
+
+void sms_tpdu_destroy(sms_tpdu_t *tpdu)
+{
+    if (!tpdu)
+        return;
+    sms_info_list_destroy(&tpdu->info);
+    free(tpdu->ud);
+    free(tpdu);
+}
+
+int32_t sms_tpdu_clone(sms_tpdu_t *dst, const sms_tpdu_t *src)
+{
+    if (!dst || !src)
+        return SMS_ERR_INVALID_PARAM;
+    *dst = *src;
+    dst->info = sms_info_list_clone(src->info);
+    /* Each record owns its user data: a shared buffer would be freed twice. */
+    dst->ud = NULL;
+    if (src->ud && src->udl) {
+        dst->ud = malloc((size_t)src->udl + 1);
+        if (!dst->ud) {
+            sms_info_list_destroy(&dst->info);
+            dst->udl = 0;
+            return SMS_ERR_NO_MEMORY;
+        }
+        memcpy(dst->ud, src->ud, src->udl);
+        dst->ud[src->udl] = 0;
+    }
+    return SMS_OK;
+}
+
+static int write_octet(sms_cursor_t *c, uint8_t octet)
+{
+    if (c->pos >= c->end)
+        return 0;
+    *c->pos = octet;
+    return sms_cursor_incr(c);
+}
+
+static int read_octet(sms_cursor_t *c, uint8_t *octet)
+{
+    if (c->pos >= c->end)
+        return 0;
+    *octet = *c->pos;
+    return sms_cursor_incr(c);
+}
+
+static int32_t left(const sms_cursor_t *c)
+{
+    return (int32_t)sms_cursor_len(c);
+}
+
+/* ---- Header coders ---- */
+
+int32_t encode_submit_hdr(const sms_tpdu_t *t, sms_cursor_t *c)
+{
+    int32_t status;
+    if (!t || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if ((status = encode_bitfield(t, c)) != SMS_OK)
+        return status;
+    if (!write_octet(c, (uint8_t)t->mr))
+        return SMS_ERR_BUFFER_OVERRUN;
+    if ((status = sms_addr_encode(&t->addr, c)) != SMS_OK)
+        return status;
+    if (!write_octet(c, t->pid) || !write_octet(c, t->dcs))
+        return SMS_ERR_BUFFER_OVERRUN;
+    return encode_validity_period(t, c);
+}
+
+int32_t decode_submit_hdr(sms_cursor_t *c, sms_tpdu_t *t)
+{
+    int32_t status;
+    uint8_t udl = 0;
+    if (!t || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if ((status = decode_bitfield(c, t)) != SMS_OK)
+        return status;
+    if (left(c) < 1)
+        return SMS_ERR_BUFFER_OVERRUN;
+    uint8_t mr = 0;
+    read_octet(c, &mr);
+    t->mr = mr;
+    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+        return status;
+    if (left(c) < 3)
+        return SMS_ERR_BUFFER_OVERRUN;
+    read_octet(c, &t->pid);
+    read_octet(c, &t->dcs);
+    if (t->vpf && (status = decode_validity_period(c, t)) != SMS_OK)
+        return status;
+    if (!read_octet(c, &udl))
+        return SMS_ERR_BUFFER_OVERRUN;
+    t->udl = udl;
+    return SMS_OK;
+}
+
+int32_t decode_deliver_hdr(sms_cursor_t *c, sms_tpdu_t *t)
+{
+    int32_t status;
+    uint8_t udl;
+    if (!t || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if ((status = decode_bitfield(c, t)) != SMS_OK)
+        return status;
+    if (left(c) < 1)
+        return SMS_ERR_BUFFER_OVERRUN;
+    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+        return status;
+    if (left(c) < 10)
+        return SMS_ERR_BUFFER_OVERRUN;
+    read_octet(c, &t->pid);
+    read_octet(c, &t->dcs);
+    if ((status = sms_time_decode(c, &t->scts)) != SMS_OK)
+        return status;
+    if (!read_octet(c, &udl))
+        return SMS_ERR_BUFFER_OVERRUN;
+    t->udl = udl;
+    return SMS_OK;
+}
+
+int32_t decode_status_report_hdr(sms_cursor_t *c, sms_tpdu_t *t)
+{
+    int32_t status;
+    uint8_t octet = 0;
+    if (!t || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if ((status = decode_bitfield(c, t)) != SMS_OK)
+        return status;
+    if (left(c) < 1)
+        return SMS_ERR_BUFFER_OVERRUN;
+    read_octet(c, &octet);
+    t->mr = octet;
+    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+        return status;
+    if (left(c) < 15)
+        return SMS_ERR_BUFFER_OVERRUN;
+    if ((status = sms_time_decode(c, &t->scts)) != SMS_OK)
+        return status;
+    if ((status = sms_time_decode(c, &t->discharge_time)) != SMS_OK)
+        return status;
+    read_octet(c, &t->status);
+    if (!read_octet(c, &t->pi))
+        return SMS_OK;   /* the optional fields are absent */
+    const int optional = (t->pi & 1) + ((t->pi >> 1) & 1) + ((t->pi >> 2) & 1);
+    if (optional > left(c))
+        return SMS_ERR_PARSE;
+    if (t->pi & 0x01)
+        read_octet(c, &t->pid);
+    if (t->pi & 0x02)
+        read_octet(c, &t->dcs);
+    if (t->pi & 0x04) {
+        read_octet(c, &octet);
+        t->udl = octet;
+    }
+    return SMS_OK;
+}
+
+int32_t encode_deliver_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor)
+{
+    (void)tpdu;
+    (void)cursor;
+    return SMS_ERR_NOT_IMPLEMENTED;
+}
+
+int32_t encode_status_report_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor)
+{
+    (void)tpdu;
+    (void)cursor;
+    return SMS_ERR_NOT_IMPLEMENTED;
+}
+
+int32_t encode_command_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *cursor)
+{
+    (void)tpdu;
+    (void)cursor;
+    return SMS_ERR_NOT_IMPLEMENTED;
+}
+
+int32_t decode_command_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu)
+{
+    (void)tpdu;
+    (void)cursor;
+    return SMS_ERR_NOT_IMPLEMENTED;
+}
+
+/* ---- Whole TPDUs ---- */
+
+static uint32_t ceil_div(uint32_t a, uint32_t b)
+{
+    return (a + b - 1) / b;
+}
+
+int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
+{
+    sms_cursor_t c;
+    int32_t status;
+    uint8_t *copy;
+    if (len == 0 || len > SMS_TPDU_MAX_LEN)
+        return SMS_ERR_BUFFER_OVERRUN;
+    if (!pdu || !t)
+        return SMS_ERR_INVALID_PARAM;
+    /* The cursor writes nothing, but takes a mutable buffer. */
+    copy = malloc(len);
+    if (!copy)
+        return SMS_ERR_NO_MEMORY;
+    memcpy(copy, pdu, len);
+    sms_cursor_init(&c, copy, len);
+
+    switch (copy[0] & 0x03) {
+    case 0x01:
+        t->type = SMS_TYPE_SUBMIT;
+        status = decode_submit_hdr(&c, t);
+        break;
+    case 0x02:
+        t->type = SMS_TYPE_STATUS_REPORT;
+        status = decode_status_report_hdr(&c, t);
+        break;
+    default:
+        t->type = SMS_TYPE_DELIVER;
+        status = decode_deliver_hdr(&c, t);
+        break;
+    }
+    if (status != SMS_OK || t->udl == 0)
+        goto done;
+    if (t->udhi) {
+        status = decode_user_data_hdr(&c, t);
+        if (status != SMS_OK || t->udl == 0)
+            goto done;
+    }
+
+    if (sms_tpdu_get_encoding(t) == SMS_ENCODING_GSM_7BIT) {
+        if (sms_cursor_len(&c) < ceil_div(t->fill_bits + 7 * t->udl, 8)) {
+            status = SMS_ERR_BUFFER_OVERRUN;
+            goto done;
+        }
+        t->ud = calloc((size_t)t->udl + 1, 1);
+        if (!t->ud) {
+            status = SMS_ERR_NO_MEMORY;
+            goto done;
+        }
+        if (sms_conv_unpack(c.pos, t->ud, (int32_t)t->udl, t->fill_bits) != (int32_t)t->udl) {
+            status = SMS_ERR_PARSE;
+            goto done;
+        }
+    } else {
+        if (sms_cursor_len(&c) < t->udl) {
+            status = SMS_ERR_BUFFER_OVERRUN;
+            goto done;
+        }
+        t->ud = calloc((size_t)t->udl + 2, 1);
+        if (!t->ud) {
+            status = SMS_ERR_NO_MEMORY;
+            goto done;
+        }
+        if (sms_tpdu_get_encoding(t) == SMS_ENCODING_UCS2) {
+            uint16_t *units = (uint16_t *)(void *)t->ud;
+            for (uint32_t i = 0; i < t->udl / 2; i++)
+                units[i] = (uint16_t)((c.pos[2 * i] << 8) | c.pos[2 * i + 1]);
+            if (t->udl % 2)
+                t->ud[t->udl - 1] = c.pos[t->udl - 1];
+        } else {
+            memcpy(t->ud, c.pos, t->udl);
+        }
+    }
+    if (!t->udhi)
+        decode_nbs_hdr(t);   /* a text header is optional: its absence is no failure */
+    status = SMS_OK;
+done:
+    free(copy);
+    return status;
+}
+
+int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)
+{
+    sms_cursor_t c;
+    uint8_t *buffer, *udl_pos;
+    uint32_t header = 0, fill = 0, udl;
+    int32_t status;
+    if (!t || !pdu || !len)
+        return SMS_ERR_INVALID_PARAM;
+    *pdu = NULL;
+    *len = 0;
+    buffer = calloc(SMS_TPDU_MAX_LEN, 1);
+    if (!buffer)
+        return SMS_ERR_NO_MEMORY;
+    sms_cursor_init(&c, buffer, SMS_TPDU_MAX_LEN);
+
+    if (t->type == SMS_TYPE_SUBMIT)
+        status = encode_submit_hdr(t, &c);
+    else if (t->type == SMS_TYPE_STATUS_REPORT)
+        status = encode_command_hdr(t, &c);
+    else
+        status = encode_deliver_hdr(t, &c);
+    if (status != SMS_OK)
+        goto failed;
+
+    udl_pos = c.pos;
+    if (!sms_cursor_incr(&c)) {
+        status = SMS_ERR_BUFFER_OVERRUN;
+        goto failed;
+    }
+    if (t->udhi && t->info) {
+        uint8_t *start = c.pos;
+        if ((status = encode_user_data_hdr(t, &c)) != SMS_OK)
+            goto failed;
+        header = (uint32_t)(c.pos - start);
+    }
+    const uint32_t encoding = sms_tpdu_get_encoding(t);
+    if (encoding == SMS_ENCODING_GSM_7BIT && (header * 8) % 7)
+        fill = 7 - (header * 8) % 7;
+
+    udl = encoding == SMS_ENCODING_GSM_7BIT ? ceil_div(header * 8, 7) : header;
+    if (t->ud && t->udl) {
+        /* Room is checked before anything of the data is written; the user
+         * data field holds 140 octets whatever room the buffer has left. */
+        const uint32_t octets = encoding == SMS_ENCODING_GSM_7BIT
+                                    ? ceil_div(fill + 7 * t->udl, 8)
+                                    : (encoding == SMS_ENCODING_UCS2 ? t->udl / 2 * 2 : t->udl);
+        if (octets > sms_cursor_len(&c) || header + octets > MAX_UD_OCTETS) {
+            status = SMS_ERR_BUFFER_OVERRUN;
+            goto failed;
+        }
+        if (encoding == SMS_ENCODING_GSM_7BIT) {
+            sms_conv_pack(t->ud, c.pos, (int32_t)t->udl, fill);
+            udl += t->udl;
+        } else if (encoding == SMS_ENCODING_UCS2) {
+            const uint16_t *units = (const uint16_t *)(const void *)t->ud;
+            for (uint32_t i = 0; i < t->udl / 2; i++) {
+                c.pos[2 * i] = (uint8_t)(units[i] >> 8);
+                c.pos[2 * i + 1] = (uint8_t)units[i];
+            }
+            udl += t->udl / 2 * 2;
+        } else {
+            memcpy(c.pos, t->ud, t->udl);
+            udl += t->udl;
+        }
+        sms_cursor_incr_by(&c, (int32_t)octets);
+    }
+    *udl_pos = (uint8_t)udl;
+    *pdu = buffer;
+    *len = sms_cursor_used(&c);
+    return SMS_OK;
+
+failed:
+    free(buffer);
+    return status;
+}
+
+/* ---- Accessors ---- */
+
+uint32_t sms_tpdu_get_encoding(const sms_tpdu_t *t)
+{
+    if (!t)
+        return SMS_ENCODING_GSM_7BIT;
+    const uint8_t dcs = t->dcs;
+    switch (dcs >> 4) {
+    case 0x0: case 0x1: case 0x2: case 0x3:
+    case 0x4: case 0x5: case 0x6: case 0x7:
+        /* General data coding; the compression bit is not looked at. */
+        switch ((dcs >> 2) & 0x03) {
+        case 1: return SMS_ENCODING_8BIT;
+        case 2: return SMS_ENCODING_UCS2;
+        default: return SMS_ENCODING_GSM_7BIT;
+        }
+    case 0xE:
+        return SMS_ENCODING_UCS2;
+    case 0xF:
+        return (dcs & 0x04) ? SMS_ENCODING_8BIT : SMS_ENCODING_GSM_7BIT;
+    default:
+        return SMS_ENCODING_GSM_7BIT;
+    }
+}
+
+uint32_t sms_tpdu_get_class_info(const sms_tpdu_t *t)
+{
+    if (!t)
+        return SMS_CLASS_NONE;
+    if ((t->dcs < 0x80 && (t->dcs & 0x10)) || t->dcs >= 0xF0)
+        return 16u + (t->dcs & 0x03);
+    return SMS_CLASS_NONE;
+}
+
+int32_t sms_tpdu_get_concat_info(const sms_tpdu_t *t, sms_concat_info_t *info)
+{
+    const sms_info_t *ie;
+    if (!t || !info)
+        return SMS_ERR_PARSE;
+    ie = sms_info_list_get(t->info, SMS_IE_CONCAT_8BIT);
+    if (ie && ie->data && ie->len > 2) {
+        info->ref = ie->data[0];
+        info->total = ie->data[1];
+        info->seq = ie->data[2];
+        return SMS_OK;
+    }
+    ie = sms_info_list_get(t->info, SMS_IE_CONCAT_16BIT);
+    if (ie && ie->data && ie->len >= 4) {
+        info->ref = (uint16_t)(ie->data[0] | (ie->data[1] << 8));
+        info->total = ie->data[2];
+        info->seq = ie->data[3];
+        return SMS_OK;
+    }
+    return SMS_ERR_PARSE;
+}

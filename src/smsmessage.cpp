@@ -1,0 +1,100 @@
+#include "ondrix-qt/smsmessage.h"
+
+#include "ondrix-qt/smscodec.h"
+
+namespace Ondrix {
+
+namespace {
+// A fixed address: the message is measured, never sent.
+const char Placeholder[] = "+12345";
+} // namespace
+
+class SMSMessagePrivate
+{
+public:
+    sms_msg_t *message = nullptr;
+    sms_conv_ctx_t *context = nullptr;
+    int32_t singleLanguage = SMS_LANG_DEFAULT;
+    int32_t lockingLanguage = SMS_LANG_DEFAULT;
+};
+
+SMSMessage::SMSMessage()
+    : SMSMessage(LanguageDefault)
+{
+}
+
+SMSMessage::SMSMessage(Language language)
+    : d(new SMSMessagePrivate)
+{
+    switch (language) {
+    case LanguageTurkish:
+        d->lockingLanguage = d->singleLanguage = SMS_LANG_TURKISH;
+        break;
+    case LanguageSpanish:
+        d->singleLanguage = SMS_LANG_SPANISH;   // Spanish has no locking-shift table
+        break;
+    case LanguagePortuguese:
+        d->lockingLanguage = d->singleLanguage = SMS_LANG_PORTUGUESE;
+        break;
+    case LanguageTransliterated:
+        d->lockingLanguage = d->singleLanguage = SMS_LANG_TRANSLITERATE;
+        break;
+    default:
+        break;
+    }
+    d->context = sms_conv_ctx_open_locked(d->lockingLanguage, d->singleLanguage);
+}
+
+SMSMessage::SMSMessage(Language language, const QString &text)
+    : SMSMessage(language)
+{
+    setText(text);
+}
+
+SMSMessage::SMSMessage(const QString &text)
+    : SMSMessage(LanguageDefault, text)
+{
+}
+
+SMSMessage::~SMSMessage()
+{
+    sms_conv_ctx_close(d->context);
+    sms_msg_destroy(d->message);
+    delete d;
+}
+
+void SMSMessage::setText(const QString &text)
+{
+    sms_msg_destroy(d->message);
+    d->message = sms_msg_new_txt_message(Placeholder, text.toUtf8().constData());
+}
+
+QString SMSMessage::text() const
+{
+    return d->message ? QString::fromUtf8(d->message->text, int(d->message->data_len)) : QString();
+}
+
+int SMSMessage::getSize(unsigned int &segments, unsigned int &remaining, unsigned int &maxLength) const
+{
+    segments = remaining = maxLength = 0;
+    if (!d->message || !d->context)
+        return 1;
+    sms_msg_size_t size;
+    switch (sms_msg_get_size(d->message, &size, d->context)) {
+    case SMS_OK:
+        segments = size.segments;
+        remaining = size.free;
+        maxLength = size.per_segment * SMS_MAX_SEGMENTS;
+        return 0;
+    case SMS_ERR_TOO_MANY_SEGMENTS:
+        segments = SMS_MAX_SEGMENTS;
+        maxLength = size.per_segment * SMS_MAX_SEGMENTS;
+        return 2;
+    case SMS_ERR_CONVERSION:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
+} // namespace Ondrix
