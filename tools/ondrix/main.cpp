@@ -12,21 +12,11 @@
 
 #include <functional>
 
+#include "common.h"
+
 using namespace Ondrix;
 
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 template <typename Enum>
 QString enumName(int value)
@@ -38,12 +28,6 @@ QString enumName(int value)
 QString onOff(bool on)
 {
     return on ? QStringLiteral("on") : QStringLiteral("off");
-}
-
-void line(const QString &label, const QString &value)
-{
-    out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(value) << '\n'
-          << Qt::flush;
 }
 
 // Runs the event loop for at most `ms` milliseconds, or until `done` is called.
@@ -267,6 +251,9 @@ const Command commands[] = {
     {"select", "INDEX|auto   register to an operator of the scan, or automatically", select},
     {"power", "on|off   switch the radio and show what follows", power},
     {"monitor", "[--seconds N]   print every change as it happens", monitor},
+    {"sms", "count|encode|decode ...   the SMS codec (see 'ondrix sms')", sms},
+    {"cbs", "decode HEX   a cell broadcast page", cbs},
+    {"smsc", "the service centre number stored on the SIM", smsc},
 };
 
 int usage()

@@ -1,0 +1,312 @@
+// ondrix sms, cbs and smsc: the SMS codec from the command line.
+
+#include "common.h"
+
+#include <ondrix-qt/smscodec.h>
+#include <ondrix-qt/smsparameters.h>
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const char SmsUsage[] =
+    "usage: ondrix sms count [--lang LANG] TEXT\n"
+    "       ondrix sms encode --to NUMBER [--lang LANG] [--ref N] [--class N] TEXT\n"
+    "       ondrix sms decode HEX...\n"
+    "LANG: default, turkish, spanish, portuguese, transliterate\n";
+
+struct Language {
+    const char *name;
+    int32_t locking;
+    int32_t single;
+    int32_t message;   // the language the message layer writes into the header
+};
+
+const Language languages[] = {
+    {"default", SMS_LANG_DEFAULT, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT},
+    {"turkish", SMS_LANG_TURKISH, SMS_LANG_TURKISH, SMS_LANG_TURKISH},
+    {"spanish", SMS_LANG_DEFAULT, SMS_LANG_SPANISH, SMS_LANG_SPANISH},
+    {"portuguese", SMS_LANG_PORTUGUESE, SMS_LANG_PORTUGUESE, SMS_LANG_PORTUGUESE},
+    {"transliterate", SMS_LANG_TRANSLITERATE, SMS_LANG_TRANSLITERATE, SMS_LANG_TRANSLITERATE},
+};
+
+struct MsgDeleter {
+    void operator()(sms_msg_t *msg) const { sms_msg_destroy(msg); }
+};
+using Message = std::unique_ptr<sms_msg_t, MsgDeleter>;
+
+struct CtxDeleter {
+    void operator()(sms_conv_ctx_t *ctx) const { sms_conv_ctx_close(ctx); }
+};
+using Context = std::unique_ptr<sms_conv_ctx_t, CtxDeleter>;
+
+const char *formatName(uint32_t format)
+{
+    switch (format) {
+    case SMS_FORMAT_GSM_7BIT: return "GSM 7-bit";
+    case SMS_FORMAT_8BIT: return "8-bit data";
+    case SMS_FORMAT_UCS2: return "UCS-2";
+    default: return "unknown";
+    }
+}
+
+int fail(const char *what, int32_t status)
+{
+    err() << "ondrix: " << what << ": " << sms_str_error(uint32_t(status)) << '\n';
+    return 1;
+}
+
+// Takes the options (--name VALUE, anywhere) out of the arguments.
+bool takeOptions(QStringList &args, QHash<QString, QString> &options, const QStringList &known)
+{
+    for (int i = 0; i < args.size();) {
+        if (!args[i].startsWith(QLatin1String("--"))) {
+            i++;
+            continue;
+        }
+        const QString name = args.takeAt(i).mid(2);
+        if (!known.contains(name) || i >= args.size())
+            return false;
+        options.insert(name, args.takeAt(i));
+    }
+    return true;
+}
+
+const Language *languageOf(const QString &name)
+{
+    for (const Language &language : languages) {
+        if (name == QLatin1String(language.name))
+            return &language;
+    }
+    return nullptr;
+}
+
+int count(QStringList args)
+{
+    QHash<QString, QString> options;
+    if (!takeOptions(args, options, {QStringLiteral("lang")}) || args.size() != 1) {
+        err() << SmsUsage;
+        return 2;
+    }
+    const Language *language = languageOf(options.value(QStringLiteral("lang"), QStringLiteral("default")));
+    if (!language) {
+        err() << SmsUsage;
+        return 2;
+    }
+    Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
+    Context ctx(sms_conv_ctx_open_locked(language->locking, language->single));
+    if (!msg || !ctx)
+        return fail("count", SMS_ERR_NO_MEMORY);
+    sms_msg_size_t size;
+    const int32_t status = sms_msg_get_size(msg.get(), &size, ctx.get());
+    if (status != SMS_OK && status != SMS_ERR_TOO_MANY_SEGMENTS)
+        return fail("count", status);
+    line(QStringLiteral("segments"), QString::number(size.segments)
+                                         + (status == SMS_OK ? QString() : QStringLiteral(" (more than 255)")));
+    line(QStringLiteral("encoding"), QString::fromLatin1(formatName(size.format)));
+    line(QStringLiteral("per segment"), QString::number(size.per_segment));
+    line(QStringLiteral("free"), QString::number(size.free));
+    return status == SMS_OK ? 0 : 1;
+}
+
+int encode(QStringList args)
+{
+    QHash<QString, QString> options;
+    if (!takeOptions(args, options, {QStringLiteral("to"), QStringLiteral("lang"), QStringLiteral("ref"),
+                                     QStringLiteral("class")})
+        || args.size() != 1 || !options.contains(QStringLiteral("to"))) {
+        err() << SmsUsage;
+        return 2;
+    }
+    const Language *language = languageOf(options.value(QStringLiteral("lang"), QStringLiteral("default")));
+    if (!language) {
+        err() << SmsUsage;
+        return 2;
+    }
+    Message msg(sms_msg_new_txt_message(options.value(QStringLiteral("to")).toUtf8().constData(),
+                                        args.first().toUtf8().constData()));
+    if (!msg) {
+        err() << "ondrix: not a phone number: " << options.value(QStringLiteral("to")) << '\n';
+        return 2;
+    }
+    msg->lang = language->message;
+    msg->msg_class = options.value(QStringLiteral("class")).toInt();
+    sms_raw_pdu_t *raw = nullptr;
+    uint32_t n = 0;
+    const int32_t status = sms_msg_serialize(msg.get(), &raw, &n, options.value(QStringLiteral("ref")).toUInt());
+    if (status != SMS_OK)
+        return fail("encode", status);
+    for (uint32_t i = 0; i < n; i++)
+        out() << QByteArray(reinterpret_cast<const char *>(raw[i].data), int(raw[i].len)).toHex().toUpper() << '\n';
+    sms_msg_raw_destroy(raw, n);
+    return 0;
+}
+
+QString hex(const uint8_t *data, uint32_t len)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(data), int(len)).toHex(' ').toUpper());
+}
+
+QString timeText(int64_t utc, int32_t tz)
+{
+    return QDateTime::fromSecsSinceEpoch(utc, Qt::OffsetFromUTC, tz).toString(Qt::ISODate);
+}
+
+void printTpdu(const sms_tpdu_t &t)
+{
+    line(QStringLiteral("type"), QString::fromLatin1(sms_str_msg_type(t.type)));
+    line(QStringLiteral("address"), QStringLiteral("%1 (ton %2, npi %3)")
+                                        .arg(QString::fromUtf8(t.addr.number)).arg(t.addr.ton).arg(t.addr.npi));
+    if (t.type != SMS_TYPE_DELIVER)
+        line(QStringLiteral("reference"), QString::number(t.mr));
+    line(QStringLiteral("pid"), QStringLiteral("0x%1").arg(t.pid, 2, 16, QLatin1Char('0')));
+    line(QStringLiteral("dcs"), QStringLiteral("0x%1 (%2, %3)")
+                                    .arg(t.dcs, 2, 16, QLatin1Char('0'))
+                                    .arg(QString::fromLatin1(formatName(sms_tpdu_get_encoding(&t) / 4)),
+                                         QString::fromLatin1(sms_str_msg_class(sms_tpdu_get_class_info(&t)))));
+    if (t.type == SMS_TYPE_DELIVER || t.type == SMS_TYPE_STATUS_REPORT)
+        line(QStringLiteral("time stamp"), timeText(t.scts.utc, t.scts.tz));
+    if (t.type == SMS_TYPE_STATUS_REPORT) {
+        line(QStringLiteral("discharged"), timeText(t.discharge_time.utc, t.discharge_time.tz));
+        line(QStringLiteral("status"), QStringLiteral("0x%1 (%2)").arg(t.status, 2, 16, QLatin1Char('0'))
+                                           .arg(QString::fromLatin1(sms_str_tpdu_status(t.status))));
+    }
+    if (t.type == SMS_TYPE_SUBMIT && t.vpf == SMS_VPF_RELATIVE)
+        line(QStringLiteral("validity"), QStringLiteral("%1 s").arg(sms_tpdu_get_validity_relative(&t)));
+    for (const sms_info_t *ie = t.info; ie; ie = ie->next)
+        line(QStringLiteral("element"), QStringLiteral("%1 %2: %3").arg(ie->id).arg(QString::fromLatin1(sms_info_id_name(ie)),
+                                                                        hex(ie->data, ie->len)));
+    line(QStringLiteral("user data"), QStringLiteral("%1 %2").arg(t.udl).arg(
+        sms_tpdu_get_encoding(&t) == SMS_ENCODING_GSM_7BIT ? QStringLiteral("septets") : QStringLiteral("octets")));
+}
+
+int decode(const QStringList &args)
+{
+    if (args.isEmpty()) {
+        err() << SmsUsage;
+        return 2;
+    }
+    std::vector<QByteArray> pdus;
+    std::vector<sms_raw_pdu_t> raw;
+    for (const QString &text : args) {
+        const QByteArray pdu = QByteArray::fromHex(text.toLatin1());
+        if (pdu.isEmpty() || pdu.toHex().toUpper() != text.toLatin1().toUpper()) {
+            err() << "ondrix: not hexadecimal: " << text << '\n';
+            return 2;
+        }
+        pdus.push_back(pdu);
+    }
+    for (size_t i = 0; i < pdus.size(); i++) {
+        out() << "== PDU " << i + 1 << '\n';
+        sms_tpdu_t t = {};
+        const int32_t status = sms_tpdu_decode(reinterpret_cast<const uint8_t *>(pdus[i].constData()),
+                                               uint32_t(pdus[i].size()), &t);
+        if (status == SMS_OK)
+            printTpdu(t);
+        else
+            line(QStringLiteral("error"), QString::fromLatin1(sms_str_error(uint32_t(status))));
+        sms_info_list_destroy(&t.info);
+        free(t.ud);
+        raw.push_back({reinterpret_cast<uint8_t *>(pdus[i].data()), uint32_t(pdus[i].size())});
+    }
+    Message msg(sms_msg_new());
+    const int32_t status = sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg.get());
+    out() << "== message\n";
+    if (status != SMS_OK)
+        return fail("the segments do not form one message", status);
+    if (msg->from)
+        line(QStringLiteral("from"), QString::fromUtf8(msg->from));
+    if (msg->to)
+        line(QStringLiteral("to"), QString::fromUtf8(msg->to));
+    line(QStringLiteral("format"), QString::fromLatin1(formatName(uint32_t(msg->format))));
+    line(QStringLiteral("class"), QString::fromLatin1(sms_str_msg_class(uint32_t(msg->msg_class))));
+    line(QStringLiteral("language"), QString::fromLatin1(sms_str_msg_lang(uint32_t(msg->lang))));
+    if (msg->ports)
+        line(QStringLiteral("ports"), QStringLiteral("%1 from %2").arg(msg->ports->dst).arg(msg->ports->src));
+    line(QStringLiteral("mime type"), QString::fromLatin1(sms_msg_get_mime_type(msg.get())));
+    if (msg->text)
+        line(QStringLiteral("text"), QString::fromUtf8(msg->text, int(msg->data_len)));
+    else if (msg->data)
+        line(QStringLiteral("data"), hex(msg->data, msg->data_len));
+    return 0;
+}
+
+} // namespace
+
+int sms(const QStringList &args)
+{
+    const QString command = args.value(0);
+    if (command == QLatin1String("count"))
+        return count(args.mid(1));
+    if (command == QLatin1String("encode"))
+        return encode(args.mid(1));
+    if (command == QLatin1String("decode"))
+        return decode(args.mid(1));
+    err() << SmsUsage;
+    return 2;
+}
+
+int cbs(const QStringList &args)
+{
+    if (args.size() != 2 || args[0] != QLatin1String("decode")) {
+        err() << "usage: ondrix cbs decode HEX   (a page of 88 octets)\n";
+        return 2;
+    }
+    const QByteArray page = QByteArray::fromHex(args[1].toLatin1());
+    sms_cbs_page_t p;
+    const int32_t status = sms_cbs_decode(reinterpret_cast<const uint8_t *>(page.constData()), uint32_t(page.size()), &p);
+    if (status != SMS_OK) {
+        err() << "ondrix: a page has 88 octets, this one " << page.size() << '\n';
+        return 1;
+    }
+    line(QStringLiteral("message id"), QString::number(p.message_id));
+    line(QStringLiteral("scope"), QString::number(p.scope));
+    line(QStringLiteral("code"), QStringLiteral("%1%2%3").arg(p.message_code)
+                                     .arg(sms_cbs_is_popup(&p) ? QStringLiteral(" popup") : QString())
+                                     .arg(sms_cbs_is_user_alert(&p) ? QStringLiteral(" alert") : QString()));
+    line(QStringLiteral("update"), QString::number(p.update_number));
+    line(QStringLiteral("page"), QStringLiteral("%1 of %2").arg(p.page_number).arg(p.total_pages));
+    line(QStringLiteral("language"), QString::number(sms_cbs_get_language(&p)));
+    const uint32_t encoding = sms_cbs_get_encoding(&p);
+    QString content;
+    if (encoding == SMS_ENCODING_GSM_7BIT) {
+        uint8_t codes[93];
+        Context ctx(sms_conv_ctx_open(SMS_LANG_DEFAULT));
+        char *text = nullptr;
+        uint32_t len = 0;
+        sms_conv_unpack(p.content, codes, 93, 0);
+        if (ctx && sms_conv_gsm_to_utf8(codes, 93, &text, &len, ctx.get()) == SMS_OK)
+            content = QString::fromUtf8(text, int(len)).trimmed();
+        free(text);
+    } else if (encoding == SMS_ENCODING_UCS2) {
+        for (int i = 0; i + 1 < 82; i += 2)
+            content += QChar(ushort((p.content[i] << 8) | p.content[i + 1]));
+        content = content.trimmed();
+    } else {
+        content = hex(p.content, sizeof p.content);
+    }
+    line(QStringLiteral("encoding"), encoding == 255 ? QStringLiteral("none") : QString::fromLatin1(formatName(encoding / 4)));
+    line(QStringLiteral("content"), content);
+    return 0;
+}
+
+int smsc(const QStringList &args)
+{
+    if (!args.isEmpty()) {
+        err() << "usage: ondrix smsc\n";
+        return 2;
+    }
+    Ondrix::SMSParameters parameters;
+    const QString address = parameters.serviceCenterAddress();
+    if (address.isNull()) {
+        err() << "ondrix: the SIM holds no service centre number\n";
+        return 1;
+    }
+    out() << address << '\n';
+    return 0;
+}
