@@ -1,0 +1,144 @@
+#include <ondrix-qt/smsmessage.h>
+#include <ondrix-qt/smsparameters.h>
+
+#include "simbench.h"
+
+#include <QtTest>
+
+using Ondrix::SMSMessage;
+using Ondrix::SMSParameters;
+
+namespace {
+const QString SmsSim = QStringLiteral("com.kelvo.hvt.SMS.SIM");
+}
+
+class TestSmsClasses : public QObject
+{
+    Q_OBJECT
+    SimBench bench;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(bench.start()); }
+    void init() { bench.reset(); }
+    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
+
+    void messageWithoutText()
+    {
+        SMSMessage message;
+        unsigned segments = 9, remaining = 9, maxLength = 9;
+        QCOMPARE(message.getSize(segments, remaining, maxLength), 1);
+        QCOMPARE(segments + remaining + maxLength, 0u);
+        QVERIFY(message.text().isNull());
+    }
+
+    void messageSizes_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<uint>("segments");
+        QTest::addColumn<uint>("remaining");
+        QTest::addColumn<uint>("maxLength");
+        QTest::newRow("hello") << 0 << "hello" << 0 << 1u << 155u << 40800u;
+        QTest::newRow("empty") << 0 << "" << 0 << 1u << 160u << 40800u;
+        QTest::newRow("161 characters") << 0 << QString(161, 'a') << 0 << 2u << 145u << 39015u;
+        QTest::newRow("chinese") << 0 << "你好" << 0 << 1u << 68u << 17850u;
+        QTest::newRow("emoji") << 0 << "ok 👍" << 0 << 1u << 65u << 17850u;
+        QTest::newRow("turkish in turkish") << 1 << "çok güzel şey" << 0 << 1u << 139u << 38760u;
+        QTest::newRow("turkish by default") << 0 << "çok güzel şey" << 0 << 1u << 57u << 17850u;
+        QTest::newRow("spanish") << 2 << "¿Qué tal, José? Bien, ¿y tú?" << 0 << 1u << 126u << 39525u;
+        QTest::newRow("transliterated") << 4 << "Łódź i Kraków, Ελλάδα" << 0 << 1u << 139u << 40800u;
+        QTest::newRow("too long") << 0 << QString(153 * 255 + 1, 'a') << 2 << 255u << 0u << 39015u;
+    }
+
+    void messageSizes()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, text);
+        SMSMessage message(SMSMessage::Language(language), text);
+        QCOMPARE(message.text(), text);
+        unsigned segments = 0, remaining = 0, maxLength = 0;
+        QTEST(message.getSize(segments, remaining, maxLength), "result");
+        QTEST(segments, "segments");
+        QTEST(remaining, "remaining");
+        QTEST(maxLength, "maxLength");
+    }
+
+    void messageTextChanges()
+    {
+        SMSMessage message(QStringLiteral("first"));
+        message.setText(QStringLiteral("a longer second text"));
+        unsigned segments = 0, remaining = 0, maxLength = 0;
+        QCOMPARE(message.getSize(segments, remaining, maxLength), 0);
+        QCOMPARE(remaining, 140u);
+        QCOMPARE(message.text(), QStringLiteral("a longer second text"));
+    }
+
+    void serviceCentre()
+    {
+        SMSParameters parameters;
+        QVERIFY(parameters.isValid());
+        QVERIFY(bench.calls().isEmpty());   // nothing is read at construction
+        QCOMPARE(parameters.serviceCenterAddress(), QStringLiteral("+358405202000"));
+        const QList<SimCall> calls = bench.calls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].interface, SmsSim);
+        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/hvt/sms"));
+        QCOMPARE(calls[0].member, QStringLiteral("GetParameters"));
+        QCOMPARE(calls[0].signature, QStringLiteral("y"));
+        QCOMPARE(calls[0].args.value(0).toInt(), 1);
+    }
+
+    void serviceCentreAbsent_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("indicator bit 0x02") << "ParameterIndicators" << QVariant::fromValue(uchar(0xFF)) << false;
+        QTest::newRow("only 0x02 set") << "ParameterIndicators" << QVariant::fromValue(uchar(0x02)) << false;
+        QTest::newRow("0xFD keeps it") << "ParameterIndicators" << QVariant::fromValue(uchar(0xFD)) << true;
+        QTest::newRow("status") << "Status" << QVariant(3) << false;
+    }
+
+    void serviceCentreAbsent()
+    {
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        QFETCH(bool, present);
+        bench.setProperty(SmsSim, property, value);
+        SMSParameters parameters;
+        QCOMPARE(!parameters.serviceCenterAddress().isNull(), present);
+    }
+
+    void serviceCentreFailures_data()
+    {
+        QTest::addColumn<QVariantMap>("answer");
+        QTest::newRow("error") << QVariantMap{{"error", "com.kelvo.hvt.SMS.Error.SimBusy"}, {"message", "busy"}};
+        QTest::newRow("seven arguments")
+            << QVariantMap{{"reply", QVariantList{QVariant::fromValue(uchar(0xFD)), "", QVariant::fromValue(uchar(0)),
+                                                  QVariant::fromValue(uchar(0)), QVariant::fromValue(uchar(0)), "+123", 0u}}};
+        QTest::newRow("not a byte first")
+            << QVariantMap{{"reply", QVariantList{"x", "", 0, 0, 0, "+123", 0u, 0}}};
+    }
+
+    void serviceCentreFailures()
+    {
+        QFETCH(QVariantMap, answer);
+        bench.script(SmsSim, QStringLiteral("GetParameters"), answer);
+        SMSParameters parameters;
+        QVERIFY(parameters.serviceCenterAddress().isNull());
+        QVERIFY(SimBench::log().isEmpty());
+    }
+
+    void daemonAbsent()
+    {
+        bench.releaseNames();
+        SMSParameters parameters;
+        QVERIFY(!parameters.isValid());
+        QVERIFY(parameters.serviceCenterAddress().isNull());
+        QVERIFY(SimBench::log().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSmsClasses)
+#include "tst_smsclasses.moc"
