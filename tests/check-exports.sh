@@ -7,7 +7,7 @@ bad=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt | grep -v -E \
   -e '^(typeinfo for |typeinfo name for |vtable for |non-virtual thunk to )?Ondrix::' \
   -e '^Ondrix::operator<<\(QDebug, Ondrix::' \
   -e '^operator(<<|>>)\((QDBusArgument|QDBusArgument const)&, OperatorStruct( const)?&\)$' \
-  -e '^(sms_|encode_|decode_|get_|check_)' \
+  -e '^(sms_|encode_|decode_|get_|set_|check_)' \
   -e '^_(init|fini)$' || true)
 if [ -n "$bad" ]; then
   echo "unexpected exported symbols:"; echo "$bad"; exit 1

@@ -1,0 +1,18 @@
+/* Cell broadcast pages. */
+#include <ondrix-qt/smscodec.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    sms_cbs_page_t page;
+    if (sms_cbs_decode(data, (uint32_t)size, &page) == SMS_OK) {
+        if (page.total_pages == 0 || page.page_number == 0)
+            abort();
+        (void)sms_cbs_get_encoding(&page);
+        (void)sms_cbs_get_language(&page);
+        (void)sms_cbs_is_popup(&page);
+    }
+    return 0;
+}
