@@ -54,6 +54,29 @@ out=$(ctl set com.kelvo.YKM.Modem ServiceState b:maybe 2>&1); rc=$?
 expect "bad value is refused" 'not a number|true or false|maybe' "$out"
 expect "bad value exit code" '^2$' "$rc"
 
+out=$("$ondrix" sms count hello)
+expect "sms count" '^segments: +1$' "$out"
+expect "sms count" '^free: +155$' "$out"
+out=$("$ondrix" sms count --lang turkish "çok güzel şey")
+expect "sms count in turkish" '^per segment: +152$' "$out"
+out=$("$ondrix" sms count "你好")
+expect "sms count in ucs-2" '^encoding: +UCS-2$' "$out"
+out=$("$ondrix" sms encode --to +4412345 hello)
+expect "sms encode" '^01000791442143F5000005E8329BFD06$' "$out"
+pdus=$("$ondrix" sms encode --to +358401234567 --ref 66 "$(printf 'x%.0s' $(seq 200))")
+expect "two segments" '^2$' "$(wc -l <<<"$pdus" | tr -d ' ')"
+out=$("$ondrix" sms decode $(tac <<<"$pdus"))
+expect "sms decode joins reversed segments" '^element: +0 CONCAT_SM_REF_8BIT: 42 02 01$' "$out"
+expect "sms decode joins reversed segments" '^text: +x{200}$' "$out"
+out=$("$ondrix" sms decode 0011 2>&1); rc=$?
+expect "broken pdu" 'error: +address was invalid' "$out"
+expect "broken pdu exit code" '^1$' "$rc"
+out=$("$ondrix" cbs decode "401203E80110$(printf '%0164d' 0)")
+expect "cbs decode" '^message id: +1000$' "$out"
+expect "cbs decode" '^page: +1 of 1$' "$out"
+out=$("$ondrix" smsc)
+expect "smsc" '^\+358405202000$' "$out"
+
 ctl release
 out=$("$ondrix" status 2>&1)
 expect "daemon absent" '^daemon: +absent$' "$out"

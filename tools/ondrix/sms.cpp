@@ -216,7 +216,7 @@ int decode(const QStringList &args)
     }
     Message msg(sms_msg_new());
     const int32_t status = sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg.get());
-    out() << "== message\n";
+    out() << "== message\n" << Qt::flush;
     if (status != SMS_OK)
         return fail("the segments do not form one message", status);
     if (msg->from)
