@@ -1,6 +1,6 @@
 /* Address fields (TP-OA, TP-DA, TP-RA) and the number utilities. */
 
-#include "ondrix-qt/smscodec.h"
+#include "octets.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -16,14 +16,6 @@ static int digit_value(char ch)
 {
     const char *hit = ch ? strchr(digits, ch) : NULL;
     return hit ? (int)(hit - digits) : -1;
-}
-
-static int write_octet(sms_cursor_t *c, uint8_t octet)
-{
-    if (c->pos >= c->end)
-        return 0;
-    *c->pos = octet;
-    return sms_cursor_incr(c);
 }
 
 int32_t sms_addr_encode(const sms_addr_t *addr, sms_cursor_t *c)

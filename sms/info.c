@@ -1,7 +1,7 @@
 /* User data header information elements, the header itself, and the "//SCK"
  * text header of port addressing. */
 
-#include "ondrix-qt/smscodec.h"
+#include "octets.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -157,14 +157,6 @@ const char *sms_info_id_name(const sms_info_t *node)
     return "<UNKNOWN>";
 }
 
-static int write_octet(sms_cursor_t *c, uint8_t octet)
-{
-    if (c->pos >= c->end)
-        return 0;
-    *c->pos = octet;
-    return sms_cursor_incr(c);
-}
-
 int32_t sms_info_encode(const sms_info_t *head, sms_cursor_t *c)
 {
     if (!head || !sms_cursor_check(c))
@@ -222,11 +214,6 @@ int32_t encode_user_data_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *c)
         return SMS_ERR_BUFFER_OVERRUN;
     write_octet(c, (uint8_t)size);
     return sms_info_encode(tpdu->info, c);
-}
-
-static uint32_t ceil_div(uint32_t a, uint32_t b)
-{
-    return (a + b - 1) / b;
 }
 
 int32_t decode_user_data_hdr(sms_cursor_t *c, sms_tpdu_t *tpdu)

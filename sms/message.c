@@ -1,7 +1,7 @@
 /* Whole messages: sizing, segmentation and serialization, and the reverse
  * path of decoding, ordering, checking and joining segments. */
 
-#include "ondrix-qt/smscodec.h"
+#include "octets.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -12,11 +12,6 @@
 #define UCS2_PER_TPDU 70u
 #define MAX_TEXT_OCTETS (255u * 160u * 3u)
 #define ESCAPE 0x1B
-
-static uint32_t ceil_div(uint32_t a, uint32_t b)
-{
-    return (a + b - 1) / b;
-}
 
 static char *copy_text(const char *text)
 {

@@ -1,6 +1,6 @@
 /* Service-centre time stamps, discharge times and validity periods. */
 
-#include "ondrix-qt/smscodec.h"
+#include "octets.h"
 
 #include <stdlib.h>
 #include <time.h>
@@ -23,14 +23,6 @@ static int64_t seconds_of(uint32_t yy, uint32_t month, uint32_t day, uint32_t ho
         days += 1;
     days += (int64_t)day - 1;
     return ((days * 24 + hour) * 60 + minute) * 60 + second;
-}
-
-static int write_octet(sms_cursor_t *c, uint8_t octet)
-{
-    if (c->pos >= c->end)
-        return 0;
-    *c->pos = octet;
-    return sms_cursor_incr(c);
 }
 
 /* A semi-octet pair: tens digit in the low nibble, units in the high one. */
@@ -245,11 +237,6 @@ uint32_t sms_tpdu_get_validity_relative(const sms_tpdu_t *tpdu)
 const sms_time_t *sms_tpdu_get_validity_absolute(const sms_tpdu_t *tpdu)
 {
     return tpdu && tpdu->vpf == SMS_VPF_ABSOLUTE ? &tpdu->scts : NULL;
-}
-
-static uint32_t ceil_div(uint32_t a, uint32_t b)
-{
-    return (a + b - 1) / b;
 }
 
 int32_t sms_validity_seconds_to_relative(uint32_t s)

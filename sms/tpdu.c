@@ -2,7 +2,7 @@
  * STATUS-REPORT decoders, and the accessors of the data coding scheme, the
  * message class and the concatenation element. */
 
-#include "ondrix-qt/smscodec.h"
+#include "octets.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -44,22 +44,6 @@ int32_t sms_tpdu_clone(sms_tpdu_t *dst, const sms_tpdu_t *src)
     return SMS_OK;
 }
 
-static int write_octet(sms_cursor_t *c, uint8_t octet)
-{
-    if (c->pos >= c->end)
-        return 0;
-    *c->pos = octet;
-    return sms_cursor_incr(c);
-}
-
-static int read_octet(sms_cursor_t *c, uint8_t *octet)
-{
-    if (c->pos >= c->end)
-        return 0;
-    *octet = *c->pos;
-    return sms_cursor_incr(c);
-}
-
 static int32_t left(const sms_cursor_t *c)
 {
     return (int32_t)sms_cursor_len(c);
@@ -83,20 +67,38 @@ int32_t encode_submit_hdr(const sms_tpdu_t *t, sms_cursor_t *c)
     return encode_validity_period(t, c);
 }
 
-int32_t decode_submit_hdr(sms_cursor_t *c, sms_tpdu_t *t)
+/* What every received type begins with: the first octet, TP-MR where the
+ * type has one, and the address. */
+static int32_t decode_leading(sms_cursor_t *c, sms_tpdu_t *t, int with_mr)
 {
     int32_t status;
-    uint8_t udl = 0;
+    uint8_t mr = 0;
     if (!t || !sms_cursor_check(c))
         return SMS_ERR_INVALID_PARAM;
     if ((status = decode_bitfield(c, t)) != SMS_OK)
         return status;
     if (left(c) < 1)
         return SMS_ERR_BUFFER_OVERRUN;
-    uint8_t mr = 0;
-    read_octet(c, &mr);
-    t->mr = mr;
-    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+    if (with_mr) {
+        read_octet(c, &mr);
+        t->mr = mr;
+    }
+    return sms_addr_decode(c, &t->addr);
+}
+
+static int32_t decode_udl(sms_cursor_t *c, sms_tpdu_t *t)
+{
+    uint8_t udl = 0;
+    if (!read_octet(c, &udl))
+        return SMS_ERR_BUFFER_OVERRUN;
+    t->udl = udl;
+    return SMS_OK;
+}
+
+int32_t decode_submit_hdr(sms_cursor_t *c, sms_tpdu_t *t)
+{
+    int32_t status = decode_leading(c, t, 1);
+    if (status != SMS_OK)
         return status;
     if (left(c) < 3)
         return SMS_ERR_BUFFER_OVERRUN;
@@ -104,23 +106,13 @@ int32_t decode_submit_hdr(sms_cursor_t *c, sms_tpdu_t *t)
     read_octet(c, &t->dcs);
     if (t->vpf && (status = decode_validity_period(c, t)) != SMS_OK)
         return status;
-    if (!read_octet(c, &udl))
-        return SMS_ERR_BUFFER_OVERRUN;
-    t->udl = udl;
-    return SMS_OK;
+    return decode_udl(c, t);
 }
 
 int32_t decode_deliver_hdr(sms_cursor_t *c, sms_tpdu_t *t)
 {
-    int32_t status;
-    uint8_t udl;
-    if (!t || !sms_cursor_check(c))
-        return SMS_ERR_INVALID_PARAM;
-    if ((status = decode_bitfield(c, t)) != SMS_OK)
-        return status;
-    if (left(c) < 1)
-        return SMS_ERR_BUFFER_OVERRUN;
-    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+    int32_t status = decode_leading(c, t, 0);
+    if (status != SMS_OK)
         return status;
     if (left(c) < 10)
         return SMS_ERR_BUFFER_OVERRUN;
@@ -128,25 +120,14 @@ int32_t decode_deliver_hdr(sms_cursor_t *c, sms_tpdu_t *t)
     read_octet(c, &t->dcs);
     if ((status = sms_time_decode(c, &t->scts)) != SMS_OK)
         return status;
-    if (!read_octet(c, &udl))
-        return SMS_ERR_BUFFER_OVERRUN;
-    t->udl = udl;
-    return SMS_OK;
+    return decode_udl(c, t);
 }
 
 int32_t decode_status_report_hdr(sms_cursor_t *c, sms_tpdu_t *t)
 {
-    int32_t status;
     uint8_t octet = 0;
-    if (!t || !sms_cursor_check(c))
-        return SMS_ERR_INVALID_PARAM;
-    if ((status = decode_bitfield(c, t)) != SMS_OK)
-        return status;
-    if (left(c) < 1)
-        return SMS_ERR_BUFFER_OVERRUN;
-    read_octet(c, &octet);
-    t->mr = octet;
-    if ((status = sms_addr_decode(c, &t->addr)) != SMS_OK)
+    int32_t status = decode_leading(c, t, 1);
+    if (status != SMS_OK)
         return status;
     if (left(c) < 15)
         return SMS_ERR_BUFFER_OVERRUN;
@@ -200,11 +181,6 @@ int32_t decode_command_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu)
 }
 
 /* ---- Whole TPDUs ---- */
-
-static uint32_t ceil_div(uint32_t a, uint32_t b)
-{
-    return (a + b - 1) / b;
-}
 
 int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
 {

@@ -77,8 +77,10 @@ bool takeOptions(QStringList &args, QHash<QString, QString> &options, const QStr
     return true;
 }
 
-const Language *languageOf(const QString &name)
+// The language of --lang (default when absent), or null for an unknown name.
+const Language *languageOf(const QHash<QString, QString> &options)
 {
+    const QString name = options.value(QStringLiteral("lang"), QStringLiteral("default"));
     for (const Language &language : languages) {
         if (name == QLatin1String(language.name))
             return &language;
@@ -86,18 +88,21 @@ const Language *languageOf(const QString &name)
     return nullptr;
 }
 
+// The options and one text argument; null (after the usage) when they are off.
+const Language *parse(QStringList &args, QHash<QString, QString> &options, const QStringList &known)
+{
+    const Language *language = takeOptions(args, options, known) && args.size() == 1 ? languageOf(options) : nullptr;
+    if (!language)
+        err() << SmsUsage;
+    return language;
+}
+
 int count(QStringList args)
 {
     QHash<QString, QString> options;
-    if (!takeOptions(args, options, {QStringLiteral("lang")}) || args.size() != 1) {
-        err() << SmsUsage;
+    const Language *language = parse(args, options, {QStringLiteral("lang")});
+    if (!language)
         return 2;
-    }
-    const Language *language = languageOf(options.value(QStringLiteral("lang"), QStringLiteral("default")));
-    if (!language) {
-        err() << SmsUsage;
-        return 2;
-    }
     Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
     Context ctx(sms_conv_ctx_open_locked(language->locking, language->single));
     if (!msg || !ctx)
@@ -117,14 +122,11 @@ int count(QStringList args)
 int encode(QStringList args)
 {
     QHash<QString, QString> options;
-    if (!takeOptions(args, options, {QStringLiteral("to"), QStringLiteral("lang"), QStringLiteral("ref"),
-                                     QStringLiteral("class")})
-        || args.size() != 1 || !options.contains(QStringLiteral("to"))) {
-        err() << SmsUsage;
+    const Language *language = parse(args, options, {QStringLiteral("to"), QStringLiteral("lang"),
+                                                     QStringLiteral("ref"), QStringLiteral("class")});
+    if (!language)
         return 2;
-    }
-    const Language *language = languageOf(options.value(QStringLiteral("lang"), QStringLiteral("default")));
-    if (!language) {
+    if (!options.contains(QStringLiteral("to"))) {
         err() << SmsUsage;
         return 2;
     }
