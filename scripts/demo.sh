@@ -28,6 +28,14 @@ step "ondrix select auto   (back to the home network)"
 "$ondrix" select auto
 step "ondrix status"
 "$ondrix" status
+step "ondrix smsc   (the service centre number on the SIM)"
+"$ondrix" smsc
+step "ondrix sms count: the counter under a message editor"
+"$ondrix" sms count "Hyvää huomenta! Meet at 10 € ☕"
+step "ondrix sms encode, then decode the PDUs again"
+pdus=$("$ondrix" sms encode --to +358401234567 --ref 7 "$(printf 'A long message. %.0s' $(seq 12))")
+echo "$pdus"
+"$ondrix" sms decode $pdus | sed -n '/== message/,$p'
 step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"
