@@ -76,6 +76,8 @@ expect "cbs decode" '^message id: +1000$' "$out"
 expect "cbs decode" '^page: +1 of 1$' "$out"
 out=$("$ondrix" smsc)
 expect "smsc" '^\+358405202000$' "$out"
+out=$(ctl calls)
+expect "a byte argument in the call log" '^com\.kelvo\.hvt\.SMS\.SIM\.GetParameters \(y\) \[1\]$' "$out"
 
 ctl release
 out=$("$ondrix" status 2>&1)

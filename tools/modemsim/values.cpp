@@ -57,6 +57,8 @@ QString formatPlain(const QVariant &value)
     }
     case QMetaType::QByteArray:
         return QString::fromLatin1(value.toByteArray().toHex());
+    case QMetaType::UChar:
+        return QString::number(value.value<uchar>());
     default:
         return value.toString();
     }
