@@ -1,0 +1,139 @@
+// The simulator itself: scripting, the call log, properties and names, as
+// application developers use them through its control interface.
+
+#include "simbench.h"
+
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusVariant>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const QString Modem = QStringLiteral("com.kelvo.YKM.Modem");
+
+QDBusMessage callModem(const QString &member, const QVariantList &args = {}, int timeout = 2000)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(Modem, QStringLiteral("/com/kelvo/ykm/modem"), Modem, member);
+    call.setArguments(args);
+    return QDBusConnection::systemBus().call(call, QDBus::Block, timeout);
+}
+
+QDBusMessage callProperties(const QString &member, const QVariantList &args)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("/com/kelvo/hvt/csnet"),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"), member);
+    call.setArguments(args);
+    return QDBusConnection::systemBus().call(call, QDBus::Block, 2000);
+}
+
+} // namespace
+
+class TestModemSim : public QObject
+{
+    Q_OBJECT
+    SimBench bench;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(bench.start()); }
+    void init() { bench.reset(); }
+    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
+
+    void scriptsApplyToTheirCount()
+    {
+        bench.script(Modem, QStringLiteral("GetProperties"),
+                     {{"count", 2}, {"error", "com.kelvo.YKM.Modem.Error.Busy"}, {"message", "busy"}});
+        bench.script(Modem, QStringLiteral("GetProperties"), {{"reply", QVariantList{QStringLiteral("odd")}}});
+        QCOMPARE(callModem(QStringLiteral("GetProperties")).errorName(), QStringLiteral("com.kelvo.YKM.Modem.Error.Busy"));
+        QCOMPARE(callModem(QStringLiteral("GetProperties")).errorMessage(), QStringLiteral("busy"));
+        const QDBusMessage odd = callModem(QStringLiteral("GetProperties"));
+        QCOMPARE(odd.signature(), QStringLiteral("s"));
+        QCOMPARE(callModem(QStringLiteral("GetProperties")).signature(), QStringLiteral("a{sv}"));
+        QCOMPARE(bench.calls(QStringLiteral("GetProperties")).size(), 4);
+    }
+
+    void scriptsUntilCleared()
+    {
+        bench.script(Modem, QStringLiteral("RequestRadio"), {{"count", 0}, {"error", "x.Error.No"}});
+        for (int i = 0; i < 3; i++)
+            QCOMPARE(callModem(QStringLiteral("RequestRadio"), {false, true}).errorName(), QStringLiteral("x.Error.No"));
+        bench.reset();
+        QCOMPARE(callModem(QStringLiteral("RequestRadio"), {false, true}).type(), QDBusMessage::ReplyMessage);
+    }
+
+    void delayedAndSilentAnswers()
+    {
+        bench.script(Modem, QStringLiteral("GetProperties"), {{"delay", 300}, {"error", "x.Error.Late"}});
+        QCOMPARE(callModem(QStringLiteral("GetProperties"), {}, 100).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.NoReply"));
+        bench.script(Modem, QStringLiteral("GetProperties"), {{"delay", 50}, {"error", "x.Error.Late"}});
+        QCOMPARE(callModem(QStringLiteral("GetProperties"), {}, 5000).errorName(), QStringLiteral("x.Error.Late"));
+        bench.script(Modem, QStringLiteral("GetProperties"), {{"noreply", true}});
+        QCOMPARE(callModem(QStringLiteral("GetProperties"), {}, 200).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.NoReply"));
+    }
+
+    void unknownMembersAndArguments()
+    {
+        QCOMPARE(callModem(QStringLiteral("Explode")).errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
+        QCOMPARE(callModem(QStringLiteral("RequestRadio"), {QStringLiteral("on")}).errorName(),
+                 QStringLiteral("com.kelvo.YKM.Modem.Error.InvalidArgs"));
+        QCOMPARE(callProperties(QStringLiteral("GetAll"), {QStringLiteral("no.such.Interface")}).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"));
+        const QList<SimCall> calls = bench.calls();
+        QCOMPARE(calls.size(), 3);
+        QCOMPARE(calls[1].signature, QStringLiteral("s"));
+        QCOMPARE(calls[1].args, QVariantList{QStringLiteral("on")});
+    }
+
+    void propertiesInterface()
+    {
+        QSignalSpy activity(this, SIGNAL(activityChanged(QString)));
+        QDBusConnection::systemBus().connect(QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("/com/kelvo/hvt/csnet"),
+                                             QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("ActivityChanged"),
+                                             this, SIGNAL(activityChanged(QString)));
+        const QDBusMessage set = callProperties(QStringLiteral("Set"),
+            {QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("Activity"),
+             QVariant::fromValue(QDBusVariant(QStringLiteral("Data")))});
+        QCOMPARE(set.type(), QDBusMessage::ReplyMessage);
+        const QDBusMessage get = callProperties(QStringLiteral("Get"), {QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("Activity")});
+        QCOMPARE(get.arguments().value(0).value<QDBusVariant>().variant().toString(), QStringLiteral("Data"));
+        QVERIFY(bench.flush());
+        QCOMPARE(activity.count(), 1);
+        QCOMPARE(activity[0][0].toString(), QStringLiteral("Data"));
+        QCOMPARE(callProperties(QStringLiteral("Get"), {QStringLiteral("com.kelvo.hvt.CSNet"), QStringLiteral("Nothing")}).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"));
+    }
+
+    void namesComeAndGo()
+    {
+        QDBusConnectionInterface *bus = QDBusConnection::systemBus().interface();
+        const QStringList names = {"com.kelvo.YKM.Modem", "com.kelvo.hvt.CSNet", "com.kelvo.hvt.SMS"};
+        bench.releaseNames();
+        for (const QString &name : names)
+            QVERIFY(!bus->isServiceRegistered(name).value());
+        QVERIFY(bus->isServiceRegistered(QStringLiteral("org.ondrix.ModemSim")).value());
+        bench.acquireNames();
+        for (const QString &name : names)
+            QVERIFY(bus->isServiceRegistered(name).value());
+    }
+
+    void radioSwitchIsRealistic()
+    {
+        QVERIFY(callModem(QStringLiteral("RequestRadio"), {false, true}).type() == QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(qdbus_cast<QVariantMap>(callModem(QStringLiteral("GetProperties")).arguments().value(0))
+                         .value(QStringLiteral("ServiceState")).toString(),
+                     QStringLiteral("NoCoverage"));
+        const QVariantMap properties = qdbus_cast<QVariantMap>(callModem(QStringLiteral("GetProperties")).arguments().value(0));
+        QCOMPARE(properties.value(QStringLiteral("ModemState")).toString(), QStringLiteral("Inactive"));
+        QCOMPARE(properties.value(QStringLiteral("RequestedMode")).toString(), QStringLiteral("Inactive"));
+    }
+
+Q_SIGNALS:
+    void activityChanged(const QString &activity);
+};
+
+QTEST_GUILESS_MAIN(TestModemSim)
+#include "tst_modemsim.moc"
