@@ -91,6 +91,20 @@ bool callAsync(const QDBusMessage &call, QObject *receiver, const char *replySlo
     return connection.callWithCallback(call, receiver, replySlot, errorSlot, timeout);
 }
 
+bool callProxyAsync(DBusIface *proxy, const QString &method, const QVariantList &args,
+                    QObject *receiver, const char *replySlot, const char *errorSlot)
+{
+    // As for the message form: a call that cannot go out is reported here.
+    if (!proxy->connection().isConnected())
+        return false;
+    return proxy->callWithCallback(method, args, receiver, replySlot, errorSlot);
+}
+
+QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args)
+{
+    return proxy->callWithArgumentList(QDBus::Block, method, args);
+}
+
 bool readProperties(const QDBusMessage &call, QVariantMap &out)
 {
     const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block,

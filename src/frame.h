@@ -73,6 +73,14 @@ QDBusMessage getAllCall(Bus bus);
 bool callAsync(const QDBusMessage &call, QObject *receiver, const char *replySlot,
                const char *errorSlot, int timeout = DefaultTimeout);
 
+// Proxy-form asynchronous call with the bus's default time-out. Returns false
+// when the call could not be sent.
+bool callProxyAsync(DBusIface *proxy, const QString &method, const QVariantList &args,
+                    QObject *receiver, const char *replySlot, const char *errorSlot);
+
+// Blocking call through the proxy with the bus's default time-out.
+QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args = {});
+
 // Blocking property read with the short time-out. On a reply with exactly one
 // argument `out` receives the map and the result is true. A reply with another
 // number of arguments is ignored (false, no log line); an error, time-out or

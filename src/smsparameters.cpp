@@ -28,8 +28,8 @@ public:
 
 QString SMSParametersPrivate::serviceCenterAddress() const
 {
-    const QDBusMessage reply = proxy->call(QStringLiteral("GetParameters"),
-                                           QVariant::fromValue(AllParameters));
+    const QDBusMessage reply = callProxy(proxy, QStringLiteral("GetParameters"),
+                                         {QVariant::fromValue(AllParameters)});
     const QVariantList args = reply.arguments();
     if (reply.type() != QDBusMessage::ReplyMessage || args.size() < 8
         || args.at(0).userType() != QMetaType::UChar)
