@@ -79,6 +79,16 @@ expect "smsc" '^\+358405202000$' "$out"
 out=$(ctl calls)
 expect "a byte argument in the call log" '^com\.kelvo\.hvt\.SMS\.SIM\.GetParameters \(y\) \[1\]$' "$out"
 
+# monitor follows changes as they happen.
+"$ondrix" monitor --seconds 4 > "$PRIVATEBUS_DIR/monitor.out" &
+monitor=$!
+for mode in Forced Manual Forced Manual Forced Manual; do
+  sleep 0.5
+  ctl emit com.kelvo.hvt.CSNet.NetworkRegistration SelectionModeChanged "$mode"
+done
+wait "$monitor"
+expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$(cat "$PRIVATEBUS_DIR/monitor.out")"
+
 ctl release
 out=$("$ondrix" status 2>&1)
 expect "daemon absent" '^daemon: +absent$' "$out"
