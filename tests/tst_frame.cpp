@@ -19,16 +19,11 @@ public Q_SLOTS:
     void onError(const QDBusError &e) { error = e.name() + QLatin1Char(' ') + e.message(); }
 };
 
-class TestFrame : public QObject
+class TestFrame : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void busNamesAreComplete()
     {
         QCOMPARE(QString::fromLatin1(Frame::busName(Frame::Bus::SimPhonebook).path),

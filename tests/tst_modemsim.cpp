@@ -31,16 +31,11 @@ QDBusMessage callProperties(const QString &member, const QVariantList &args)
 
 } // namespace
 
-class TestModemSim : public QObject
+class TestModemSim : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void scriptsApplyToTheirCount()
     {
         bench.script(Modem, QStringLiteral("GetProperties"),

@@ -13,16 +13,11 @@ namespace {
 const QString Operator = QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator");
 }
 
-class TestNetworkOperator : public QObject
+class TestNetworkOperator : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void initialRead()
     {
         NetworkOperator op;

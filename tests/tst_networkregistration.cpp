@@ -25,19 +25,14 @@ QStringList members(const QList<SimCall> &calls)
 
 } // namespace
 
-class TestNetworkRegistration : public QObject
+class TestNetworkRegistration : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
     // The calls of the registration interface, without the initial read.
     QStringList sent() { return members(bench.calls()).filter(QRegularExpression("^(?!GetAll)")); }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void initialRead()
     {
         NetworkRegistration reg;

@@ -11,10 +11,9 @@ namespace {
 const QString Signal = QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength");
 }
 
-class TestSignalStrength : public QObject
+class TestSignalStrength : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
     void bars(int value) { bench.emitSignal(Signal, QStringLiteral("SignalBarsChanged"), {value}); }
     void level(int percent, int dbm)
@@ -23,10 +22,6 @@ class TestSignalStrength : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void initialRead()
     {
         SignalStrength signal;

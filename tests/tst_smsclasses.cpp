@@ -12,16 +12,11 @@ namespace {
 const QString SmsSim = QStringLiteral("com.kelvo.hvt.SMS.SIM");
 }
 
-class TestSmsClasses : public QObject
+class TestSmsClasses : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void messageWithoutText()
     {
         SMSMessage message;

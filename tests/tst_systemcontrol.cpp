@@ -45,16 +45,11 @@ QList<bool> bools(const QSignalSpy &spy)
 
 } // namespace
 
-class TestSystemControl : public QObject
+class TestSystemControl : public SimTestCase
 {
     Q_OBJECT
-    SimBench bench;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(bench.start()); }
-    void init() { bench.reset(); }
-    void cleanupTestCase() { QCOMPARE(bench.stop(), 0); }
-
     void readsInitialStateFromBothDaemons()
     {
         bench.setProperty(CSNet, QStringLiteral("Activity"), QStringLiteral("Data"));

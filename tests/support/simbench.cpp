@@ -1,6 +1,7 @@
 #include "simbench.h"
 
 #include <QCoreApplication>
+#include <QtTest>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -252,4 +253,19 @@ void SimBench::clearLog()
 {
     QMutexLocker lock(&collectedLock);
     collected.clear();
+}
+
+void SimTestCase::initTestCase()
+{
+    QVERIFY(bench.start());
+}
+
+void SimTestCase::init()
+{
+    bench.reset();
+}
+
+void SimTestCase::cleanupTestCase()
+{
+    QCOMPARE(bench.stop(), 0);
 }

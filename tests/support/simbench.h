@@ -74,4 +74,18 @@ private:
     uint m_received = 0;
 };
 
+// The base of a test case against the simulator: one bench for the whole
+// case, reset before every test function.
+class SimTestCase : public QObject
+{
+    Q_OBJECT
+protected:
+    SimBench bench;
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+};
+
 #endif
