@@ -295,6 +295,7 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *pare
 {
     qDBusRegisterMetaType<OperatorStruct>();
     qDBusRegisterMetaType<OperatorList>();
+    qRegisterMetaType<OperatorList>("OperatorList");
     proxy = createProxy(Bus::NetworkRegistration, this);
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, SLOT(onMode(QString)));
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, SLOT(onStatus(QString,QString)));

@@ -49,6 +49,8 @@ private Q_SLOTS:
         QCOMPARE(reg.property("status").value<NetworkRegistration::Status>(), NetworkRegistration::AtHome);
         QVERIFY(QMetaType::type("QList<AvailableOperator>") != QMetaType::UnknownType);
         QVERIFY(QMetaType::type("NetworkRegistration::RejectCode") != QMetaType::UnknownType);
+        QCOMPARE(QMetaType::type("OperatorList"), qMetaTypeId<OperatorList>());
+        QCOMPARE(QMetaType::type("OperatorStruct"), qMetaTypeId<OperatorStruct>());
     }
 
     void initialReadWithoutKeys()
