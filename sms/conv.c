@@ -185,19 +185,18 @@ uint32_t sms_conv_gsm_chars_required(const uint16_t *ucs2, uint32_t byte_count,
 int32_t sms_conv_ucs2_to_gsm(const uint16_t *ucs2, uint32_t byte_count, uint8_t **codes,
                              uint32_t *code_count, const sms_conv_ctx_t *ctx)
 {
-    uint32_t required, n = 0;
-    uint8_t *out;
+    const uint32_t units = byte_count / 2;
+    uint32_t n = 0;
+    uint8_t *out, *shrunk;
     if (!ucs2 || byte_count == 0 || !codes || !code_count || !ctx)
         return SMS_ERR_INVALID_PARAM;
     *codes = NULL;
     *code_count = 0;
-    required = sms_conv_gsm_chars_required(ucs2, byte_count, ctx);
-    if (required == UINT32_MAX)
-        return SMS_ERR_BAD_CHAR;
-    out = calloc((size_t)required + 1, 1);
+    /* One pass: room for two codes a unit, cut to size at the end. */
+    out = malloc((size_t)units * 2 + 1);
     if (!out)
         return SMS_ERR_NO_MEMORY;
-    for (uint32_t i = 0; i < byte_count / 2; i++) {
+    for (uint32_t i = 0; i < units; i++) {
         const int step = gsm_codes_of(ctx, ucs2[i], out + n);
         if (step == 0) {
             free(out);
@@ -205,7 +204,9 @@ int32_t sms_conv_ucs2_to_gsm(const uint16_t *ucs2, uint32_t byte_count, uint8_t 
         }
         n += (uint32_t)step;
     }
-    *codes = out;
+    out[n] = 0;
+    shrunk = realloc(out, (size_t)n + 1);
+    *codes = shrunk ? shrunk : out;
     *code_count = n;
     return SMS_OK;
 }
