@@ -1,6 +1,7 @@
 /* Address fields (TP-OA, TP-DA, TP-RA) and the number utilities. */
 
 #include "octets.h"
+#include "tables.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -92,11 +93,9 @@ static int32_t decode_alphanumeric(sms_cursor_t *c, sms_addr_t *addr, size_t use
     if (septets > 0 && sms_conv_unpack(c->pos, codes, septets, 0) != septets)
         return SMS_ERR_PARSE;
     if (septets > 0) {
-        sms_conv_ctx_t *ctx = sms_conv_ctx_open(SMS_LANG_DEFAULT);
-        if (!ctx)
-            return SMS_ERR_NO_MEMORY;
-        status = sms_conv_gsm_to_utf8(codes, (uint32_t)septets, &text, &text_len, ctx);
-        sms_conv_ctx_close(ctx);
+        sms_conv_ctx_t tables;
+        sms_conv_tables_select(&tables, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT);
+        status = sms_conv_gsm_to_utf8(codes, (uint32_t)septets, &text, &text_len, &tables);
         if (status != SMS_OK)
             return status;
     }

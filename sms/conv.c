@@ -29,11 +29,10 @@ static int writes_host_order(iconv_t cd)
     return ok;
 }
 
-sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang)
+void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t single_lang)
 {
-    sms_conv_ctx_t *ctx = calloc(1, sizeof *ctx);
-    if (!ctx)
-        return NULL;
+    memset(ctx, 0, sizeof *ctx);
+    ctx->cd = (iconv_t)-1;
     ctx->locking_lang = locking_lang;
     ctx->single_lang = single_lang;
 
@@ -86,7 +85,14 @@ sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_la
         ctx->ext_fwd_count = SMS_COUNT(sms_default_ext_fwd);
         break;
     }
+}
 
+sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang)
+{
+    sms_conv_ctx_t *ctx = malloc(sizeof *ctx);
+    if (!ctx)
+        return NULL;
+    sms_conv_tables_select(ctx, locking_lang, single_lang);
     ctx->cd = iconv_open(ucs2_host_name(), "UTF-8");
     if (ctx->cd == (iconv_t)-1) {
         free(ctx);

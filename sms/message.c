@@ -2,6 +2,7 @@
  * path of decoding, ordering, checking and joining segments. */
 
 #include "octets.h"
+#include "tables.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -799,13 +800,9 @@ static int32_t to_text(const uint8_t *ud, uint32_t len, int32_t format, const sm
     }
     if (format == SMS_FORMAT_UCS2)
         return sms_conv_ucs2_to_utf8((const uint16_t *)(const void *)ud, len, text, text_len);
-    sms_conv_ctx_t *ctx = sms_conv_ctx_open_locked(get_msg_lang_locking_info(langs),
-                                                   get_msg_lang_shifted_info(langs));
-    if (!ctx)
-        return SMS_ERR_NO_MEMORY;
-    const int32_t status = sms_conv_gsm_to_utf8(ud, len, text, text_len, ctx);
-    sms_conv_ctx_close(ctx);
-    return status;
+    sms_conv_ctx_t tables;
+    sms_conv_tables_select(&tables, get_msg_lang_locking_info(langs), get_msg_lang_shifted_info(langs));
+    return sms_conv_gsm_to_utf8(ud, len, text, text_len, &tables);
 }
 
 static int32_t join_user_data(const sms_tpdu_t *tpdus, uint32_t count, sms_msg_t *msg)

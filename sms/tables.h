@@ -23,6 +23,10 @@ extern const sms_conv_rev_t sms_turkish_ext_rev[17];
 extern const sms_conv_rev_t sms_spanish_ext_rev[19];
 extern const sms_conv_rev_t sms_portuguese_ext_rev[37];
 
+/* Fills a context with the tables of the two languages, without a converter:
+ * enough for the lookups and for sms_conv_gsm_to_utf8, nothing to close. */
+void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t single_lang);
+
 #define SMS_COUNT(a) ((uint32_t)(sizeof(a) / sizeof((a)[0])))
 
 #endif

@@ -186,19 +186,14 @@ int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
 {
     sms_cursor_t c;
     int32_t status;
-    uint8_t *copy;
     if (len == 0 || len > SMS_TPDU_MAX_LEN)
         return SMS_ERR_BUFFER_OVERRUN;
     if (!pdu || !t)
         return SMS_ERR_INVALID_PARAM;
-    /* The cursor writes nothing, but takes a mutable buffer. */
-    copy = malloc(len);
-    if (!copy)
-        return SMS_ERR_NO_MEMORY;
-    memcpy(copy, pdu, len);
-    sms_cursor_init(&c, copy, len);
+    /* The decoders only read through the cursor. */
+    sms_cursor_init(&c, (uint8_t *)pdu, len);
 
-    switch (copy[0] & 0x03) {
+    switch (pdu[0] & 0x03) {
     case 0x01:
         t->type = SMS_TYPE_SUBMIT;
         status = decode_submit_hdr(&c, t);
@@ -213,37 +208,27 @@ int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
         break;
     }
     if (status != SMS_OK || t->udl == 0)
-        goto done;
+        return status;
     if (t->udhi) {
         status = decode_user_data_hdr(&c, t);
         if (status != SMS_OK || t->udl == 0)
-            goto done;
+            return status;
     }
 
     if (sms_tpdu_get_encoding(t) == SMS_ENCODING_GSM_7BIT) {
-        if (sms_cursor_len(&c) < ceil_div(t->fill_bits + 7 * t->udl, 8)) {
-            status = SMS_ERR_BUFFER_OVERRUN;
-            goto done;
-        }
+        if (sms_cursor_len(&c) < ceil_div(t->fill_bits + 7 * t->udl, 8))
+            return SMS_ERR_BUFFER_OVERRUN;
         t->ud = calloc((size_t)t->udl + 1, 1);
-        if (!t->ud) {
-            status = SMS_ERR_NO_MEMORY;
-            goto done;
-        }
-        if (sms_conv_unpack(c.pos, t->ud, (int32_t)t->udl, t->fill_bits) != (int32_t)t->udl) {
-            status = SMS_ERR_PARSE;
-            goto done;
-        }
+        if (!t->ud)
+            return SMS_ERR_NO_MEMORY;
+        if (sms_conv_unpack(c.pos, t->ud, (int32_t)t->udl, t->fill_bits) != (int32_t)t->udl)
+            return SMS_ERR_PARSE;
     } else {
-        if (sms_cursor_len(&c) < t->udl) {
-            status = SMS_ERR_BUFFER_OVERRUN;
-            goto done;
-        }
+        if (sms_cursor_len(&c) < t->udl)
+            return SMS_ERR_BUFFER_OVERRUN;
         t->ud = calloc((size_t)t->udl + 2, 1);
-        if (!t->ud) {
-            status = SMS_ERR_NO_MEMORY;
-            goto done;
-        }
+        if (!t->ud)
+            return SMS_ERR_NO_MEMORY;
         if (sms_tpdu_get_encoding(t) == SMS_ENCODING_UCS2) {
             uint16_t *units = (uint16_t *)(void *)t->ud;
             for (uint32_t i = 0; i < t->udl / 2; i++)
@@ -256,10 +241,7 @@ int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
     }
     if (!t->udhi)
         decode_nbs_hdr(t);   /* a text header is optional: its absence is no failure */
-    status = SMS_OK;
-done:
-    free(copy);
-    return status;
+    return SMS_OK;
 }
 
 int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)

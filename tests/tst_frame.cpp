@@ -24,15 +24,12 @@ class TestFrame : public SimTestCase
     Q_OBJECT
 
 private Q_SLOTS:
-    void busNamesAreComplete()
+    void getAllAsksForTheInterfacesProperties()
     {
-        QCOMPARE(QString::fromLatin1(Frame::busName(Frame::Bus::SimPhonebook).path),
-                 QStringLiteral("/com/kelvo/hvt/sim/phonebook"));
-        QCOMPARE(QString::fromLatin1(Frame::busName(Frame::Bus::SmsSim).interface), QStringLiteral("com.kelvo.hvt.SMS.SIM"));
-        QCOMPARE(QString::fromLatin1(Frame::busName(Frame::Bus::Gprs).service), QStringLiteral("com.kelvo.hvt.GPRS"));
         const QDBusMessage getAll = Frame::getAllCall(Frame::Bus::NetworkCell);
         QCOMPARE(getAll.interface(), QStringLiteral("org.freedesktop.DBus.Properties"));
         QCOMPARE(getAll.arguments(), QVariantList{QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell")});
+        QCOMPARE(getAll.path(), QStringLiteral("/com/kelvo/hvt/csnet"));
     }
 
     void proxyFormAsynchronousCall()

@@ -60,28 +60,28 @@ bool Simulator::start()
     return acquireNames();
 }
 
+QStringList Simulator::busNames() const
+{
+    QStringList names;
+    for (auto &service : m_services) {
+        if (!names.contains(service->busName()))
+            names << service->busName();
+    }
+    return names;
+}
+
 bool Simulator::acquireNames()
 {
     bool ok = true;
-    QStringList done;
-    for (auto &service : m_services) {
-        if (done.contains(service->busName()))
-            continue;
-        done << service->busName();
-        ok = m_connection.registerService(service->busName()) && ok;
-    }
+    for (const QString &name : busNames())
+        ok = m_connection.registerService(name) && ok;
     return ok;
 }
 
 void Simulator::releaseNames()
 {
-    QStringList done;
-    for (auto &service : m_services) {
-        if (done.contains(service->busName()))
-            continue;
-        done << service->busName();
-        m_connection.unregisterService(service->busName());
-    }
+    for (const QString &name : busNames())
+        m_connection.unregisterService(name);
 }
 
 Service *Simulator::service(const QString &interface) const

@@ -42,6 +42,7 @@ public:
     QDBusConnection connection() const { return m_connection; }
 
     // Names of the daemons.
+    QStringList busNames() const;
     bool acquireNames();
     void releaseNames();
 
