@@ -40,7 +40,7 @@ int32_t sms_addr_encode(const sms_addr_t *addr, sms_cursor_t *c)
     const size_t room = sizeof addr->number - (size_t)(text - addr->number);
     for (size_t i = 0; i < room && text[i]; i++) {
         const int value = digit_value(text[i]);
-        if (value < 0)
+        if (value < 0 || digit_count == MAX_DIGITS)
             return SMS_ERR_INVALID_ADDRESS;
         if (c->pos >= c->end)
             return SMS_ERR_BUFFER_OVERRUN;

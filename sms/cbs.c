@@ -37,8 +37,10 @@ uint32_t sms_cbs_get_encoding(const sms_cbs_page_t *page)
         return NO_ENCODING;
     const uint8_t dcs = page->dcs;
     switch (dcs >> 4) {
-    case 0x0: case 0x2: case 0x3: case 0xF:
+    case 0x0: case 0x2: case 0x3:
         return SMS_ENCODING_GSM_7BIT;
+    case 0xF:   /* data coding / message class: bit 2 chooses 8-bit data */
+        return (dcs & 0x04) ? SMS_ENCODING_8BIT : SMS_ENCODING_GSM_7BIT;
     case 0x1:
         if ((dcs & 0x0F) == 0)
             return SMS_ENCODING_GSM_7BIT;

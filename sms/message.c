@@ -591,18 +591,33 @@ uint32_t get_msg_class_info(const sms_tpdu_t *tpdu)
     return sms_tpdu_get_class_info(tpdu);
 }
 
+/* One originator (or one destination): the same number and type of number. */
+static int same_party(const sms_addr_t *a, const sms_addr_t *b)
+{
+    return a->ton == b->ton && a->npi == b->npi
+        && strncmp(a->number, b->number, sizeof a->number) == 0;
+}
+
+/* Segments join only when they belong together: one reference, one total
+ * equal to their count, sequence numbers 1..total each once (the array is
+ * sorted), one type and one originator. A lone record without concatenation
+ * information is a whole message; a lone segment of a longer one is not. */
 int32_t check_tpdu_array(const sms_tpdu_t *tpdus, uint32_t count)
 {
-    if (count < 2)
-        return SMS_OK;
+    sms_concat_info_t first;
     if (!tpdus)
-        return SMS_ERR_INVALID_PARAM;
-    for (uint32_t k = 0; k + 1 < count; k++) {
-        sms_concat_info_t a, b;
-        if (sms_tpdu_get_concat_info(&tpdus[k], &a) != SMS_OK
-            || sms_tpdu_get_concat_info(&tpdus[k + 1], &b) != SMS_OK)
+        return count < 2 ? SMS_OK : SMS_ERR_INVALID_PARAM;
+    if (count == 0)
+        return SMS_OK;
+    if (sms_tpdu_get_concat_info(&tpdus[0], &first) != SMS_OK)
+        return count == 1 ? SMS_OK : SMS_ERR_PARSE;
+    for (uint32_t k = 0; k < count; k++) {
+        sms_concat_info_t info;
+        if (sms_tpdu_get_concat_info(&tpdus[k], &info) != SMS_OK)
             return SMS_ERR_PARSE;
-        if ((a.total != count && b.total != count) || b.seq != a.seq + 1)
+        if (info.ref != first.ref || info.total != count || info.seq != k + 1)
+            return SMS_ERR_PARSE;
+        if (tpdus[k].type != tpdus[0].type || !same_party(&tpdus[k].addr, &tpdus[0].addr))
             return SMS_ERR_PARSE;
     }
     return SMS_OK;
@@ -612,8 +627,6 @@ int32_t sms_msg_tpdu_sort(sms_tpdu_t *tpdus, uint32_t count)
 {
     if (!tpdus || count == 0)
         return SMS_ERR_INVALID_PARAM;
-    if (count == 1)
-        return SMS_OK;
     for (uint32_t i = 0; i < count; i++) {
         for (uint32_t j = i + 1; j < count; j++) {
             sms_concat_info_t a, b;

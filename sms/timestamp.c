@@ -11,6 +11,17 @@
 /* Days before each month in a common year. */
 static const int32_t days_before_month[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
+/* 2000-01-01 00:00:00 and 2099-12-31 23:59:59 UTC, and the first zone offset out of reach. */
+#define FIRST_SECOND INT64_C(946684800)
+#define LAST_SECOND INT64_C(4102444799)
+#define MAX_ZONE_SECONDS (80 * 900)
+
+static uint32_t days_in_month(uint32_t yy, uint32_t month)
+{
+    static const uint8_t days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return days[month - 1] + (month == 2 && yy % 4 == 0 ? 1 : 0);
+}
+
 /* Seconds since the epoch of a date of 2000-2099 (every fourth year a leap year). */
 static int64_t seconds_of(uint32_t yy, uint32_t month, uint32_t day, uint32_t hour,
                           uint32_t minute, uint32_t second)
@@ -74,12 +85,16 @@ int32_t sms_time_encode(const sms_time_t *t, sms_cursor_t *c)
         return SMS_ERR_INVALID_PARAM;
     if (sms_cursor_len(c) < TIMESTAMP_OCTETS)
         return SMS_ERR_BUFFER_OVERRUN;
+    /* The zone field holds up to 79 quarter hours, the date field the years
+     * 2000-2099; both are tested before any arithmetic can overflow. */
+    if (t->tz <= -MAX_ZONE_SECONDS || t->tz >= MAX_ZONE_SECONDS)
+        return SMS_ERR_INVALID_PARAM;
+    if (t->utc < FIRST_SECOND - MAX_ZONE_SECONDS || t->utc > LAST_SECOND + MAX_ZONE_SECONDS)
+        return SMS_ERR_INVALID_PARAM;
     seconds = (time_t)(t->utc + t->tz);
     if (!gmtime_r(&seconds, &local) || local.tm_year < 100 || local.tm_year > 199)
-        return SMS_ERR_INVALID_PARAM;   /* the field holds the years 2000-2099 */
-    const uint32_t quarters = (uint32_t)abs(t->tz) / 900;
-    if (quarters > 79)
-        return SMS_ERR_INVALID_PARAM;   /* the zone field holds up to 79 quarter hours */
+        return SMS_ERR_INVALID_PARAM;
+    const uint32_t quarters = (uint32_t)(t->tz < 0 ? -t->tz : t->tz) / 900;
     const uint8_t octets[TIMESTAMP_OCTETS] = {
         swapped_bcd((uint32_t)local.tm_year - 100), swapped_bcd((uint32_t)local.tm_mon + 1),
         swapped_bcd((uint32_t)local.tm_mday),       swapped_bcd((uint32_t)local.tm_hour),
@@ -96,7 +111,12 @@ int32_t sms_time_set_from_tuple(sms_time_t *t, uint32_t yy, uint32_t month, uint
 {
     if (!t)
         return SMS_ERR_INVALID_PARAM;
-    t->utc = seconds_of(yy, month == 0 ? 1 : month, day, hour, minute, second);
+    /* Fields outside the calendar are refused, not folded into another date. */
+    if (yy > 99 || month < 1 || month > 12 || day < 1 || day > days_in_month(yy, month)
+        || hour > 23 || minute > 59 || second > 59 || tz <= -MAX_ZONE_SECONDS
+        || tz >= MAX_ZONE_SECONDS)
+        return SMS_ERR_INVALID_PARAM;
+    t->utc = seconds_of(yy, month, day, hour, minute, second);
     t->tz = tz;
     return SMS_OK;
 }

@@ -259,6 +259,11 @@ int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)
         return SMS_ERR_NO_MEMORY;
     sms_cursor_init(&c, buffer, SMS_TPDU_MAX_LEN);
 
+    /* The header flag promises a header: without an element there is none. */
+    if (t->udhi && sms_info_list_size(t->info) == 0) {
+        status = SMS_ERR_INVALID_PARAM;
+        goto failed;
+    }
     if (t->type == SMS_TYPE_SUBMIT)
         status = encode_submit_hdr(t, &c);
     else if (t->type == SMS_TYPE_STATUS_REPORT)
@@ -278,6 +283,11 @@ int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)
         if ((status = encode_user_data_hdr(t, &c)) != SMS_OK)
             goto failed;
         header = (uint32_t)(c.pos - start);
+        /* A header alone may not pass the user data field either. */
+        if (header > MAX_UD_OCTETS) {
+            status = SMS_ERR_BUFFER_OVERRUN;
+            goto failed;
+        }
     }
     const uint32_t encoding = sms_tpdu_get_encoding(t);
     if (encoding == SMS_ENCODING_GSM_7BIT && (header * 8) % 7)

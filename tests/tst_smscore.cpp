@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -543,6 +545,21 @@ private Q_SLOTS:
         QCOMPARE(written(buffer, c).toHex(), octets.toHex());
     }
 
+    void addressEncodeHoldsTwentyDigits()
+    {
+        sms_addr_t addr = {};
+        addr.ton = 1;
+        addr.npi = 1;
+        std::strcpy(addr.number, "+12345678901234567890");
+        QByteArray buffer(16, '\0');
+        sms_cursor_t c = cursorOver(buffer);
+        QCOMPARE(sms_addr_encode(&addr, &c), SMS_OK);
+        QCOMPARE(written(buffer, c).toHex(), QByteArray("1491214365870921436587 09").replace(' ', ""));
+        std::strcpy(addr.number, "+123456789012345678901");
+        c = cursorOver(buffer);
+        QCOMPARE(sms_addr_encode(&addr, &c), SMS_ERR_INVALID_ADDRESS);
+    }
+
     void addressEncodeNeedsRoom()
     {
         sms_addr_t addr = {};
@@ -773,6 +790,57 @@ private Q_SLOTS:
         sms_time_t old = {946684799, 0};   // 1999-12-31 23:59:59
         sms_cursor_t o = cursorOver(out);
         QCOMPARE(sms_time_encode(&old, &o), SMS_ERR_INVALID_PARAM);
+    }
+
+    // Fields outside their range are refused, never folded or overflowed.
+    void timeRefusesWhatItCannotHold_data()
+    {
+        QTest::addColumn<qint64>("utc");
+        QTest::addColumn<int>("tz");
+        QTest::newRow("latest utc") << std::numeric_limits<qint64>::max() << 3600;
+        QTest::newRow("earliest utc") << std::numeric_limits<qint64>::min() << -3600;
+        QTest::newRow("earliest zone") << qint64(1000000000) << std::numeric_limits<int>::min();
+        QTest::newRow("80 quarters") << qint64(1000000000) << 80 * 900;
+        QTest::newRow("2100") << qint64(4102444800) << 0;
+    }
+
+    void timeRefusesWhatItCannotHold()
+    {
+        QFETCH(qint64, utc);
+        QFETCH(int, tz);
+        sms_time_t t = {utc, tz};
+        QByteArray out(7, '\0');
+        sms_cursor_t c = cursorOver(out);
+        QCOMPARE(sms_time_encode(&t, &c), SMS_ERR_INVALID_PARAM);
+        QCOMPARE(sms_cursor_used(&c), 0u);
+    }
+
+    void timeTupleRefusesOutOfRangeFields_data()
+    {
+        QTest::addColumn<QList<uint>>("fields");   // yy month day hour minute second
+        QTest::addColumn<int>("status");
+        QTest::newRow("month 0") << QList<uint>{12, 0, 1, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("month 13") << QList<uint>{12, 13, 1, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("30 February") << QList<uint>{12, 2, 30, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("29 February, leap") << QList<uint>{12, 2, 29, 0, 0, 0} << 0;
+        QTest::newRow("29 February") << QList<uint>{13, 2, 29, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("day 0") << QList<uint>{12, 1, 0, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("hour 24") << QList<uint>{12, 1, 1, 24, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("minute 60") << QList<uint>{12, 1, 1, 0, 60, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("second 60") << QList<uint>{12, 1, 1, 0, 0, 60} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("year 100") << QList<uint>{100, 1, 1, 0, 0, 0} << int(SMS_ERR_INVALID_PARAM);
+        QTest::newRow("last second") << QList<uint>{99, 12, 31, 23, 59, 59} << 0;
+    }
+
+    void timeTupleRefusesOutOfRangeFields()
+    {
+        QFETCH(QList<uint>, fields);
+        sms_time_t t = {7, 7};
+        QTEST(sms_time_set_from_tuple(&t, fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], 0),
+              "status");
+        QFETCH(int, status);
+        if (status != SMS_OK)
+            QCOMPARE(t.utc, qint64(7));   // untouched
     }
 
     void timeRoundTrips()

@@ -545,35 +545,67 @@ private Q_SLOTS:
         QCOMPARE(back->srr, 1);
     }
 
+    // Segments join only when they belong together; anything else is refused whole.
     void brokenSegmentSets_data()
     {
-        QTest::addColumn<QByteArray>("first");
-        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QList<QByteArray>>("headers");
+        QTest::addColumn<QByteArray>("secondAddress");
         QTest::addColumn<int>("status");
-        QTest::newRow("sequence gap") << QByteArray::fromHex("010203") << QByteArray::fromHex("010203") << int(SMS_ERR_PARSE);
-        QTest::newRow("totals of three") << QByteArray::fromHex("010301") << QByteArray::fromHex("010302") << int(SMS_ERR_PARSE);
-        QTest::newRow("consecutive") << QByteArray::fromHex("010201") << QByteArray::fromHex("010202") << 0;
+        auto hex = [](std::initializer_list<const char *> list) {
+            QList<QByteArray> out;
+            for (const char *h : list)
+                out << QByteArray::fromHex(h);
+            return out;
+        };
+        QTest::newRow("consecutive") << hex({"010201", "010202"}) << QByteArray("123") << 0;
+        QTest::newRow("sequence gap") << hex({"010201", "010203"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("totals of three") << hex({"010301", "010302"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("two references") << hex({"010201", "020202"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("beyond the total") << hex({"010205", "010206"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("repeated") << hex({"010201", "010201"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("two originators") << hex({"010201", "010202"}) << QByteArray("124") << int(SMS_ERR_PARSE);
+        QTest::newRow("lone segment") << hex({"010201"}) << QByteArray() << int(SMS_ERR_PARSE);
+        QTest::newRow("lone whole one") << hex({"010101"}) << QByteArray() << 0;
     }
 
     void brokenSegmentSets()
     {
-        QFETCH(QByteArray, first);
-        QFETCH(QByteArray, second);
+        QFETCH(QList<QByteArray>, headers);
+        QFETCH(QByteArray, secondAddress);
         Raw raw;
-        raw.pdus = static_cast<sms_raw_pdu_t *>(calloc(2, sizeof(sms_raw_pdu_t)));
-        raw.count = 2;
-        for (int i = 0; i < 2; i++) {
+        raw.count = uint32_t(headers.size());
+        raw.pdus = static_cast<sms_raw_pdu_t *>(calloc(raw.count, sizeof(sms_raw_pdu_t)));
+        for (int i = 0; i < headers.size(); i++) {
             Tpdu t;
             t.type = SMS_TYPE_SUBMIT;
-            strcpy(t.addr.number, "123");
-            addElement(t, 0, i == 0 ? first : second);
-            if (i == 1)
-                t.info->data[2] = uint8_t(second[2]);
+            strcpy(t.addr.number, i == 0 ? "123" : secondAddress.constData());
+            addElement(t, 0, headers[i]);
             setUd(t, QByteArray("part"));
             QCOMPARE(sms_tpdu_encode(&t, &raw.pdus[i].data, &raw.pdus[i].len), SMS_OK);
         }
         Msg msg;
         QTEST(sms_msg_deserialize(raw.pdus, raw.count, msg.m), "status");
+        if (msg->text == nullptr)
+            return;
+        QFETCH(int, status);
+        QCOMPARE(status, 0);   // no partial text on a refusal
+    }
+
+    // Encoders refuse what their decoders would refuse.
+    void encodeRefusesHeadersItCannotCarry()
+    {
+        Tpdu t;
+        t.type = SMS_TYPE_SUBMIT;
+        strcpy(t.addr.number, "123");
+        t.udhi = 1;   // the flag without any element
+        int32_t status = 0;
+        encoded(t, &status);
+        QCOMPARE(status, SMS_ERR_INVALID_PARAM);
+
+        addElement(t, 0x70, QByteArray(74, 'h'));
+        addElement(t, 0x71, QByteArray(74, 'h'));   // 153 header octets, no user data
+        encoded(t, &status);
+        QCOMPARE(status, SMS_ERR_BUFFER_OVERRUN);
     }
 
     void roundTrips_data()
@@ -828,7 +860,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("language");
         const int rows[][3] = {{0x11, 8, -1}, {0x10, 0, -1}, {0x12, 255, 15}, {0x48, 8, 15}, {0x0F, 0, 15},
                                {0x96, 4, 15}, {0x01, 0, 1}, {0x21, 0, 0x21}, {0x4C, 255, 15}, {0x80, 255, 15},
-                               {0xF4, 0, 15}, {0xA0, 255, 15}};
+                               {0xF4, 4, 15}, {0xF0, 0, 15}, {0xA0, 255, 15}};
         for (const auto &row : rows)
             QTest::addRow("0x%02x", row[0]) << row[0] << uint(row[1]) << row[2];
     }
