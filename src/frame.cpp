@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "frame.h"
 
-#include <QtDBus/QDBusArgument>
-#include <QtDBus/QDBusMetaType>
 #include <QDebug>
+#include <QtDBus/QDBusPendingCallWatcher>
 
 namespace Ondrix {
+
+Q_LOGGING_CATEGORY(dbusLog, "ondrix.dbus")
+
 namespace Frame {
 
 namespace {
@@ -34,7 +37,77 @@ const BusName busNames[] = {
 static_assert(sizeof(busNames) / sizeof(busNames[0]) == static_cast<std::size_t>(Bus::SmsSim) + 1,
               "one bus name row per Bus value");
 
+const char PropertyMapSignature[] = "a{sv}";
+
+QDBusError invalidSignature(const QString &actual, const QString &expected)
+{
+    return QDBusError(QDBusError::InvalidSignature,
+                      QStringLiteral("Unexpected reply signature \"%1\", expected \"%2\"")
+                          .arg(actual, expected));
+}
+
 } // namespace
+
+// One subscription: receives every instance of the signal as a message and
+// hands on those of the expected signature.
+class SignalHook : public QObject
+{
+    Q_OBJECT
+public:
+    SignalHook(Bus bus, const char *signal, const QString &signature, SignalHandler handler,
+               QObject *context)
+        : QObject(context)
+        , m_bus(bus)
+        , m_signal(QLatin1String(signal))
+        , m_signature(signature)
+        , m_handler(std::move(handler))
+    {
+        setObjectName(key(bus, signal));
+    }
+
+    ~SignalHook() override
+    {
+        if (m_connected)
+            connection(QDBusConnection::systemBus(), &QDBusConnection::disconnect);
+    }
+
+    bool connect()
+    {
+        m_connected = connection(QDBusConnection::systemBus(), &QDBusConnection::connect);
+        return m_connected;
+    }
+
+    static QString key(Bus bus, const char *signal)
+    {
+        return QStringLiteral("ondrix-hook %1 %2").arg(int(bus)).arg(QLatin1String(signal));
+    }
+
+private Q_SLOTS:
+    void deliver(const QDBusMessage &message)
+    {
+        // The bus already filters by signature; the handler relies on it.
+        if (message.signature() == m_signature)
+            m_handler(message.arguments());
+    }
+
+private:
+    using Method = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
+                                             const QString &, const QString &, QObject *,
+                                             const char *);
+    bool connection(QDBusConnection bus, Method method)
+    {
+        const BusName &name = busName(m_bus);
+        return (bus.*method)(QLatin1String(name.service), QLatin1String(name.path),
+                             QLatin1String(name.interface), m_signal, m_signature, this,
+                             SLOT(deliver(QDBusMessage)));
+    }
+
+    Bus m_bus;
+    QString m_signal;
+    QString m_signature;
+    SignalHandler m_handler;
+    bool m_connected = false;
+};
 
 const char *const PropertiesInterface = "org.freedesktop.DBus.Properties";
 
@@ -80,24 +153,38 @@ QDBusMessage getAllCall(Bus bus)
     return call;
 }
 
-bool callAsync(const QDBusMessage &call, QObject *receiver, const char *replySlot,
-               const char *errorSlot, int timeout)
+bool carries(const QString &actual, const QString &expected)
 {
-    QDBusConnection connection = QDBusConnection::systemBus();
-    // Qt 5 accepts a call on a lost connection and reports it later through
-    // the error slot; a call that cannot go out is reported here instead.
-    if (!connection.isConnected())
-        return false;
-    return connection.callWithCallback(call, receiver, replySlot, errorSlot, timeout);
+    return actual.startsWith(expected);
 }
 
-bool callProxyAsync(DBusIface *proxy, const QString &method, const QVariantList &args,
-                    QObject *receiver, const char *replySlot, const char *errorSlot)
+bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
+               ReplyHandler onReply, ErrorHandler onError, int timeout)
 {
-    // As for the message form: a call that cannot go out is reported here.
-    if (!proxy->connection().isConnected())
+    QDBusConnection connection = QDBusConnection::systemBus();
+    // Qt accepts a call on a lost connection and fails it later; a call that
+    // cannot go out is reported here instead.
+    if (!connection.isConnected())
         return false;
-    return proxy->callWithCallback(method, args, receiver, replySlot, errorSlot);
+    auto *watcher = new QDBusPendingCallWatcher(connection.asyncCall(call, timeout), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [signature, onReply, onError](QDBusPendingCallWatcher *finished) {
+                         finished->deleteLater();
+                         const QDBusMessage reply = finished->reply();
+                         if (reply.type() != QDBusMessage::ReplyMessage)
+                             onError(QDBusError(reply));
+                         else if (!carries(reply.signature(), signature))
+                             onError(invalidSignature(reply.signature(), signature));
+                         else
+                             onReply(reply.arguments());
+                     });
+    return true;
+}
+
+QDBusError notSent()
+{
+    return QDBusError(QDBusError::Disconnected,
+                      QStringLiteral("Not connected to the bus: the call was not sent"));
 }
 
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args)
@@ -110,9 +197,9 @@ bool readProperties(const QDBusMessage &call, QVariantMap &out)
     const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block,
                                                                  SyncReadTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
-        if (reply.arguments().size() != 1)
+        // Anything but one property map is ignored, like a wrong argument count.
+        if (reply.signature() != QLatin1String(PropertyMapSignature))
             return false;
-        // The map arrives as a demarshalling stream or, already converted, as a map.
         out = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
         return true;
     }
@@ -122,36 +209,30 @@ bool readProperties(const QDBusMessage &call, QVariantMap &out)
 
 void logError(const QDBusError &error)
 {
-    qDebug() << "Error:" << error.name() << error.message();
+    qCDebug(dbusLog) << "Error:" << error.name() << error.message();
 }
 
-bool subscribe(Bus bus, const char *signal, QObject *receiver, const char *slot,
-               const char *signature)
+void logFailure(const char *prefix, const QString &message)
 {
-    const BusName &name = busName(bus);
-    QDBusConnection connection = QDBusConnection::systemBus();
-    if (signature) {
-        return connection.connect(QLatin1String(name.service), QLatin1String(name.path),
-                            QLatin1String(name.interface), QLatin1String(signal),
-                            QLatin1String(signature), receiver, slot);
-    }
-    return connection.connect(QLatin1String(name.service), QLatin1String(name.path),
-                        QLatin1String(name.interface), QLatin1String(signal), receiver, slot);
+    qCDebug(dbusLog) << prefix << message;
 }
 
-bool unsubscribe(Bus bus, const char *signal, QObject *receiver, const char *slot,
-                 const char *signature)
+bool subscribe(Bus bus, const char *signal, const QString &signature, QObject *context,
+               SignalHandler handler)
 {
-    const BusName &name = busName(bus);
-    QDBusConnection connection = QDBusConnection::systemBus();
-    if (signature) {
-        return connection.disconnect(QLatin1String(name.service), QLatin1String(name.path),
-                               QLatin1String(name.interface), QLatin1String(signal),
-                               QLatin1String(signature), receiver, slot);
-    }
-    return connection.disconnect(QLatin1String(name.service), QLatin1String(name.path),
-                           QLatin1String(name.interface), QLatin1String(signal), receiver, slot);
+    auto *hook = new SignalHook(bus, signal, signature, std::move(handler), context);
+    if (hook->connect())
+        return true;
+    delete hook;
+    return false;
+}
+
+void unsubscribe(Bus bus, const char *signal, QObject *context)
+{
+    delete context->findChild<SignalHook *>(SignalHook::key(bus, signal), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace Frame
 } // namespace Ondrix
+
+#include "frame.moc"

@@ -1,20 +1,36 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef ONDRIX_FRAME_H
 #define ONDRIX_FRAME_H
 
-// What every service class shares: the table of bus names, proxies, the
-// three ways of calling the daemon, signal subscription and property maps.
+// What every service class shares: the table of bus names, proxies, the ways
+// of calling the daemon, signal subscription, property maps and the log.
 // Internal to the library; nothing here is exported.
+//
+// Whatever arrives from the bus is checked before it is demarshalled: a reply
+// or a signal is handed to a class only when its signature is the one the
+// handler's parameters ask for, so a peer that owns a daemon name can send
+// nothing that crashes the application.
 
 #include "ondrix-qt/dbusiface.h"
 
+#include <QLoggingCategory>
+#include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusMetaType>
 #include <QVariantMap>
 
+#include <functional>
 #include <initializer_list>
+#include <type_traits>
+#include <utility>
 
 namespace Ondrix {
+
+// Every log line of the library goes through this category ("ondrix.dbus").
+Q_DECLARE_LOGGING_CATEGORY(dbusLog)
+
 namespace Frame {
 
 // One row per daemon interface the library talks to.
@@ -68,34 +84,104 @@ QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args
 // properties of the interface of `bus`.
 QDBusMessage getAllCall(Bus bus);
 
-// Message-form asynchronous call on the system bus. Returns false when the
-// message could not be sent.
-bool callAsync(const QDBusMessage &call, QObject *receiver, const char *replySlot,
-               const char *errorSlot, int timeout = DefaultTimeout);
+// ---- Signatures ----
 
-// Proxy-form asynchronous call with the bus's default time-out. Returns false
-// when the call could not be sent.
-bool callProxyAsync(DBusIface *proxy, const QString &method, const QVariantList &args,
-                    QObject *receiver, const char *replySlot, const char *errorSlot);
+// The D-Bus signature of a handler's parameter list.
+template <typename... Args>
+QString signatureOf()
+{
+    QString signature;
+    ((signature += QLatin1String(QDBusMetaType::typeToSignature(qMetaTypeId<std::decay_t<Args>>()))), ...);
+    return signature;
+}
+
+// True when a message of `actual` signature carries the arguments `expected`
+// asks for (more may follow, as a slot may take fewer than are sent). A
+// signature is a list of complete types, none a prefix of another, so a
+// prefix of the text is a prefix of the argument list.
+bool carries(const QString &actual, const QString &expected);
+
+// Calls `handler` on `object` with the first arguments of `args`, each
+// demarshalled to its parameter type. `args` must have been checked with
+// carries() against signatureOf<Args...>().
+template <typename Object, typename... Args, std::size_t... I>
+void invoke(Object *object, void (Object::*handler)(Args...), const QVariantList &args,
+            std::index_sequence<I...>)
+{
+    (object->*handler)(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+}
+
+// ---- Asynchronous calls ----
+
+using ReplyHandler = std::function<void(const QVariantList &args)>;
+using ErrorHandler = std::function<void(const QDBusError &error)>;
+
+// Sends `call` on the system bus and hands its outcome to exactly one of the
+// handlers, later, through `context`'s event loop (nothing arrives once
+// `context` is gone). A reply whose arguments are not `signature` goes to
+// `onError` as "org.freedesktop.DBus.Error.InvalidSignature"; an empty
+// `signature` takes any reply. Returns false, and calls neither handler,
+// when the call cannot be sent.
+bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
+               ReplyHandler onReply, ErrorHandler onError, int timeout = DefaultTimeout);
+
+// The same with member functions of `object`: the reply handler's parameter
+// types give the reply's signature (none takes any reply).
+template <typename Object, typename... Args>
+bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)(Args...),
+               void (Object::*onError)(const QDBusError &), int timeout = DefaultTimeout)
+{
+    return callAsync(
+        call, object, signatureOf<Args...>(),
+        [object, onReply](const QVariantList &args) {
+            invoke(object, onReply, args, std::index_sequence_for<Args...>());
+        },
+        [object, onError](const QDBusError &error) { (object->*onError)(error); }, timeout);
+}
+
+// The error an operation completes with when its call cannot be sent.
+QDBusError notSent();
 
 // Blocking call through the proxy with the bus's default time-out.
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args = {});
 
-// Blocking property read with the short time-out. On a reply with exactly one
-// argument `out` receives the map and the result is true. A reply with another
-// number of arguments is ignored (false, no log line); an error, time-out or
+// Blocking property read with the short time-out. When the reply is exactly
+// one "a{sv}", `out` receives the map and the result is true. A reply of any
+// other arguments is ignored (false, no log line); an error, time-out or
 // absent daemon writes the error log line (false).
 bool readProperties(const QDBusMessage &call, QVariantMap &out);
 
-// The log line of a failed read or of a refused request.
-void logError(const QDBusError &error);
+// ---- Log ----
 
-// Signal subscription on the system bus. `signature` may be empty, in which
-// case the slot's parameter list gives it.
-bool subscribe(Bus bus, const char *signal, QObject *receiver, const char *slot,
-               const char *signature = nullptr);
-bool unsubscribe(Bus bus, const char *signal, QObject *receiver, const char *slot,
-                 const char *signature = nullptr);
+// The log line of a failed read or of a refused request:
+// Error: "<name>" "<message>"
+void logError(const QDBusError &error);
+// A prefixed line: <prefix> "<message>"
+void logFailure(const char *prefix, const QString &message);
+
+// ---- Daemon signals ----
+
+using SignalHandler = std::function<void(const QVariantList &args)>;
+
+// Subscribes `context` to `signal` of the interface of `bus` on the system
+// bus: `handler` runs for every such signal whose arguments are `signature`;
+// any other is dropped. The subscription ends with `context`, or with
+// unsubscribe().
+bool subscribe(Bus bus, const char *signal, const QString &signature, QObject *context,
+               SignalHandler handler);
+void unsubscribe(Bus bus, const char *signal, QObject *context);
+
+// The same with a member function: its parameter types give the signature.
+template <typename Object, typename... Args>
+bool subscribe(Bus bus, const char *signal, Object *object, void (Object::*handler)(Args...))
+{
+    return subscribe(bus, signal, signatureOf<Args...>(), object,
+                     [object, handler](const QVariantList &args) {
+                         invoke(object, handler, args, std::index_sequence_for<Args...>());
+                     });
+}
+
+// ---- Daemon texts ----
 
 // A row of a text-to-enumeration table.
 struct TextValue {

@@ -10,32 +10,31 @@ using namespace Frame;
 
 class NetworkOperatorPrivate : public QObject
 {
-    Q_OBJECT
 public:
-    explicit NetworkOperatorPrivate(NetworkOperator *parent);
+    explicit NetworkOperatorPrivate(NetworkOperator *q);
 
     QString country(const QString &first, const QString &second) const;
 
+    void onOperatorChanged(const QString &mnc, const QString &mcc);
+    void onNameChanged(const QString &name);
+
+    NetworkOperator *q_ptr;
     DBusIface *proxy = nullptr;
     QString name;
     QString mnc;
     QString mcc;
 
-Q_SIGNALS:
-    void operatorChanged(const QString &mnc, const QString &mcc);
-    void nameChanged(const QString &name);
-
-private Q_SLOTS:
-    void onOperatorChanged(const QString &mnc, const QString &mcc);
-    void onNameChanged(const QString &name);
+private:
+    Q_DECLARE_PUBLIC(NetworkOperator)
 };
 
-NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *parent)
-    : QObject(parent)
+NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
+    : QObject(q)
+    , q_ptr(q)
 {
     proxy = createProxy(Bus::NetworkOperator, this);
-    subscribe(Bus::NetworkOperator, "OperatorChanged", this, SLOT(onOperatorChanged(QString,QString)));
-    subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, SLOT(onNameChanged(QString)));
+    subscribe(Bus::NetworkOperator, "OperatorChanged", this, &NetworkOperatorPrivate::onOperatorChanged);
+    subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, &NetworkOperatorPrivate::onNameChanged);
 
     QVariantMap properties;
     if (readProperties(getAllCall(Bus::NetworkOperator), properties)) {
@@ -47,19 +46,21 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *parent)
 
 void NetworkOperatorPrivate::onOperatorChanged(const QString &newMnc, const QString &newMcc)
 {
+    Q_Q(NetworkOperator);
     if (newMnc == mnc && newMcc == mcc)
         return;
     mnc = newMnc;
     mcc = newMcc;
-    emit operatorChanged(mnc, mcc);
+    emit q->operatorChanged(mnc, mcc);
 }
 
 void NetworkOperatorPrivate::onNameChanged(const QString &newName)
 {
+    Q_Q(NetworkOperator);
     if (newName == name)
         return;
     name = newName;
-    emit nameChanged(name);
+    emit q->nameChanged(name);
 }
 
 QString NetworkOperatorPrivate::country(const QString &first, const QString &second) const
@@ -74,8 +75,6 @@ NetworkOperator::NetworkOperator(QObject *parent)
     : QObject(parent)
     , d(new NetworkOperatorPrivate(this))
 {
-    connect(d, SIGNAL(operatorChanged(QString,QString)), this, SIGNAL(operatorChanged(QString,QString)));
-    connect(d, SIGNAL(nameChanged(QString)), this, SIGNAL(nameChanged(QString)));
 }
 
 NetworkOperator::~NetworkOperator() = default;
@@ -88,4 +87,3 @@ QString NetworkOperator::country(QString mcc, QString mnc) const { return d->cou
 
 } // namespace Ondrix
 
-#include "networkoperator.moc"

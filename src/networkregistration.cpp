@@ -227,9 +227,8 @@ QList<AvailableOperator> convert(const OperatorList &list)
 
 class NetworkRegistrationPrivate : public QObject
 {
-    Q_OBJECT
 public:
-    explicit NetworkRegistrationPrivate(NetworkRegistration *parent);
+    explicit NetworkRegistrationPrivate(NetworkRegistration *q);
     ~NetworkRegistrationPrivate() override;
 
     void selectOperator();
@@ -241,6 +240,7 @@ public:
     void scanOperators();
     void reset();
 
+    NetworkRegistration *q_ptr;
     DBusIface *proxy = nullptr;
     int status = NetworkRegistration::UnknownStatus;
     int rejectCode = NetworkRegistration::UnspecifiedError;
@@ -250,24 +250,12 @@ public:
     bool automaticSelectionPending = false;
     bool manualSelectionPending = false;
 
-Q_SIGNALS:
-    void statusChanged(int status);
-    void statusWithRejectCodeChanged(int status, int rejectCode);
-    void modeChanged(int mode);
-    void availableOperators(bool success, const QList<AvailableOperator> &operators,
-                            const QString &reason);
-    void selectionCompleted(bool success, const QString &reason);
-    void selectionCompleted(int code);
-    void availableOperatorsCanceled(bool success, const QString &reason);
-    void selectOperatorCanceled(bool success, const QString &reason);
-    void operatorsSuccess();
-    void operatorsFailure();
-    void operatorsCanceled();
-    void selectionSuccess();
-    void selectionFailure();
-    void selectionCanceled();
+private:
+    Q_DECLARE_PUBLIC(NetworkRegistration)
+    using Reply = void (NetworkRegistrationPrivate::*)();
+    using ListReply = void (NetworkRegistrationPrivate::*)(const OperatorList &);
+    using Failure = void (NetworkRegistrationPrivate::*)(const QDBusError &);
 
-private Q_SLOTS:
     void onStatus(const QString &status, const QString &rejectCode);
     void onMode(const QString &mode);
     void onAvailableOperators(const OperatorList &list);
@@ -283,22 +271,24 @@ private Q_SLOTS:
     void onManualSelection();
     void onManualSelectionFailed(const QDBusError &error);
 
-private:
-    void send(const char *method, const QVariantList &args, const char *replySlot,
-              const char *errorSlot, int timeout = LongOperationTimeout);
+    // Sends one request; a request that cannot be sent fails at once.
+    template <typename Handler>
+    void send(const char *method, const QVariantList &args, Handler onReply, Failure onError,
+              int timeout = LongOperationTimeout);
     void selectionSucceeded();
     void selectionFailed(const char *logPrefix, const QDBusError &error);
 };
 
-NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *parent)
-    : QObject(parent)
+NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
+    : QObject(q)
+    , q_ptr(q)
 {
     qDBusRegisterMetaType<OperatorStruct>();
     qDBusRegisterMetaType<OperatorList>();
     qRegisterMetaType<OperatorList>("OperatorList");
     proxy = createProxy(Bus::NetworkRegistration, this);
-    subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, SLOT(onMode(QString)));
-    subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, SLOT(onStatus(QString,QString)));
+    subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
+    subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
 
     QVariantMap properties;
     if (readProperties(getAllCall(Bus::NetworkRegistration), properties)) {
@@ -310,28 +300,36 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *pare
 
 NetworkRegistrationPrivate::~NetworkRegistrationPrivate()
 {
-    reset();
-    results.clear();
+    // What is in progress is cancelled; nobody waits for the answers any more.
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (scanPending)
+        bus.send(methodCall(Bus::NetworkRegistration, QStringLiteral("CancelQuery")));
+    if (manualSelectionPending)
+        bus.send(methodCall(Bus::NetworkRegistration, QStringLiteral("CancelRegister")));
 }
 
-void NetworkRegistrationPrivate::send(const char *method, const QVariantList &args,
-                                      const char *replySlot, const char *errorSlot, int timeout)
+template <typename Handler>
+void NetworkRegistrationPrivate::send(const char *method, const QVariantList &args, Handler onReply,
+                                      Failure onError, int timeout)
 {
-    callAsync(methodCall(Bus::NetworkRegistration, QLatin1String(method), args), this, replySlot,
-              errorSlot, timeout);
+    if (!callAsync(methodCall(Bus::NetworkRegistration, QLatin1String(method), args), this, onReply,
+                   onError, timeout))
+        (this->*onError)(notSent());
 }
 
 void NetworkRegistrationPrivate::onMode(const QString &text)
 {
+    Q_Q(NetworkRegistration);
     const int value = lookup(modes, text);
     if (value == mode)
         return;
     mode = value;
-    emit modeChanged(mode);
+    emit q->modeChanged(mode);
 }
 
 void NetworkRegistrationPrivate::onStatus(const QString &statusText, const QString &rejectText)
 {
+    Q_Q(NetworkRegistration);
     const int newStatus = lookup(statuses, statusText);
     const int newRejectCode = rejectCodeOf(rejectText);
     if (newStatus == status && newRejectCode == rejectCode)
@@ -339,91 +337,100 @@ void NetworkRegistrationPrivate::onStatus(const QString &statusText, const QStri
     rejectCode = newRejectCode;
     if (newStatus != status) {
         status = newStatus;
-        emit statusChanged(status);
+        emit q->statusChanged(status);
     }
-    emit statusWithRejectCodeChanged(status, rejectCode);
+    emit q->statusWithRejectCodeChanged(status, rejectCode);
 }
 
 // ---- Scans ----
 
 void NetworkRegistrationPrivate::queryAvailableOperators()
 {
-    send("GetNetworks", {}, SLOT(onAvailableOperators(OperatorList)),
-         SLOT(onAvailableOperatorsFailed(QDBusError)));
     scanPending = true;
+    send("GetNetworks", {}, &NetworkRegistrationPrivate::onAvailableOperators,
+         &NetworkRegistrationPrivate::onAvailableOperatorsFailed);
 }
 
 void NetworkRegistrationPrivate::onAvailableOperators(const OperatorList &list)
 {
+    Q_Q(NetworkRegistration);
     scanPending = false;
-    emit availableOperators(true, convert(list), QString());
+    emit q->availableOperators(true, convert(list), QString());
 }
 
 void NetworkRegistrationPrivate::onAvailableOperatorsFailed(const QDBusError &error)
 {
+    Q_Q(NetworkRegistration);
     scanPending = false;
-    emit availableOperators(false, QList<AvailableOperator>(), error.message());
+    emit q->availableOperators(false, QList<AvailableOperator>(), error.message());
 }
 
 void NetworkRegistrationPrivate::scanOperators()
 {
-    send("GetNetworks", {}, SLOT(onOperators(OperatorList)), SLOT(onOperatorsFailed(QDBusError)));
     scanPending = true;
+    send("GetNetworks", {}, &NetworkRegistrationPrivate::onOperators,
+         &NetworkRegistrationPrivate::onOperatorsFailed);
 }
 
 void NetworkRegistrationPrivate::onOperators(const OperatorList &list)
 {
+    Q_Q(NetworkRegistration);
     scanPending = false;
     results = convert(list);
-    emit operatorsSuccess();
+    emit q->operatorsSuccess();
 }
 
 void NetworkRegistrationPrivate::onOperatorsFailed(const QDBusError &error)
 {
+    Q_Q(NetworkRegistration);
     scanPending = false;
     results.clear();
     if (error.name() == QLatin1String(Interrupted))
-        emit operatorsCanceled();
+        emit q->operatorsCanceled();
     else
-        emit operatorsFailure();
+        emit q->operatorsFailure();
 }
 
 void NetworkRegistrationPrivate::cancelQuery()
 {
-    send("CancelQuery", {}, SLOT(onCancelQuery()), SLOT(onCancelQueryFailed(QDBusError)));
     scanPending = false;
+    send("CancelQuery", {}, &NetworkRegistrationPrivate::onCancelQuery,
+         &NetworkRegistrationPrivate::onCancelQueryFailed);
 }
 
 void NetworkRegistrationPrivate::onCancelQuery()
 {
-    emit availableOperatorsCanceled(true, QString());
+    Q_Q(NetworkRegistration);
+    emit q->availableOperatorsCanceled(true, QString());
 }
 
 void NetworkRegistrationPrivate::onCancelQueryFailed(const QDBusError &error)
 {
-    emit availableOperatorsCanceled(false, error.message());
+    Q_Q(NetworkRegistration);
+    emit q->availableOperatorsCanceled(false, error.message());
 }
 
 // ---- Selections ----
 
 void NetworkRegistrationPrivate::selectOperator()
 {
-    send("SelectAnyOperator", {}, SLOT(onAutomaticSelection()),
-         SLOT(onAutomaticSelectionFailed(QDBusError)));
     automaticSelectionPending = true;
+    send("SelectAnyOperator", {}, &NetworkRegistrationPrivate::onAutomaticSelection,
+         &NetworkRegistrationPrivate::onAutomaticSelectionFailed);
 }
 
 void NetworkRegistrationPrivate::selectOperator(const QString &mnc, const QString &mcc)
 {
-    send("SelectOperator", {mnc, mcc}, SLOT(onManualSelection()),
-         SLOT(onManualSelectionFailed(QDBusError)));
     manualSelectionPending = true;
+    send("SelectOperator", {mnc, mcc}, &NetworkRegistrationPrivate::onManualSelection,
+         &NetworkRegistrationPrivate::onManualSelectionFailed);
 }
 
 void NetworkRegistrationPrivate::selectOperator(int index)
 {
+    Q_Q(NetworkRegistration);
     if (index < 0 || index >= results.size()) {
-        emit selectionFailure();
+        emit q->selectionFailure();
         return;
     }
     const AvailableOperator &chosen = results.at(index);
@@ -456,39 +463,43 @@ void NetworkRegistrationPrivate::onManualSelectionFailed(const QDBusError &error
 
 void NetworkRegistrationPrivate::selectionSucceeded()
 {
-    emit selectionCompleted(int(NetworkRegistration::Success));
-    emit selectionCompleted(true, QString());
-    emit selectionSuccess();
+    Q_Q(NetworkRegistration);
+    emit q->selectionCompleted(int(NetworkRegistration::Success));
+    emit q->selectionCompleted(true, QString());
+    emit q->selectionSuccess();
 }
 
 void NetworkRegistrationPrivate::selectionFailed(const char *logPrefix, const QDBusError &error)
 {
+    Q_Q(NetworkRegistration);
     // The daemon names the reject cause in the error message.
-    qDebug() << logPrefix << error.message();
-    emit selectionCompleted(rejectCodeOf(error.message()));
-    emit selectionCompleted(false, error.message());
+    logFailure(logPrefix, error.message());
+    emit q->selectionCompleted(rejectCodeOf(error.message()));
+    emit q->selectionCompleted(false, error.message());
     if (error.name() == QLatin1String(Interrupted))
-        emit selectionCanceled();
+        emit q->selectionCanceled();
     else
-        emit selectionFailure();
+        emit q->selectionFailure();
 }
 
 void NetworkRegistrationPrivate::cancelRegister()
 {
-    send("CancelRegister", {}, SLOT(onCancelRegister()), SLOT(onCancelRegisterFailed(QDBusError)),
-         DefaultTimeout);
     automaticSelectionPending = false;
     manualSelectionPending = false;
+    send("CancelRegister", {}, &NetworkRegistrationPrivate::onCancelRegister,
+         &NetworkRegistrationPrivate::onCancelRegisterFailed, DefaultTimeout);
 }
 
 void NetworkRegistrationPrivate::onCancelRegister()
 {
-    emit selectOperatorCanceled(true, QString());
+    Q_Q(NetworkRegistration);
+    emit q->selectOperatorCanceled(true, QString());
 }
 
 void NetworkRegistrationPrivate::onCancelRegisterFailed(const QDBusError &error)
 {
-    emit selectOperatorCanceled(false, error.message());
+    Q_Q(NetworkRegistration);
+    emit q->selectOperatorCanceled(false, error.message());
 }
 
 void NetworkRegistrationPrivate::reset()
@@ -509,25 +520,6 @@ NetworkRegistration::NetworkRegistration(QObject *parent)
     qRegisterMetaType<NetworkRegistration::RejectCode>("NetworkRegistration::RejectCode");
     qRegisterMetaType<NetworkRegistration::Mode>("NetworkRegistration::Mode");
     qRegisterMetaType<QList<AvailableOperator>>("QList<AvailableOperator>");
-
-    connect(d, SIGNAL(statusChanged(int)), this, SIGNAL(statusChanged(int)));
-    connect(d, SIGNAL(statusWithRejectCodeChanged(int,int)), this,
-            SIGNAL(statusWithRejectCodeChanged(int,int)));
-    connect(d, SIGNAL(modeChanged(int)), this, SIGNAL(modeChanged(int)));
-    connect(d, SIGNAL(availableOperators(bool,QList<AvailableOperator>,QString)), this,
-            SIGNAL(availableOperators(bool,QList<AvailableOperator>,QString)));
-    connect(d, SIGNAL(selectionCompleted(bool,QString)), this, SIGNAL(selectionCompleted(bool,QString)));
-    connect(d, SIGNAL(selectionCompleted(int)), this, SIGNAL(selectionCompleted(int)));
-    connect(d, SIGNAL(availableOperatorsCanceled(bool,QString)), this,
-            SIGNAL(availableOperatorsCanceled(bool,QString)));
-    connect(d, SIGNAL(selectOperatorCanceled(bool,QString)), this,
-            SIGNAL(selectOperatorCanceled(bool,QString)));
-    connect(d, SIGNAL(operatorsSuccess()), this, SIGNAL(operatorsSuccess()));
-    connect(d, SIGNAL(operatorsFailure()), this, SIGNAL(operatorsFailure()));
-    connect(d, SIGNAL(operatorsCanceled()), this, SIGNAL(operatorsCanceled()));
-    connect(d, SIGNAL(selectionSuccess()), this, SIGNAL(selectionSuccess()));
-    connect(d, SIGNAL(selectionFailure()), this, SIGNAL(selectionFailure()));
-    connect(d, SIGNAL(selectionCanceled()), this, SIGNAL(selectionCanceled()));
 }
 
 NetworkRegistration::~NetworkRegistration() = default;
@@ -550,4 +542,3 @@ void NetworkRegistration::reset() { d->reset(); }
 
 } // namespace Ondrix
 
-#include "networkregistration.moc"

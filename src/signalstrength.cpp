@@ -13,12 +13,15 @@ const char LevelSignal[] = "SignalStrengthChanged";
 
 class SignalStrengthPrivate : public QObject
 {
-    Q_OBJECT
 public:
-    SignalStrengthPrivate(SignalStrength::Options options, SignalStrength *parent);
+    SignalStrengthPrivate(SignalStrength::Options options, SignalStrength *q);
 
     void setOptions(SignalStrength::Options options);
 
+    void setBars(int bars);
+    void setLevel(int percent, int dbm);
+
+    SignalStrength *q_ptr;
     DBusIface *proxy = nullptr;
     SignalStrength::Options options;
     bool barsSubscribed = false;
@@ -27,22 +30,16 @@ public:
     int percent = 0;
     int dbm = 0;
 
-Q_SIGNALS:
-    void barsChanged(int bars);
-    void percentChanged(int percent);
-    void dbmChanged(int dbm);
-
-private Q_SLOTS:
-    void setBars(int bars);
-    void setLevel(int percent, int dbm);
-
 private:
+    Q_DECLARE_PUBLIC(SignalStrength)
     // Makes or removes one subscription so that it exists exactly when `wanted`.
-    void follow(const char *signal, const char *slot, bool wanted, bool &subscribed);
+    template <typename Handler>
+    void follow(const char *signal, Handler handler, bool wanted, bool &subscribed);
 };
 
-SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, SignalStrength *parent)
-    : QObject(parent)
+SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, SignalStrength *q)
+    : QObject(q)
+    , q_ptr(q)
 {
     proxy = createProxy(Bus::SignalStrength, this);
     setOptions(initial);
@@ -55,42 +52,46 @@ SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, Si
     }
 }
 
-void SignalStrengthPrivate::follow(const char *signal, const char *slot, bool wanted, bool &subscribed)
+template <typename Handler>
+void SignalStrengthPrivate::follow(const char *signal, Handler handler, bool wanted, bool &subscribed)
 {
     if (wanted && !subscribed) {
-        subscribe(Bus::SignalStrength, signal, this, slot);
+        subscribe(Bus::SignalStrength, signal, this, handler);
         subscribed = true;
     } else if (!wanted && subscribed) {
-        unsubscribe(Bus::SignalStrength, signal, this, slot);
+        unsubscribe(Bus::SignalStrength, signal, this);
         subscribed = false;
     }
 }
 
 void SignalStrengthPrivate::setOptions(SignalStrength::Options newOptions)
 {
-    follow(BarsSignal, SLOT(setBars(int)), newOptions.testFlag(SignalStrength::BarsOption), barsSubscribed);
-    follow(LevelSignal, SLOT(setLevel(int,int)),
+    follow(BarsSignal, &SignalStrengthPrivate::setBars, newOptions.testFlag(SignalStrength::BarsOption),
+           barsSubscribed);
+    follow(LevelSignal, &SignalStrengthPrivate::setLevel,
            newOptions & (SignalStrength::PercentOption | SignalStrength::DbmOption), levelSubscribed);
     options = newOptions;
 }
 
 void SignalStrengthPrivate::setBars(int value)
 {
+    Q_Q(SignalStrength);
     if (value == bars)
         return;
     bars = value;
-    emit barsChanged(bars);
+    emit q->barsChanged(bars);
 }
 
 void SignalStrengthPrivate::setLevel(int newPercent, int newDbm)
 {
+    Q_Q(SignalStrength);
     if (newPercent != percent) {
         percent = newPercent;
-        emit percentChanged(percent);
+        emit q->percentChanged(percent);
     }
     if (newDbm != dbm) {
         dbm = newDbm;
-        emit dbmChanged(dbm);
+        emit q->dbmChanged(dbm);
     }
 }
 
@@ -103,9 +104,6 @@ SignalStrength::SignalStrength(QFlags<Option> options, QObject *parent)
     : QObject(parent)
     , d(new SignalStrengthPrivate(options, this))
 {
-    connect(d, SIGNAL(barsChanged(int)), this, SIGNAL(barsChanged(int)));
-    connect(d, SIGNAL(percentChanged(int)), this, SIGNAL(percentChanged(int)));
-    connect(d, SIGNAL(dbmChanged(int)), this, SIGNAL(dbmChanged(int)));
 }
 
 SignalStrength::~SignalStrength() = default;
@@ -119,4 +117,3 @@ void SignalStrength::setOptions(QFlags<Option> options) { d->setOptions(options)
 
 } // namespace Ondrix
 
-#include "signalstrength.moc"

@@ -13,7 +13,6 @@ const uchar ServiceCentreAbsent = 0x02;   // parameter indicators: a set bit mea
 
 class SMSParametersPrivate : public QObject
 {
-    Q_OBJECT
 public:
     explicit SMSParametersPrivate(SMSParameters *parent)
         : QObject(parent)
@@ -60,4 +59,3 @@ QString SMSParameters::serviceCenterAddress() const
 
 } // namespace Ondrix
 
-#include "smsparameters.moc"

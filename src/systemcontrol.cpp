@@ -29,42 +29,37 @@ const char ServiceState[] = "ServiceState";
 
 class SystemControlPrivate : public QObject
 {
-    Q_OBJECT
 public:
-    explicit SystemControlPrivate(SystemControl *parent);
+    explicit SystemControlPrivate(SystemControl *q);
 
     void setPower(bool on);
 
+    void onPropertiesChanged(const QVariantMap &properties);
+    void onActivity(const QString &activity);
+    void onPowerSuccess();
+    void onPowerFailure(const QDBusError &error);
+
+    SystemControl *q_ptr;
     DBusIface *csnet = nullptr;
     DBusIface *modem = nullptr;
     bool power = false;
     int status = SystemControl::UnknownStatus;
     int activity = SystemControl::UnknownActivity;
 
-Q_SIGNALS:
-    void powerChanged(bool value);
-    void statusChanged(int status);
-    void activityChanged(int activity);
-
-private Q_SLOTS:
-    void onPropertiesChanged(const QVariantMap &properties);
-    void onActivity(const QString &activity);
-    void onPowerSuccess();
-    void onPowerFailure(const QDBusError &error);
-
 private:
+    Q_DECLARE_PUBLIC(SystemControl)
     void readModem();
     void readNetwork();
 };
 
-SystemControlPrivate::SystemControlPrivate(SystemControl *parent)
-    : QObject(parent)
+SystemControlPrivate::SystemControlPrivate(SystemControl *q)
+    : QObject(q)
+    , q_ptr(q)
 {
     modem = createProxy(Bus::Modem, this);
-    subscribe(Bus::Modem, "PropertiesChanged", this, SLOT(onPropertiesChanged(QVariantMap)),
-              "a{sv}");
+    subscribe(Bus::Modem, "PropertiesChanged", this, &SystemControlPrivate::onPropertiesChanged);
     csnet = createProxy(Bus::CSNet, this);
-    subscribe(Bus::CSNet, "ActivityChanged", this, SLOT(onActivity(QString)));
+    subscribe(Bus::CSNet, "ActivityChanged", this, &SystemControlPrivate::onActivity);
     readModem();
     readNetwork();
 }
@@ -93,15 +88,17 @@ void SystemControlPrivate::readNetwork()
 
 void SystemControlPrivate::onActivity(const QString &text)
 {
+    Q_Q(SystemControl);
     const int value = lookup(activities, text);
     if (value == activity)
         return;
     activity = value;
-    emit activityChanged(activity);
+    emit q->activityChanged(activity);
 }
 
 void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
 {
+    Q_Q(SystemControl);
     // Only the keys present count; an absent key reads as empty text.
     const QString modemState = properties.value(QLatin1String(ModemState)).toString();
     const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
@@ -110,13 +107,13 @@ void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
     if (modemState == QLatin1String("Service")) {
         if (status != SystemControl::ModemFailure) {
             status = SystemControl::ModemFailure;
-            emit statusChanged(status);
+            emit q->statusChanged(status);
         }
     } else if (!serviceState.isEmpty()) {
         const int value = lookup(serviceStates, serviceState);
         if (value != status) {
             status = value;
-            emit statusChanged(status);
+            emit q->statusChanged(status);
         }
     }
 
@@ -124,21 +121,23 @@ void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
     if (requested == QLatin1String("Deferred") || requested == QLatin1String("Inactive")
         || modemState == QLatin1String("Inactive") || modemState == QLatin1String("Tablet")) {
         power = false;
-        emit powerChanged(false);
+        emit q->powerChanged(false);
     } else if (requested == QLatin1String("Active") || modemState == QLatin1String("Normal")) {
         power = true;
-        emit powerChanged(true);
+        emit q->powerChanged(true);
     }
 }
 
 void SystemControlPrivate::setPower(bool on)
 {
+    Q_Q(SystemControl);
     if (on == power)
         return;
     // The cached value follows the controller's notification, not the request.
     const QDBusMessage call = methodCall(Bus::Modem, QStringLiteral("RequestRadio"), {on, true});
-    if (!callAsync(call, this, SLOT(onPowerSuccess()), SLOT(onPowerFailure(QDBusError))))
-        emit powerChanged(power);
+    if (!callAsync(call, this, &SystemControlPrivate::onPowerSuccess,
+                   &SystemControlPrivate::onPowerFailure))
+        emit q->powerChanged(power);
 }
 
 void SystemControlPrivate::onPowerSuccess()
@@ -147,8 +146,9 @@ void SystemControlPrivate::onPowerSuccess()
 
 void SystemControlPrivate::onPowerFailure(const QDBusError &error)
 {
+    Q_Q(SystemControl);
     logError(error);
-    emit powerChanged(power);
+    emit q->powerChanged(power);
 }
 
 SystemControl::SystemControl(QObject *parent)
@@ -156,9 +156,6 @@ SystemControl::SystemControl(QObject *parent)
     , d(new SystemControlPrivate(this))
 {
     qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
-    connect(d, SIGNAL(powerChanged(bool)), this, SIGNAL(powerChanged(bool)));
-    connect(d, SIGNAL(statusChanged(int)), this, SIGNAL(statusChanged(int)));
-    connect(d, SIGNAL(activityChanged(int)), this, SIGNAL(activityChanged(int)));
 }
 
 SystemControl::~SystemControl() = default;
@@ -190,4 +187,3 @@ void SystemControl::setPower(bool on)
 
 } // namespace Ondrix
 
-#include "systemcontrol.moc"

@@ -1,22 +1,28 @@
-// The shared call mechanics, against the simulator.
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// The shared call mechanics, against the simulator: what reaches a class from
+// the bus, and what does not.
 
 #include "frame.h"
 #include "simbench.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Ondrix;
 
+namespace {
+const QString Modem = QStringLiteral("com.kelvo.YKM.Modem");
+const QString GetProperties = QStringLiteral("GetProperties");
+}
+
 class Receiver : public QObject
 {
-    Q_OBJECT
 public:
-    QVariantMap reply;
-    QString error;
-public Q_SLOTS:
-    void onReply(const QVariantMap &map) { reply = map; }
-    void onError(const QDBusError &e) { error = e.name() + QLatin1Char(' ') + e.message(); }
+    QList<QVariantMap> replies;
+    QStringList errors;
+    QStringList activities;
+    void onReply(const QVariantMap &map) { replies << map; }
+    void onError(const QDBusError &e) { errors << e.name() + QLatin1Char(' ') + e.message(); }
+    void onActivity(const QString &text) { activities << text; }
 };
 
 class TestFrame : public SimTestCase
@@ -24,60 +30,96 @@ class TestFrame : public SimTestCase
     Q_OBJECT
 
 private Q_SLOTS:
-    void getAllAsksForTheInterfacesProperties()
+    void signaturesOfHandlers()
     {
-        const QDBusMessage getAll = Frame::getAllCall(Frame::Bus::NetworkCell);
-        QCOMPARE(getAll.interface(), QStringLiteral("org.freedesktop.DBus.Properties"));
-        QCOMPARE(getAll.arguments(), QVariantList{QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell")});
-        QCOMPARE(getAll.path(), QStringLiteral("/com/kelvo/hvt/csnet"));
+        QCOMPARE(Frame::signatureOf<>(), QString());
+        QCOMPARE((Frame::signatureOf<const QString &, int, bool>()), QStringLiteral("sib"));
+        QCOMPARE(Frame::signatureOf<const QVariantMap &>(), QStringLiteral("a{sv}"));
+        QVERIFY(Frame::carries(QStringLiteral("sa{sv}"), QStringLiteral("s")));
+        QVERIFY(!Frame::carries(QStringLiteral("as"), QStringLiteral("s")));
     }
 
-    void proxyFormAsynchronousCall()
+    // A reply reaches the handler only with the arguments it asks for; any
+    // other completes the call as an error, exactly once.
+    void replyHandedOnOnlyWithItsSignature_data()
     {
-        Receiver receiver;
-        DBusIface *proxy = Frame::createProxy(Frame::Bus::Modem, &receiver);
-        QVERIFY(Frame::callProxyAsync(proxy, QStringLiteral("GetProperties"), {}, &receiver,
-                                      SLOT(onReply(QVariantMap)), SLOT(onError(QDBusError))));
-        QTRY_VERIFY(!receiver.reply.isEmpty());
-        QCOMPARE(receiver.reply.value(QStringLiteral("ServiceState")).toString(), QStringLiteral("Normal"));
+        QTest::addColumn<QVariantList>("reply");
+        QTest::addColumn<bool>("delivered");
+        QTest::newRow("map") << QVariantList{QVariantMap{{"A", 1}}} << true;
+        QTest::newRow("map and more") << QVariantList{QVariantMap{{"A", 1}}, 5} << true;
+        QTest::newRow("nothing") << QVariantList{} << false;
+        QTest::newRow("string") << QVariantList{QStringLiteral("x")} << false;
+        QTest::newRow("int array") << QVariantList{QVariant::fromValue(QList<int>{1, 2})} << false;
+        QTest::newRow("string map") << QVariantList{QVariant::fromValue(QMap<QString, QString>{{"a", "b"}})} << false;
+    }
 
-        bench.script(QStringLiteral("com.kelvo.YKM.Modem"), QStringLiteral("GetProperties"),
-                     {{"error", "com.kelvo.YKM.Modem.Error.Busy"}, {"message", "later"}});
-        QVERIFY(Frame::callProxyAsync(proxy, QStringLiteral("GetProperties"), {}, &receiver,
-                                      SLOT(onReply(QVariantMap)), SLOT(onError(QDBusError))));
-        QTRY_COMPARE(receiver.error, QStringLiteral("com.kelvo.YKM.Modem.Error.Busy later"));
+    void replyHandedOnOnlyWithItsSignature()
+    {
+        QFETCH(QVariantList, reply);
+        QFETCH(bool, delivered);
+        qDBusRegisterMetaType<QList<int>>();
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
+        Receiver receiver;
+        QVERIFY(Frame::callAsync(Frame::methodCall(Frame::Bus::Modem, GetProperties), &receiver,
+                                 &Receiver::onReply, &Receiver::onError));
+        QTRY_COMPARE(receiver.replies.size() + receiver.errors.size(), 1);
+        QCOMPARE(receiver.replies.size(), delivered ? 1 : 0);
+        if (!delivered)
+            QVERIFY(receiver.errors.first().startsWith("org.freedesktop.DBus.Error.InvalidSignature "));
+        bench.flush();
+        QCOMPARE(receiver.replies.size() + receiver.errors.size(), 1);
+    }
+
+    void propertyReadTakesOnlyOneMap_data()
+    {
+        QTest::addColumn<QVariantList>("reply");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("map") << QVariantList{QVariantMap{{"A", 1}}} << true;
+        QTest::newRow("two maps") << QVariantList{QVariantMap{}, QVariantMap{}} << false;
+        QTest::newRow("int array") << QVariantList{QVariant::fromValue(QList<int>{1})} << false;
+        QTest::newRow("struct list") << QVariantList{QVariant::fromValue(QList<QStringList>{{"a"}})} << false;
+    }
+
+    void propertyReadTakesOnlyOneMap()
+    {
+        QFETCH(QVariantList, reply);
+        qDBusRegisterMetaType<QList<int>>();
+        qDBusRegisterMetaType<QList<QStringList>>();
+        bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
+        QVariantMap out;
+        QTEST(Frame::readProperties(Frame::methodCall(Frame::Bus::Modem, GetProperties), out), "taken");
         QVERIFY(SimBench::log().isEmpty());
     }
 
-    void synchronousProxyCall()
+    void signalsOfAnotherSignatureAreDropped()
     {
-        Receiver owner;
-        DBusIface *proxy = Frame::createProxy(Frame::Bus::SmsSim, &owner);
-        const QDBusMessage reply = Frame::callProxy(proxy, QStringLiteral("GetParameters"), {QVariant::fromValue(uchar(1))});
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(reply.arguments().size(), 8);
-        QCOMPARE(bench.calls(QStringLiteral("GetParameters")).first().signature, QStringLiteral("y"));
-    }
+        Receiver receiver;
+        QVERIFY(Frame::subscribe(Frame::Bus::CSNet, "ActivityChanged", &receiver, &Receiver::onActivity));
+        const QString csnet = QStringLiteral("com.kelvo.hvt.CSNet");
+        bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {5});
+        bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QVariant::fromValue(QStringList{"Call"})});
+        bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QVariantMap{{"Call", 1}}});
+        bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
+        QVERIFY(bench.flush());
+        QCOMPARE(receiver.activities, QStringList{"Call"});
 
-    void lookupTakesTheFirstMatch()
-    {
-        const Frame::TextValue table[] = {{"A", 1}, {"B", 2}, {"A", 3}};
-        QCOMPARE(Frame::lookup(table, QStringLiteral("A")), 1);
-        QCOMPARE(Frame::lookup(table, QStringLiteral("a")), -1);
-        QCOMPARE(Frame::lookup(table, QString(), 29), 29);
+        Frame::unsubscribe(Frame::Bus::CSNet, "ActivityChanged", &receiver);
+        bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Data")});
+        QVERIFY(bench.flush());
+        QCOMPARE(receiver.activities, QStringList{"Call"});
     }
 
     // Runs last: it takes the bus away.
     void unsentCalls()
     {
         Receiver receiver;
-        DBusIface *proxy = Frame::createProxy(Frame::Bus::Modem, &receiver);
         bench.killBus();
         QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
-        QVERIFY(!Frame::callProxyAsync(proxy, QStringLiteral("GetProperties"), {}, &receiver,
-                                       SLOT(onReply(QVariantMap)), SLOT(onError(QDBusError))));
-        QVERIFY(!Frame::callAsync(Frame::methodCall(Frame::Bus::Modem, QStringLiteral("GetProperties")), &receiver,
-                                  SLOT(onReply(QVariantMap)), SLOT(onError(QDBusError))));
+        QVERIFY(!Frame::callAsync(Frame::methodCall(Frame::Bus::Modem, GetProperties), &receiver,
+                                  &Receiver::onReply, &Receiver::onError));
+        QTest::qWait(50);
+        QVERIFY(receiver.errors.isEmpty() && receiver.replies.isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "simbench.h"
 
 #include <QSignalSpy>
+#include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMetaType>
 #include <QtTest>
 
@@ -457,6 +458,34 @@ private Q_SLOTS:
         QDBusArgument one;
         one << OperatorStruct{"n", "Available", "Home", "AllSupported", "05", "244", true};
         QCOMPARE(one.currentSignature(), QStringLiteral("(ssssssb)"));
+    }
+
+    // Runs last: it takes the bus away for good. Every operation still ends,
+    // at once, in its failure.
+    void unsentOperationsCompleteAtOnce()
+    {
+        NetworkRegistration reg;
+        SignalRecorder recorder(&reg);
+        bench.killBus();
+        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+        reg.scanOperators();
+        reg.queryAvailableOperators();
+        reg.cancelQueryAvailableOperators();
+        reg.selectOperator();
+        reg.selectOperator(QStringLiteral("05"), QStringLiteral("244"));
+        reg.cancelSelectOperator();
+        const QStringList got = recorder.recorded();
+        QCOMPARE(got.size(), 10);
+        QCOMPARE(got[0], QStringLiteral("operatorsFailure()"));
+        QVERIFY(got[1].startsWith("availableOperators(false, 0 items, "));
+        QVERIFY(got[2].startsWith("availableOperatorsCanceled(false, "));
+        for (int first : {3, 6}) {
+            QCOMPARE(got[first], QStringLiteral("selectionCompleted(29)"));
+            QVERIFY(got[first + 1].startsWith("selectionCompleted(false, "));
+            QCOMPARE(got[first + 2], QStringLiteral("selectionFailure()"));
+        }
+        QVERIFY(got[9].startsWith("selectOperatorCanceled(false, "));
+        QCOMPARE(SimBench::log().filter("selection failed:").size(), 2);
     }
 };
 

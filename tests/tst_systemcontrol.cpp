@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMetaType>
 #include <QtTest>
 
 using Ondrix::SystemControl;
@@ -216,6 +217,51 @@ private Q_SLOTS:
         QCOMPARE(control.activity(), SystemControl::UnknownActivity);
         QCOMPARE(control.status(), SystemControl::UnknownStatus);
         QCOMPARE(control.power(), false);
+    }
+
+    // A peer that owns the daemon's name may answer anything: a read of the
+    // wrong type is ignored like one of the wrong argument count.
+    void wrongTypedReadsAreIgnored_data()
+    {
+        QTest::addColumn<QVariant>("reply");
+        qDBusRegisterMetaType<QList<int>>();
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        QTest::newRow("ai") << QVariant::fromValue(QList<int>{1, 2, 3});
+        QTest::newRow("a{ss}") << QVariant::fromValue(QMap<QString, QString>{{"ModemState", "Normal"}});
+        QTest::newRow("as") << QVariant(QStringList{"ModemState"});
+        QTest::newRow("s") << QVariant(QStringLiteral("Normal"));
+    }
+
+    void wrongTypedReadsAreIgnored()
+    {
+        QFETCH(QVariant, reply);
+        bench.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                     {{QStringLiteral("reply"), QVariantList{reply}}});
+        bench.script(Modem, QStringLiteral("GetProperties"), {{QStringLiteral("reply"), QVariantList{reply}}});
+        SystemControl control;
+        QVERIFY(SimBench::log().isEmpty());
+        QCOMPARE(control.status(), SystemControl::UnknownStatus);
+        QCOMPARE(control.activity(), SystemControl::UnknownActivity);
+    }
+
+    // Values of the wrong type inside a right map convert as QVariant does.
+    void wrongTypedValuesConvert()
+    {
+        bench.script(Modem, QStringLiteral("GetProperties"),
+                     {{QStringLiteral("reply"), QVariantList{QVariantMap{{"RequestedMode", 1},
+                                                                          {"ModemState", QVariantMap{{"Normal", 1}}},
+                                                                          {"ServiceState", true}}}}});
+        SystemControl control;
+        QCOMPARE(control.power(), false);
+        QCOMPARE(control.status(), SystemControl::UnknownStatus);
+        QSignalSpy status(&control, &SystemControl::statusChanged);
+        QSignalSpy power(&control, &SystemControl::powerChanged);
+        bench.emitSignal(Modem, PropertiesChanged, {QVariantMap{{"ModemState", 7}, {"ServiceState", QVariantMap{}}}});
+        bench.emitSignal(Modem, PropertiesChanged, {QStringLiteral("not a map")});
+        bench.emitSignal(Modem, PropertiesChanged, {QVariantMap{{"ServiceState", "Normal"}}});
+        QVERIFY(bench.flush());
+        QCOMPARE(ints(status), QList<int>{SystemControl::FullService});
+        QVERIFY(power.isEmpty());
     }
 
     void propertiesChanged_data()

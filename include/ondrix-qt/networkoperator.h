@@ -38,6 +38,7 @@ Q_SIGNALS:
     void nameChanged(const QString &name);
 
 private:
+    Q_DECLARE_PRIVATE_D(d, NetworkOperator)
     NetworkOperatorPrivate *d;
 };
 

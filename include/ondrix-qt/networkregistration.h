@@ -129,6 +129,7 @@ Q_SIGNALS:
     void selectionCanceled();
 
 private:
+    Q_DECLARE_PRIVATE_D(d, NetworkRegistration)
     NetworkRegistrationPrivate *d;
 };
 

@@ -49,6 +49,7 @@ Q_SIGNALS:
     void dbmChanged(int dbm);
 
 private:
+    Q_DECLARE_PRIVATE_D(d, SignalStrength)
     SignalStrengthPrivate *d;
 };
 

@@ -23,6 +23,7 @@ public:
     QString serviceCenterAddress() const;
 
 private:
+    Q_DECLARE_PRIVATE_D(d, SMSParameters)
     SMSParametersPrivate *d;
 };
 

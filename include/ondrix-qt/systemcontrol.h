@@ -60,6 +60,7 @@ Q_SIGNALS:
     void activityChanged(int activity);
 
 private:
+    Q_DECLARE_PRIVATE_D(d, SystemControl)
     SystemControlPrivate *d;
 };
 
