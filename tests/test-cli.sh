@@ -38,6 +38,14 @@ expect "manual selection" '^name: +Baltic Link$' "$out"
 out=$("$ondrix" select 3 2>&1); rc=$?
 expect "refused selection" 'failed: PLMNNotAllowed' "$out"
 expect "refused selection exit code" '^1$' "$rc"
+# Bad arguments: one line, exit status 2, never a wait.
+for bad in "select 99" "select -1" "select x" "monitor --seconds x" "monitor --seconds" "power maybe"; do
+  out=$(timeout 20 "$ondrix" $bad 2>&1 >/dev/null); rc=$?
+  expect "bad arguments: $bad" '^2$' "$rc"
+  expect "bad arguments: $bad, one line" '^1$' "$(wc -l <<<"$out" | tr -d ' ')"
+done
+out=$(timeout 20 "$ondrix" select 99 2>&1)
+expect "index beyond the scan" 'no operator 99 in the scan \(4 found\)' "$out"
 out=$(ctl calls)
 expect "selection on the wire" 'NetworkRegistration\.SelectOperator \(ss\) \["01", "248"\]' "$out"
 out=$("$ondrix" power off)

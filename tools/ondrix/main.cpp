@@ -30,14 +30,33 @@ QString onOff(bool on)
     return on ? QStringLiteral("on") : QStringLiteral("off");
 }
 
-// Runs the event loop for at most `ms` milliseconds, or until `done` is called.
-void runFor(int ms, std::function<void(std::function<void()>)> start = {})
+// Runs the event loop until `done` is called, or for at most `ms`
+// milliseconds. `start` runs once the loop runs, so an operation that ends at
+// once still ends the loop. Returns false on the time-out.
+bool runFor(int ms, std::function<void(std::function<void()>)> start = {})
 {
     QEventLoop loop;
+    bool finished = false;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    if (start)
-        start([&loop] { loop.quit(); });
+    if (start) {
+        QTimer::singleShot(0, &loop, [&] {
+            start([&loop, &finished] {
+                finished = true;
+                loop.quit();
+            });
+        });
+    }
     loop.exec();
+    return finished;
+}
+
+// Scans and selections answer within two minutes; a little more for the bus.
+constexpr int LongWait = 130000;
+
+int timedOut(const char *what, int ms)
+{
+    err() << "ondrix: no answer " << what << " within " << ms / 1000 << " s\n";
+    return 1;
 }
 
 void followSystemControl(SystemControl &control)
@@ -107,11 +126,11 @@ void followNetwork(NetworkRegistration &registration, NetworkOperator &op, Signa
     });
 }
 
-// Scans and waits for the outcome; false when the scan failed.
-bool scan(NetworkRegistration &registration)
+// Scans and waits for the outcome: 0 when the scan succeeded, else the exit status.
+int scan(NetworkRegistration &registration)
 {
     bool ok = false;
-    runFor(130000, [&](std::function<void()> done) {
+    const bool answered = runFor(LongWait, [&](std::function<void()> done) {
         QObject::connect(&registration, &NetworkRegistration::operatorsSuccess, [&ok, done] {
             ok = true;
             done();
@@ -120,7 +139,13 @@ bool scan(NetworkRegistration &registration)
         QObject::connect(&registration, &NetworkRegistration::operatorsCanceled, done);
         registration.scanOperators();
     });
-    return ok;
+    if (!answered)
+        return timedOut("to the scan", LongWait);
+    if (!ok) {
+        err() << "ondrix: the scan failed\n";
+        return 1;
+    }
+    return 0;
 }
 
 int operators(const QStringList &args)
@@ -132,10 +157,8 @@ int operators(const QStringList &args)
     NetworkRegistration registration;
     NetworkOperator op;
     out() << "scanning...\n" << Qt::flush;
-    if (!scan(registration)) {
-        err() << "ondrix: the scan failed\n";
-        return 1;
-    }
+    if (const int rc = scan(registration))
+        return rc;
     const QList<AvailableOperator> found = registration.availableOperators();
     out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
                  .arg(QStringLiteral("#"), -2).arg(QStringLiteral("operator"), -28)
@@ -155,19 +178,24 @@ int select(const QStringList &args)
 {
     bool isIndex = false;
     const int index = args.value(0).toInt(&isIndex);
-    if (args.size() != 1 || (!isIndex && args[0] != QLatin1String("auto"))) {
+    if (args.size() != 1 || (isIndex && index < 0) || (!isIndex && args[0] != QLatin1String("auto"))) {
         err() << "usage: ondrix select INDEX|auto   (INDEX as listed by 'ondrix operators')\n";
         return 2;
     }
     NetworkRegistration registration;
     NetworkOperator op;
-    if (isIndex && !scan(registration)) {
-        err() << "ondrix: the scan failed\n";
-        return 1;
+    if (isIndex) {
+        if (const int rc = scan(registration))
+            return rc;
+        const int found = registration.availableOperators().size();
+        if (index >= found) {
+            err() << "ondrix: no operator " << index << " in the scan (" << found << " found)\n";
+            return 2;
+        }
     }
     followNetwork(registration, op, nullptr);
     bool ok = false;
-    runFor(130000, [&](std::function<void()> done) {
+    const bool answered = runFor(LongWait, [&](std::function<void()> done) {
         QObject::connect(&registration, qOverload<bool, const QString &>(&NetworkRegistration::selectionCompleted),
                          [&ok, done](bool success, const QString &reason) {
                              ok = success;
@@ -175,12 +203,13 @@ int select(const QStringList &args)
                                                                        : QStringLiteral("failed: ") + reason);
                              done();
                          });
-        QObject::connect(&registration, &NetworkRegistration::selectionFailure, done);
         if (isIndex)
             registration.selectOperator(index);
         else
             registration.selectOperator();
     });
+    if (!answered)
+        return timedOut("to the selection", LongWait);
     // The registration change follows the answer.
     runFor(300);
     return ok ? 0 : 1;
@@ -222,9 +251,10 @@ int power(const QStringList &args)
 int monitor(const QStringList &args)
 {
     int seconds = -1;
+    bool ok = true;
     if (args.size() == 2 && args[0] == QLatin1String("--seconds"))
-        seconds = args[1].toInt();
-    else if (!args.isEmpty()) {
+        seconds = args[1].toInt(&ok);
+    if (!ok || seconds < -1 || (seconds == -1 && !args.isEmpty())) {
         err() << "usage: ondrix monitor [--seconds N]\n";
         return 2;
     }
