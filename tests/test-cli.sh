@@ -97,6 +97,14 @@ done
 wait "$monitor"
 expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$(cat "$PRIVATEBUS_DIR/monitor.out")"
 
+# A hostile daemon: status still reports, whatever arrives.
+ctl chaos on 7 >/dev/null
+for i in 1 2 3 4 5; do
+  "$ondrix" status >/dev/null 2>&1; rc=$?
+  expect "status against the hostile mode" '^0$' "$rc"
+done
+ctl chaos off
+
 ctl release
 out=$("$ondrix" status 2>&1)
 expect "daemon absent" '^daemon: +absent$' "$out"

@@ -209,6 +209,16 @@ void SimBench::acquireNames()
     control(QStringLiteral("AcquireNames"));
 }
 
+void SimBench::setChaos(bool on, uint seed)
+{
+    control(QStringLiteral("SetChaos"), {on, seed});
+}
+
+uint SimBench::chaosEvents()
+{
+    return control(QStringLiteral("ChaosEvents")).toUInt();
+}
+
 QList<SimCall> SimBench::calls(const QString &member)
 {
     QList<SimCall> result;

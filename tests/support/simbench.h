@@ -48,6 +48,9 @@ public:
     void setSetting(const QString &name, const QVariant &value);
     void releaseNames();
     void acquireNames();
+    // The simulator's hostile mode, and how many events it has made.
+    void setChaos(bool on, uint seed = 0);
+    uint chaosEvents();
 
     // Calls the simulator received, oldest first; only those of `member` if given.
     QList<SimCall> calls(const QString &member = QString());

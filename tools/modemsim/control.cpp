@@ -81,6 +81,16 @@ void Control::SetSetting(const QString &name, const QDBusVariant &value)
     sim->setSetting(name, value.variant());
 }
 
+void Control::SetChaos(bool on, uint seed)
+{
+    sim->setChaos(on, seed);
+}
+
+uint Control::ChaosEvents()
+{
+    return sim->chaosEvents();
+}
+
 void Control::Reset()
 {
     sim->reset();

@@ -41,6 +41,10 @@ public Q_SLOTS:
     bool AcquireNames();
     // Simulator settings such as "RadioSwitchTime" (ms).
     void SetSetting(const QString &name, const QDBusVariant &value);
+    // The hostile mode: garbled answers, signals and names, from `seed`.
+    void SetChaos(bool on, uint seed);
+    // Events the hostile mode made since it was switched on.
+    uint ChaosEvents();
     // Back to the start-up state: properties, settings, scripts, log and names.
     void Reset();
     // Answers with the signal Pong(token) once everything sent before it has gone out.

@@ -11,6 +11,7 @@ public:
     explicit CSNet(Simulator *sim)
         : Service(sim, "com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet")
     {
+        describe({}, {{"ActivityChanged", "s"}});
     }
 
     void reset() override

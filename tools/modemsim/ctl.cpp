@@ -8,6 +8,7 @@
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusMetaType>
 #include <QtDBus/QDBusVariant>
+#include <QDateTime>
 #include <QStringList>
 #include <QTextStream>
 
@@ -23,6 +24,7 @@ const char Usage[] =
     "        count=N delay=MS noreply error=NAME message=TEXT reply=VALUE (repeatable)\n"
     "  clear-scripts | calls | clear-calls | release | acquire | reset\n"
     "  setting NAME VALUE                 change a simulator setting (RadioSwitchTime, ...)\n"
+    "  chaos on [SEED] | chaos off        the hostile mode: garbled answers, signals and names\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
 
 QTextStream &out()
@@ -115,6 +117,19 @@ int runCtl(const QDBusConnection &bus, const QStringList &args)
             return 2;
         method = QStringLiteral("SetSetting");
         callArgs << rest[0] << wrapped(value.first());
+    } else if (command == QLatin1String("chaos") && !rest.isEmpty() && rest.size() <= 2) {
+        bool ok = rest[0] == QLatin1String("off") && rest.size() == 1;
+        uint seed = 0;
+        if (rest[0] == QLatin1String("on"))
+            seed = rest.size() == 2 ? rest[1].toUInt(&ok) : (ok = true, uint(QDateTime::currentMSecsSinceEpoch()));
+        if (!ok) {
+            err() << Usage;
+            return 2;
+        }
+        method = QStringLiteral("SetChaos");
+        callArgs << (rest[0] == QLatin1String("on")) << seed;
+        if (rest[0] == QLatin1String("on"))
+            out() << "chaos seed " << seed << '\n';
     } else if (rest.isEmpty()) {
         static const QHash<QString, QString> simple{
             {QStringLiteral("clear-scripts"), QStringLiteral("ClearScripts")},

@@ -18,11 +18,13 @@ int runCtl(const QDBusConnection &bus, const QStringList &args);
 namespace {
 
 const char Usage[] =
-    "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--verbose]\n"
+    "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--chaos SEED]\n"
+    "                       [--verbose]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
     "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
-    "--instant answers at once and keeps the signal still, as tests want it.\n";
+    "--instant answers at once and keeps the signal still, as tests want it.\n"
+    "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n";
 
 int quitPipe[2] = {-1, -1};
 
@@ -61,6 +63,8 @@ int main(int argc, char **argv)
     bool session = false;
     bool verbose = false;
     bool instant = false;
+    bool chaos = false;
+    uint chaosSeed = 0;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--address") && !args.isEmpty()) {
@@ -73,6 +77,12 @@ int main(int argc, char **argv)
             verbose = true;
         } else if (option == QLatin1String("--instant") && !ctl) {
             instant = true;
+        } else if (option == QLatin1String("--chaos") && !ctl && !args.isEmpty()) {
+            chaosSeed = args.takeFirst().toUInt(&chaos);
+            if (!chaos) {
+                err << "ondrix-modemsim: --chaos takes a seed, a number\n";
+                return 2;
+            }
         } else {
             err << Usage;
             return option == QLatin1String("--help") ? 0 : 2;
@@ -111,6 +121,8 @@ int main(int argc, char **argv)
         err << "ondrix-modemsim: cannot own " << MODEMSIM_CONTROL_SERVICE << '\n';
         return 1;
     }
+    if (chaos)
+        sim.setChaos(true, chaosSeed);
     quitOnSignals(app);
     const int rc = app.exec();
     bus.unregisterObject(QStringLiteral(MODEMSIM_CONTROL_PATH));

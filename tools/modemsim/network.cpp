@@ -18,33 +18,6 @@ const char OperatorInterface[] = "com.kelvo.hvt.CSNet.NetworkOperator";
 const char Interrupted[] = "com.kelvo.hvt.CSNet.Error.Interrupted";
 const char Rejected[] = "com.kelvo.hvt.CSNet.Error.Rejected";
 
-// One network in range, as "GetNetworks" reports it: (ssssssb).
-struct Network {
-    QString name;
-    QString availability;
-    QString preference;
-    QString band;
-    QString mnc;
-    QString mcc;
-    bool umts = false;
-};
-
-QDBusArgument &operator<<(QDBusArgument &arg, const Network &n)
-{
-    arg.beginStructure();
-    arg << n.name << n.availability << n.preference << n.band << n.mnc << n.mcc << n.umts;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &arg, Network &n)
-{
-    arg.beginStructure();
-    arg >> n.name >> n.availability >> n.preference >> n.band >> n.mnc >> n.mcc >> n.umts;
-    arg.endStructure();
-    return arg;
-}
-
 // The networks a phone in Helsinki might see.
 QList<Network> networksInRange()
 {
@@ -65,6 +38,29 @@ QList<Network> networksInRange()
 Q_DECLARE_METATYPE(Network)
 Q_DECLARE_METATYPE(QList<Network>)
 
+QDBusArgument &operator<<(QDBusArgument &arg, const Network &n)
+{
+    arg.beginStructure();
+    arg << n.name << n.availability << n.preference << n.band << n.mnc << n.mcc << n.umts;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &arg, Network &n)
+{
+    arg.beginStructure();
+    arg >> n.name >> n.availability >> n.preference >> n.band >> n.mnc >> n.mcc >> n.umts;
+    arg.endStructure();
+    return arg;
+}
+
+QVariant marshalled(const QList<Network> &networks)
+{
+    qDBusRegisterMetaType<Network>();
+    qDBusRegisterMetaType<QList<Network>>();
+    return QVariant::fromValue(networks);
+}
+
 namespace {
 
 class NetworkOperatorService : public Service
@@ -73,6 +69,7 @@ public:
     explicit NetworkOperatorService(Simulator *sim)
         : Service(sim, BusName, Path, OperatorInterface)
     {
+        describe({}, {{"OperatorChanged", "ss"}, {"OperatorNameChanged", "s"}});
     }
 
     void reset() override
@@ -123,8 +120,9 @@ public:
     explicit RegistrationService(Simulator *sim)
         : Service(sim, BusName, Path, RegistrationInterface)
     {
-        qDBusRegisterMetaType<Network>();
-        qDBusRegisterMetaType<QList<Network>>();
+        describe({{"GetNetworks", "a(ssssssb)"}, {"CancelQuery", ""}, {"SelectOperator", ""},
+                  {"SelectAnyOperator", ""}, {"CancelRegister", ""}},
+                 {{"RegistrationChanged", "ss"}, {"SelectionModeChanged", "s"}});
         scanTimer.setSingleShot(true);
         QObject::connect(&scanTimer, &QTimer::timeout, sim, [this] { finishScans(); });
     }
@@ -222,7 +220,7 @@ private:
 
     void finishScans()
     {
-        const QVariant list = QVariant::fromValue(networks);
+        const QVariant list = marshalled(networks);
         for (const QDBusMessage &scan : qAsConst(scans))
             sim->reply(scan, {list});
         scans.clear();
@@ -292,6 +290,7 @@ public:
     explicit SignalStrengthService(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.CSNet.SignalStrength")
     {
+        describe({}, {{"SignalBarsChanged", "i"}, {"SignalStrengthChanged", "ii"}});
         QObject::connect(&drift, &QTimer::timeout, sim, [this] { wander(); });
     }
 

@@ -2,6 +2,7 @@
 #define MODEMSIM_SERVICE_H
 
 #include <QtDBus/QDBusMessage>
+#include <QMap>
 #include <QVariantMap>
 
 class Simulator;
@@ -35,7 +36,18 @@ public:
     // interface does not have.
     virtual bool call(const QDBusMessage &message) = 0;
 
+    // The interface on the wire, which the hostile mode imitates and garbles:
+    // the reply signature of each method, the signature of each signal.
+    const QMap<QString, QString> &replySignatures() const { return m_replies; }
+    const QMap<QString, QString> &signalSignatures() const { return m_signals; }
+
 protected:
+    void describe(const QMap<QString, QString> &replies, const QMap<QString, QString> &signalList)
+    {
+        m_replies = replies;
+        m_signals = signalList;
+    }
+
     // Called after a property changed through setProperty().
     virtual void announce(const QString &name, const QVariant &value);
 
@@ -52,7 +64,23 @@ private:
     QString m_path;
     QString m_interface;
     QVariantMap m_properties;
+    QMap<QString, QString> m_replies;
+    QMap<QString, QString> m_signals;
 };
+
+// One network in range, as "GetNetworks" reports it: (ssssssb).
+struct Network {
+    QString name;
+    QString availability;
+    QString preference;
+    QString band;
+    QString mnc;
+    QString mcc;
+    bool umts = false;
+};
+
+// A list of networks as the reply argument of "GetNetworks".
+QVariant marshalled(const QList<Network> &networks);
 
 // Factories, one per simulated interface.
 Service *createSystemState(Simulator *sim);

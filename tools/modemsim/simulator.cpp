@@ -1,5 +1,6 @@
 #include "simulator.h"
 
+#include "chaos.h"
 #include "service.h"
 
 #include <QtDBus/QDBusConnectionInterface>
@@ -39,6 +40,7 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     , m_connection(connection)
     , m_settings(defaultSettings(instant))
     , m_instant(instant)
+    , m_chaos(new Chaos(this))
 {
     m_services.emplace_back(createSystemState(this));
     m_services.emplace_back(createCSNet(this));
@@ -93,6 +95,27 @@ Service *Simulator::service(const QString &interface) const
     return nullptr;
 }
 
+QList<Service *> Simulator::services() const
+{
+    QList<Service *> list;
+    for (auto &service : m_services)
+        list << service.get();
+    return list;
+}
+
+void Simulator::setChaos(bool on, quint32 seed)
+{
+    if (on)
+        m_chaos->start(seed);
+    else
+        m_chaos->stop();
+}
+
+quint32 Simulator::chaosEvents() const
+{
+    return m_chaos->events();
+}
+
 Service *Simulator::serviceAt(const QString &path, const QString &interface) const
 {
     Service *found = service(interface);
@@ -101,6 +124,7 @@ Service *Simulator::serviceAt(const QString &path, const QString &interface) con
 
 void Simulator::reset()
 {
+    m_chaos->stop();
     m_settings = defaultSettings(m_instant);
     m_scripts.clear();
     m_calls.clear();
@@ -181,6 +205,8 @@ bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection
                             << Qt::flush;
     }
 
+    if (m_chaos->active() && m_chaos->take(message))
+        return true;
     Script script;
     takeScript(message.interface(), message.member(), script);
     if (script.delay > 0)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class Chaos;
 class Service;
 
 // How the next call(s) of one method are answered instead of, or before,
@@ -48,6 +49,7 @@ public:
 
     // State.
     Service *service(const QString &interface) const;
+    QList<Service *> services() const;
     void reset();
     QVariant setting(const QString &name) const { return m_settings.value(name); }
     void setSetting(const QString &name, const QVariant &value);
@@ -55,6 +57,10 @@ public:
     // Scripting.
     void addScript(const QString &interface, const QString &member, const Script &script);
     void clearScripts() { m_scripts.clear(); }
+
+    // The hostile mode (see chaos.h): on with a seed, or off.
+    void setChaos(bool on, quint32 seed);
+    quint32 chaosEvents() const;
 
     // Log of received calls, oldest first.
     QList<QVariantMap> calls() const { return m_calls; }
@@ -65,6 +71,8 @@ public:
                     const QVariantList &args);
     void reply(const QDBusMessage &call, const QVariantList &args = {});
     void replyError(const QDBusMessage &call, const QString &name, const QString &text);
+    // Answers a call as the modem does.
+    void dispatch(const QDBusMessage &call);
 
     bool verbose = false;
 
@@ -75,7 +83,6 @@ public:
 private:
     bool takeScript(const QString &interface, const QString &member, Script &script);
     void answer(const QDBusMessage &call, const Script &script);
-    void dispatch(const QDBusMessage &call);
     void handleProperties(const QDBusMessage &call);
     Service *serviceAt(const QString &path, const QString &interface) const;
 
@@ -85,6 +92,7 @@ private:
     QList<QVariantMap> m_calls;
     QVariantMap m_settings;
     bool m_instant = false;
+    Chaos *m_chaos;
 };
 
 #endif

@@ -13,6 +13,7 @@ public:
     explicit SystemState(Simulator *sim)
         : Service(sim, "com.kelvo.YKM.Modem", "/com/kelvo/ykm/modem", "com.kelvo.YKM.Modem")
     {
+        describe({{"GetProperties", "a{sv}"}, {"RequestRadio", ""}}, {{"PropertiesChanged", "a{sv}"}});
     }
 
     void reset() override

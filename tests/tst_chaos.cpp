@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// Every public class against a hostile daemon: garbled replies and signals,
+// errors of any name, delays, silence, names that come and go. Nothing may
+// crash or leak, every operation started must complete exactly once, and Qt
+// must not be made to warn.
+//
+// ONDRIX_CHAOS_SEED chooses the seed (printed on failure), ONDRIX_CHAOS_EVENTS
+// how many events the daemon makes (1500 by default).
+
+#include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/signalstrength.h>
+#include <ondrix-qt/smsparameters.h>
+#include <ondrix-qt/systemcontrol.h>
+
+#include "simbench.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace Ondrix;
+
+namespace {
+
+int warnings = 0;
+QtMessageHandler chained = nullptr;
+
+void countWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    // The library's debug lines are expected by the hundred; only warnings count.
+    if (type == QtDebugMsg)
+        return;
+    // QtDBus's own book of name owners lags behind names that flap within
+    // milliseconds; it says so and corrects itself.
+    static const QRegularExpression ownerLag(QStringLiteral("^QDBusConnection: name '.*' had owner"));
+    if ((type == QtWarningMsg || type == QtCriticalMsg) && !ownerLag.match(text).hasMatch())
+        warnings++;
+    chained(type, context, text);
+}
+
+uint fromEnvironment(const char *name, uint fallback)
+{
+    bool ok = false;
+    const uint value = qEnvironmentVariable(name).toUInt(&ok);
+    return ok ? value : fallback;
+}
+
+// Operations started and completions seen, by kind.
+struct Ledger {
+    enum Kind { Scan, Query, CancelQuery, Selection, CancelSelection, Kinds };
+    int started[Kinds] = {};
+    int completed[Kinds] = {};
+
+    void follow(NetworkRegistration *reg)
+    {
+        auto count = [this](Kind kind) { return [this, kind] { completed[kind]++; }; };
+        QObject::connect(reg, &NetworkRegistration::operatorsSuccess, count(Scan));
+        QObject::connect(reg, &NetworkRegistration::operatorsFailure, count(Scan));
+        QObject::connect(reg, &NetworkRegistration::operatorsCanceled, count(Scan));
+        QObject::connect(reg, qOverload<bool, const QList<AvailableOperator> &, const QString &>(
+                                  &NetworkRegistration::availableOperators), count(Query));
+        QObject::connect(reg, &NetworkRegistration::availableOperatorsCanceled, count(CancelQuery));
+        QObject::connect(reg, qOverload<int>(&NetworkRegistration::selectionCompleted), count(Selection));
+        QObject::connect(reg, &NetworkRegistration::selectOperatorCanceled, count(CancelSelection));
+    }
+
+    bool settled() const
+    {
+        for (int k = 0; k < Kinds; k++) {
+            if (started[k] != completed[k])
+                return false;
+        }
+        return true;
+    }
+
+    QString text() const
+    {
+        QStringList parts;
+        for (int k = 0; k < Kinds; k++)
+            parts << QStringLiteral("%1/%2").arg(completed[k]).arg(started[k]);
+        return QStringLiteral("completed/started by kind: ") + parts.join(QLatin1Char(' '));
+    }
+};
+
+} // namespace
+
+class TestChaos : public SimTestCase
+{
+    Q_OBJECT
+
+    QRandomGenerator random;
+    Ledger ledger;
+
+    // Starts a random operation of the registration; accounted when `ledger` is wanted.
+    void operate(NetworkRegistration &reg, bool accounted)
+    {
+        int kind = -1;
+        switch (random.bounded(7)) {
+        case 0: reg.scanOperators(); kind = Ledger::Scan; break;
+        case 1: reg.queryAvailableOperators(); kind = Ledger::Query; break;
+        case 2: reg.cancelQueryAvailableOperators(); kind = Ledger::CancelQuery; break;
+        case 3: reg.selectOperator(); kind = Ledger::Selection; break;
+        case 4: reg.selectOperator(QStringLiteral("05"), QStringLiteral("244")); kind = Ledger::Selection; break;
+        case 5: reg.cancelSelectOperator(); kind = Ledger::CancelSelection; break;
+        default:
+            if (!reg.availableOperators().isEmpty()) {
+                reg.selectOperator(random.bounded(reg.availableOperators().size()));
+                kind = Ledger::Selection;
+            }
+            break;
+        }
+        if (accounted && kind >= 0)
+            ledger.started[kind]++;
+    }
+
+private Q_SLOTS:
+    void everyClassSurvivesAHostileDaemon()
+    {
+        const uint seed = fromEnvironment("ONDRIX_CHAOS_SEED", QRandomGenerator::global()->generate());
+        const uint target = fromEnvironment("ONDRIX_CHAOS_EVENTS", 1500);
+        struct Report {
+            uint seed;
+            ~Report()
+            {
+                if (QTest::currentTestFailed())
+                    fprintf(stderr, "chaos: failed with ONDRIX_CHAOS_SEED=%u\n", seed);
+            }
+        } report{seed};
+        random.seed(seed);
+        chained = qInstallMessageHandler(countWarnings);
+
+        std::vector<std::unique_ptr<NetworkRegistration>> kept;
+        bench.setChaos(true, seed);
+        QElapsedTimer clock;
+        clock.start();
+        uint events = 0;
+        for (int round = 0; events < target && clock.elapsed() < 120000; round++) {
+            SystemControl control;
+            NetworkOperator op;
+            SignalStrength signal(SignalStrength::Options(int(random.bounded(8))));
+            control.setPower(random.bounded(2));
+            signal.setOptions(SignalStrength::Options(int(random.bounded(8))));
+            op.country(op.mcc(), op.name());
+            if (round % 8 == 0)
+                SMSParameters().serviceCenterAddress();
+
+            if (kept.size() < 12) {
+                kept.push_back(std::make_unique<NetworkRegistration>());
+                ledger.follow(kept.back().get());
+            }
+            for (int n = 0; n < 3; n++)
+                operate(*kept.at(random.bounded(int(kept.size()))), true);
+
+            // One that goes away with its operations in flight.
+            auto doomed = std::make_unique<NetworkRegistration>();
+            operate(*doomed, false);
+            operate(*doomed, false);
+            QTest::qWait(random.bounded(5, 40));
+            if (random.bounded(2))
+                doomed->reset();
+            doomed.reset();
+            events = bench.chaosEvents();
+        }
+        qInfo("chaos: %u events in %lld ms, seed %u; %s", events, clock.elapsed(), seed,
+              qPrintable(ledger.text()));
+
+        // Held calls are answered now; delayed ones within a second.
+        bench.setChaos(false);
+        QTRY_VERIFY2_WITH_TIMEOUT(ledger.settled(), qPrintable(ledger.text()), 30000);
+        bench.flush();
+        QTest::qWait(300);
+        QVERIFY2(ledger.settled(), qPrintable(ledger.text()));
+        QCOMPARE(warnings, 0);
+        qInstallMessageHandler(chained);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChaos)
+#include "tst_chaos.moc"
