@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
 .PHONY: all build demo check clean
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // What the SMS codec costs per call: sizing under a message editor, the whole
 // send and receive paths, and one received PDU.
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Address fields from the network: decode, then the result must be a
  * terminated text inside the field, and digits must encode again. */
 #include <ondrix-qt/smscodec.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Cell broadcast pages. */
 #include <ondrix-qt/smscodec.h>
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Septets and text from the network: unpack any octets, convert any codes
  * (septets or not) and any UTF-8 or UCS-2 through every table set. */
 #include <ondrix-qt/smscodec.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Several PDUs joined into one message: the input is split into PDUs at
  * length prefixes (one octet each). */
 #include <ondrix-qt/smscodec.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* The "//SCK" text header: user data that is not terminated. */
 #include <ondrix-qt/smscodec.h>
 

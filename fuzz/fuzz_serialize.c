@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Any text through the whole send and receive path: what serializes must
  * deserialize to the same text, whatever falls on a segment boundary. */
 #include <ondrix-qt/smscodec.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Time stamps and validity periods from the network: what decodes must
  * encode to the same instant. */
 #include <ondrix-qt/smscodec.h>

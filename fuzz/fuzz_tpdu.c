@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* TPDUs from the network: decode anything; what decodes as a SUBMIT must
  * encode again without trouble. */
 #include <ondrix-qt/smscodec.h>

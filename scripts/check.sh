@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Builds and runs every check: the plain build, the sanitizer build, a
 # consumer built against the installed tree, and the codec's fuzz targets.
 set -euo pipefail

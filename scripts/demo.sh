@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Shows the library at work against the simulator on a private bus.
 set -euo pipefail
 cd "$(dirname "$0")/.."

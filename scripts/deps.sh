@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Installs the Debian packages the project needs to build, test and demonstrate.
 set -euo pipefail
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Builds the codec's fuzz targets with clang and runs each for a bounded time
 # from its seed corpus (the seeds are copied: the run leaves the tree alone).
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Sourced by the scripts that need a bus of their own: starts a private bus
 # standing in for the phone's system bus and the modem simulator on it, and
 # stops both when the sourcing shell exits.

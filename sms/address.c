@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Address fields (TP-OA, TP-DA, TP-RA) and the number utilities. */
 
 #include "octets.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Cell broadcast pages (3GPP TS 23.041 clause 9.4.1). */
 
 #include "ondrix-qt/smscodec.h"

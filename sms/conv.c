@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Text conversion between UTF-8, UCS-2 and GSM 7-bit codes, and septet packing. */
 
 #include "tables.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* The octet cursor, the first octet of a TPDU, and the names of the codec's values. */
 
 #include "ondrix-qt/smscodec.h"

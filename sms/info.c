@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* User data header information elements, the header itself, and the "//SCK"
  * text header of port addressing. */
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Whole messages: sizing, segmentation and serialization, and the reverse
  * path of decoding, ordering, checking and joining segments. */
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Octet helpers shared by the codec's coders. Internal to the codec. */
 #ifndef SMS_OCTETS_H
 #define SMS_OCTETS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Service-centre time stamps, discharge times and validity periods. */
 
 #include "octets.h"

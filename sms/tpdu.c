@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* TPDU records: life cycle, the SUBMIT encoder, the DELIVER, SUBMIT and
  * STATUS-REPORT decoders, and the accessors of the data coding scheme, the
  * message class and the concatenation element. */

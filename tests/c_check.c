@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* The codec's header compiles as C99 and its functions link from C. */
 #include <ondrix-qt/smscodec.h>
 

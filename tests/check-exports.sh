@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # The library exports its public classes and the SMS codec's functions, and
 # nothing else.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # The command-line tools against the simulator on a private bus.
 set -uo pipefail
 build=$1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The simulator itself: scripting, the call log, properties and names, as
 // application developers use them through its control interface.
 

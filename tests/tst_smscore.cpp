@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The codec's core: cursor, names, first octet, character sets, addresses,
 // time stamps and validity periods.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef ONDRIX_DBUSIFACE_H
 #define ONDRIX_DBUSIFACE_H
 

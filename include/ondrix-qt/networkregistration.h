@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef ONDRIX_NETWORKREGISTRATION_H
 #define ONDRIX_NETWORKREGISTRATION_H
 

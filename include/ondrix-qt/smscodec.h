@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /*
  * The SMS codec: GSM 7-bit and UCS-2 text conversion with the national
  * language tables, address, time stamp and validity period fields, and the

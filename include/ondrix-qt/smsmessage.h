@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef ONDRIX_SMSMESSAGE_H
 #define ONDRIX_SMSMESSAGE_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef ONDRIX_SYSTEMCONTROL_H
 #define ONDRIX_SYSTEMCONTROL_H
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Mobile country codes of ITU-T E.212 and the countries they belong to. */
 
 #include "vrx.h"

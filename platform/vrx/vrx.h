@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 /*
  * libvrx: operator information of the platform (stand-in for machines
  * without the platform library).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
 # Builds the consumer program against an installed tree, once through the
 # CMake package and once through pkg-config (C++ and C), and runs them.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef SIGNALRECORDER_H
 #define SIGNALRECORDER_H
 

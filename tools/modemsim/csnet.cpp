@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The network object's own interface: what the radio is busy with.
 
 #include "service.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // "ondrix-modemsim ctl": drives a running simulator from the shell.
 
 #include "control.h"

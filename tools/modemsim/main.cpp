@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // ondrix-modemsim: a simulated modem-services daemon for development and tests.
 
 #include "control.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The network side of the modem: registration and operator selection, the
 // registered operator, and the signal strength.
 

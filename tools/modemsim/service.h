@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef MODEMSIM_SERVICE_H
 #define MODEMSIM_SERVICE_H
 

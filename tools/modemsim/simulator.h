@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #ifndef MODEMSIM_SIMULATOR_H
 #define MODEMSIM_SIMULATOR_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The SIM's SMS parameters record.
 
 #include "service.h"

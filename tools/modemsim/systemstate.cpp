@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The system-state controller's modem interface: radio power and service level.
 
 #include "service.h"

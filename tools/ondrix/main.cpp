@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // ondrix: the modem seen through libondrix-qt, from the command line.
 
 #include <ondrix-qt/networkoperator.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // ondrix sms, cbs and smsc: the SMS codec from the command line.
 
 #include "common.h"
