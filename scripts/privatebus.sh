@@ -15,21 +15,7 @@ privatebus_start() {
   local build=$1
   PRIVATEBUS_DIR=$(mktemp -d)
   trap privatebus_stop EXIT
-  cat > "$PRIVATEBUS_DIR/bus.conf" <<CONF
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$PRIVATEBUS_DIR</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_type="method_call"/> <allow send_type="signal"/>
-    <allow send_type="method_return"/> <allow send_type="error"/>
-    <allow receive_type="method_call"/> <allow receive_type="signal"/>
-    <allow receive_type="method_return"/> <allow receive_type="error"/>
-  </policy>
-</busconfig>
-CONF
+  sed "s|@DIR@|$PRIVATEBUS_DIR|" "$(dirname "${BASH_SOURCE[0]}")/privatebus.conf" > "$PRIVATEBUS_DIR/bus.conf"
   dbus-daemon --config-file="$PRIVATEBUS_DIR/bus.conf" --fork \
     --print-address=3 --print-pid=4 3>"$PRIVATEBUS_DIR/address" 4>"$PRIVATEBUS_DIR/pid" 2>/dev/null
   PRIVATEBUS_PID=$(cat "$PRIVATEBUS_DIR/pid")

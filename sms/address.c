@@ -71,13 +71,13 @@ static uint32_t alphanumeric_flags(const sms_cursor_t *c, const uint8_t *type, u
     if (semi_octets == 4) {
         const uint8_t b = c->pos[0];
         if ((b & 0x7E) == 0x10 || (b & 0x7E) == 0x00) {
-            flags = (b & 0x01) ? 0x03 : 0x01;
+            flags = SMS_ADDR_FLAG_MWI | ((b & 0x01) ? SMS_ADDR_FLAG_MWI_ACTIVE : 0);
             if (b & 0x80)
-                flags |= 0x04;
+                flags |= SMS_ADDR_FLAG_MWI_LINE2;
         }
     }
     if (semi_octets == 11 && c->end - c->pos > 6 && memcmp(type, special, sizeof special) == 0)
-        flags |= 0x80;
+        flags |= SMS_ADDR_FLAG_SPECIAL;
     return flags;
 }
 

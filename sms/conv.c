@@ -1,13 +1,13 @@
 /* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* Text conversion between UTF-8, UCS-2 and GSM 7-bit codes, and septet packing. */
 
+#include "octets.h"
 #include "tables.h"
 
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
-#define ESCAPE 0x1B
 #define NO_CODE 0xFFFF
 
 /* UCS-2 in host byte order. The UTF-16 names keep the order explicit and let
@@ -112,6 +112,15 @@ sms_conv_ctx_t *sms_conv_ctx_open(int32_t lang)
     return sms_conv_ctx_open_locked(lang, lang);
 }
 
+int32_t sms_conv_lang_tables(int32_t lang, int32_t *locking_lang, int32_t *single_lang)
+{
+    if (!locking_lang || !single_lang || lang < SMS_LANG_TRANSLITERATE || lang > SMS_LANG_PORTUGUESE)
+        return SMS_ERR_INVALID_PARAM;
+    *single_lang = lang;
+    *locking_lang = lang == SMS_LANG_SPANISH ? SMS_LANG_DEFAULT : lang;
+    return SMS_OK;
+}
+
 void sms_conv_ctx_close(sms_conv_ctx_t *ctx)
 {
     if (!ctx)
@@ -166,7 +175,7 @@ static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
     if (code == NO_CODE)
         return 0;
     if (out) {
-        out[0] = ESCAPE;
+        out[0] = GSM_ESCAPE;
         out[1] = (uint8_t)code;
     }
     return 2;
@@ -233,13 +242,13 @@ int32_t sms_conv_gsm_to_utf8(const uint8_t *codes, uint32_t code_count, char **t
         return SMS_ERR_NO_MEMORY;
     for (uint32_t i = 0; i < code_count; i++) {
         const char *piece = " ";
-        if (codes[i] != ESCAPE) {
+        if (codes[i] != GSM_ESCAPE) {
             /* Codes above 127 are not septets: they read as a space. */
             if (codes[i] < 128)
                 piece = ctx->base_fwd[codes[i]];
         } else if (i + 1 < code_count) {
             const uint8_t next = codes[++i];
-            if (next != ESCAPE) {
+            if (next != GSM_ESCAPE) {
                 const sms_conv_ext_t *hit = bsearch(&next, ctx->ext_fwd, ctx->ext_fwd_count,
                                                     sizeof *ctx->ext_fwd, compare_ext);
                 if (hit && hit->text)

@@ -13,7 +13,6 @@
 #define OCTETS_PER_TPDU 140u
 #define UCS2_PER_TPDU 70u
 #define MAX_TEXT_OCTETS (255u * 160u * 3u)
-#define ESCAPE 0x1B
 
 static char *copy_text(const char *text)
 {
@@ -216,7 +215,7 @@ static uint32_t split_extra(const uint8_t *codes, const uint16_t *units, uint32_
     if (per < 2)
         return 0;
     for (uint32_t i = per - 1; i + 1 < count;) {
-        const int first_half = codes ? codes[i] == ESCAPE : (units[i] & 0xFC00) == 0xD800;
+        const int first_half = codes ? codes[i] == GSM_ESCAPE : (units[i] & 0xFC00) == 0xD800;
         if (first_half) {
             extra++;
             i += per - 1;
@@ -453,7 +452,7 @@ int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl, sms_tpdu
     if (status != SMS_OK)
         goto done;
 
-    work.dcs |= (uint8_t)(size.format * 4);
+    work.dcs |= (uint8_t)encoding_of_format(size.format);
     if (size.segments > 1 && (status = set_msg_concat_info(&work, ref, size.segments)) != SMS_OK)
         goto done;
 
@@ -490,7 +489,7 @@ int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl, sms_tpdu
         }
         if (i + 1 < size.segments) {
             /* A segment does not end on the first half of a pair. */
-            if (size.format == SMS_FORMAT_GSM_7BIT && payload[at + chunk - 1] == ESCAPE)
+            if (size.format == SMS_FORMAT_GSM_7BIT && payload[at + chunk - 1] == GSM_ESCAPE)
                 chunk -= 1;
             else if (size.format == SMS_FORMAT_UCS2) {
                 uint16_t last;
@@ -749,11 +748,7 @@ int32_t get_msg_port_info(const sms_tpdu_t *tpdu, sms_msg_t *msg)
 
 int32_t get_msg_format_info(const sms_tpdu_t *tpdu)
 {
-    switch (sms_tpdu_get_encoding(tpdu)) {
-    case SMS_ENCODING_8BIT: return SMS_FORMAT_8BIT;
-    case SMS_ENCODING_UCS2: return SMS_FORMAT_UCS2;
-    default: return SMS_FORMAT_GSM_7BIT;
-    }
+    return format_of_encoding(sms_tpdu_get_encoding(tpdu));
 }
 
 int get_msg_format_mixed_gsm_ucs2(const sms_tpdu_t *tpdus, uint32_t count)
@@ -785,10 +780,10 @@ void get_msg_mwi_info(const sms_tpdu_t *t, sms_msg_t *msg)
             msg->mwi_type = SMS_SPECIAL_VIDEOMAIL_WAIT;
         msg->mwi_count = special->data[1];
         msg->mwi_active = special->data[1] != 0;
-    } else if ((t->addr.flags & 0x81) == 0x01) {
+    } else if ((t->addr.flags & (SMS_ADDR_FLAG_MWI | SMS_ADDR_FLAG_SPECIAL)) == SMS_ADDR_FLAG_MWI) {
         msg->mwi_type = SMS_SPECIAL_VOICEMAIL_WAIT;
-        msg->mwi_line2 = (t->addr.flags & 0x04) != 0;
-        if (t->addr.flags & 0x02) {
+        msg->mwi_line2 = (t->addr.flags & SMS_ADDR_FLAG_MWI_LINE2) != 0;
+        if (t->addr.flags & SMS_ADDR_FLAG_MWI_ACTIVE) {
             msg->mwi_active = 1;
             msg->mwi_count = 255;
         }

@@ -23,6 +23,22 @@ static inline int read_octet(sms_cursor_t *c, uint8_t *octet)
     return sms_cursor_incr(c);
 }
 
+/* The GSM 7-bit escape to the extension table. */
+#define GSM_ESCAPE 0x1B
+
+/* A message format (SMS_FORMAT_) and the alphabet bits of a DCS
+ * (SMS_ENCODING_) are one scale: 7-bit, 8-bit, UCS-2. */
+static inline uint32_t encoding_of_format(uint32_t format)
+{
+    return format * 4;
+}
+
+static inline int32_t format_of_encoding(uint32_t encoding)
+{
+    return encoding == SMS_ENCODING_8BIT ? SMS_FORMAT_8BIT
+           : encoding == SMS_ENCODING_UCS2 ? SMS_FORMAT_UCS2 : SMS_FORMAT_GSM_7BIT;
+}
+
 static inline uint32_t ceil_div(uint32_t a, uint32_t b)
 {
     return (a + b - 1) / b;

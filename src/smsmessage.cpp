@@ -27,22 +27,9 @@ SMSMessage::SMSMessage()
 SMSMessage::SMSMessage(Language language)
     : d(new SMSMessagePrivate)
 {
-    switch (language) {
-    case LanguageTurkish:
-        d->lockingLanguage = d->singleLanguage = SMS_LANG_TURKISH;
-        break;
-    case LanguageSpanish:
-        d->singleLanguage = SMS_LANG_SPANISH;   // Spanish has no locking-shift table
-        break;
-    case LanguagePortuguese:
-        d->lockingLanguage = d->singleLanguage = SMS_LANG_PORTUGUESE;
-        break;
-    case LanguageTransliterated:
-        d->lockingLanguage = d->singleLanguage = SMS_LANG_TRANSLITERATE;
-        break;
-    default:
-        break;
-    }
+    const int32_t lang = language == LanguageTransliterated ? SMS_LANG_TRANSLITERATE : int32_t(language);
+    if (sms_conv_lang_tables(lang, &d->lockingLanguage, &d->singleLanguage) != SMS_OK)
+        d->lockingLanguage = d->singleLanguage = SMS_LANG_DEFAULT;
     d->context = sms_conv_ctx_open_locked(d->lockingLanguage, d->singleLanguage);
 }
 

@@ -217,6 +217,10 @@ typedef struct sms_conv_ctx {
 ONDRIX_EXPORT sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang);
 ONDRIX_EXPORT sms_conv_ctx_t *sms_conv_ctx_open(int32_t lang);
 ONDRIX_EXPORT void sms_conv_ctx_close(sms_conv_ctx_t *ctx);
+/* The shift tables a message editor opens for a language: its locking-shift
+ * table where it has one (Spanish has only a single-shift table), and its
+ * single-shift table. SMS_ERR_INVALID_PARAM for an unknown language. */
+ONDRIX_EXPORT int32_t sms_conv_lang_tables(int32_t lang, int32_t *locking_lang, int32_t *single_lang);
 ONDRIX_EXPORT int32_t sms_conv_ctx_locking_lang(const sms_conv_ctx_t *ctx);
 ONDRIX_EXPORT int32_t sms_conv_ctx_single_lang(const sms_conv_ctx_t *ctx);
 

@@ -23,26 +23,6 @@ const char ControlService[] = "org.ondrix.ModemSim";
 const char ControlPath[] = "/org/ondrix/ModemSim";
 const char ControlInterface[] = "org.ondrix.ModemSim.Control";
 
-const char BusConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_type="method_call"/>
-    <allow send_type="signal"/>
-    <allow send_type="method_return"/>
-    <allow send_type="error"/>
-    <allow receive_type="method_call"/>
-    <allow receive_type="signal"/>
-    <allow receive_type="method_return"/>
-    <allow receive_type="error"/>
-  </policy>
-</busconfig>
-)";
 
 QStringList collected;
 QMutex collectedLock;
@@ -86,10 +66,11 @@ bool SimBench::start()
     if (!m_dir.isValid())
         return false;
     const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile source(QStringLiteral(PRIVATEBUS_CONF));
     QFile config(configPath);
-    if (!config.open(QIODevice::WriteOnly))
+    if (!source.open(QIODevice::ReadOnly) || !config.open(QIODevice::WriteOnly))
         return false;
-    config.write(QString::fromLatin1(BusConfig).arg(m_dir.path()).toUtf8());
+    config.write(source.readAll().replace("@DIR@", m_dir.path().toUtf8()));
     config.close();
 
     m_bus.setProgram(QStringLiteral("dbus-daemon"));

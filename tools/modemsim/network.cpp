@@ -19,6 +19,17 @@ const char OperatorInterface[] = "com.kelvo.hvt.CSNet.NetworkOperator";
 const char Interrupted[] = "com.kelvo.hvt.CSNet.Error.Interrupted";
 const char Rejected[] = "com.kelvo.hvt.CSNet.Error.Rejected";
 
+// Property names of the three interfaces.
+const QString RegistrationStatus = QStringLiteral("RegistrationStatus");
+const QString RejectCode = QStringLiteral("RegistrationRejectCode");
+const QString SelectionMode = QStringLiteral("SelectionMode");
+const QString OperatorName = QStringLiteral("OperatorName");
+const QString OperatorMnc = QStringLiteral("OperatorMNC");
+const QString OperatorMcc = QStringLiteral("OperatorMCC");
+const QString SignalBars = QStringLiteral("SignalBars");
+const QString SignalPercent = QStringLiteral("SignalPercent");
+const QString SignalDecibels = QStringLiteral("SignalDecibels");
+
 // The networks a phone in Helsinki might see.
 QList<Network> networksInRange()
 {
@@ -77,9 +88,9 @@ public:
     {
         const Network home = networksInRange().first();
         setDefaults({
-            {QStringLiteral("OperatorName"), home.name},
-            {QStringLiteral("OperatorMNC"), home.mnc},
-            {QStringLiteral("OperatorMCC"), home.mcc},
+            {OperatorName, home.name},
+            {OperatorMnc, home.mnc},
+            {OperatorMcc, home.mcc},
         });
     }
 
@@ -88,21 +99,21 @@ public:
     // A new operator: its codes in one "OperatorChanged", then its name.
     void registerTo(const Network &network)
     {
-        if (property(QStringLiteral("OperatorMNC")) != network.mnc
-            || property(QStringLiteral("OperatorMCC")) != network.mcc) {
-            store(QStringLiteral("OperatorMNC"), network.mnc);
-            store(QStringLiteral("OperatorMCC"), network.mcc);
+        if (property(OperatorMnc) != network.mnc
+            || property(OperatorMcc) != network.mcc) {
+            store(OperatorMnc, network.mnc);
+            store(OperatorMcc, network.mcc);
             announceCodes();
         }
-        setProperty(QStringLiteral("OperatorName"), network.name);
+        setProperty(OperatorName, network.name);
     }
 
 protected:
     void announce(const QString &name, const QVariant &value) override
     {
-        if (name == QLatin1String("OperatorName"))
+        if (name == OperatorName)
             emitSignal(QStringLiteral("OperatorNameChanged"), {value.toString()});
-        else if (name == QLatin1String("OperatorMNC") || name == QLatin1String("OperatorMCC"))
+        else if (name == OperatorMnc || name == OperatorMcc)
             announceCodes();
     }
 
@@ -110,8 +121,8 @@ private:
     void announceCodes()
     {
         emitSignal(QStringLiteral("OperatorChanged"),
-                   {property(QStringLiteral("OperatorMNC")).toString(),
-                    property(QStringLiteral("OperatorMCC")).toString()});
+                   {property(OperatorMnc).toString(),
+                    property(OperatorMcc).toString()});
     }
 };
 
@@ -136,9 +147,9 @@ public:
         selection = QDBusMessage();
         ++selectionToken;
         setDefaults({
-            {QStringLiteral("RegistrationStatus"), QStringLiteral("Home")},
-            {QStringLiteral("RegistrationRejectCode"), QString()},
-            {QStringLiteral("SelectionMode"), QStringLiteral("Auto")},
+            {RegistrationStatus, QStringLiteral("Home")},
+            {RejectCode, QString()},
+            {SelectionMode, QStringLiteral("Auto")},
         });
     }
 
@@ -184,9 +195,9 @@ public:
     void radioSwitched(bool on)
     {
         if (!on) {
-            statusBeforeOff = property(QStringLiteral("RegistrationStatus")).toString();
+            statusBeforeOff = property(RegistrationStatus).toString();
             setRegistration(QStringLiteral("PowerOff"), QString());
-        } else if (property(QStringLiteral("RegistrationStatus")) == QLatin1String("PowerOff")) {
+        } else if (property(RegistrationStatus) == QLatin1String("PowerOff")) {
             setRegistration(statusBeforeOff.isEmpty() ? QStringLiteral("Home") : statusBeforeOff, QString());
         }
     }
@@ -194,7 +205,7 @@ public:
 protected:
     void announce(const QString &name, const QVariant &value) override
     {
-        if (name == QLatin1String("SelectionMode"))
+        if (name == SelectionMode)
             emitSignal(QStringLiteral("SelectionModeChanged"), {value.toString()});
         else
             announceRegistration();
@@ -204,18 +215,18 @@ private:
     void announceRegistration()
     {
         emitSignal(QStringLiteral("RegistrationChanged"),
-                   {property(QStringLiteral("RegistrationStatus")).toString(),
-                    property(QStringLiteral("RegistrationRejectCode")).toString()});
+                   {property(RegistrationStatus).toString(),
+                    property(RejectCode).toString()});
     }
 
     // Status and reject code change together, in one "RegistrationChanged".
     void setRegistration(const QString &status, const QString &rejectCode)
     {
-        if (property(QStringLiteral("RegistrationStatus")) == status
-            && property(QStringLiteral("RegistrationRejectCode")) == rejectCode)
+        if (property(RegistrationStatus) == status
+            && property(RejectCode) == rejectCode)
             return;
-        store(QStringLiteral("RegistrationStatus"), status);
-        store(QStringLiteral("RegistrationRejectCode"), rejectCode);
+        store(RegistrationStatus, status);
+        store(RejectCode, rejectCode);
         announceRegistration();
     }
 
@@ -233,10 +244,10 @@ private:
         if (selection.type() == QDBusMessage::MethodCallMessage)
             sim->replyError(selection, QLatin1String(Interrupted), QStringLiteral("Another selection began"));
         else
-            statusBeforeSelection = property(QStringLiteral("RegistrationStatus")).toString();
+            statusBeforeSelection = property(RegistrationStatus).toString();
         selection = message;
         const quint64 token = ++selectionToken;
-        setProperty(QStringLiteral("SelectionMode"), mode);
+        setProperty(SelectionMode, mode);
         setRegistration(QStringLiteral("Searching"), QString());
         QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token, mnc, mcc] {
             if (token == selectionToken)
@@ -315,12 +326,12 @@ public:
 protected:
     void announce(const QString &name, const QVariant &value) override
     {
-        if (name == QLatin1String("SignalBars")) {
+        if (name == SignalBars) {
             emitSignal(QStringLiteral("SignalBarsChanged"), {value.toInt()});
         } else {
             emitSignal(QStringLiteral("SignalStrengthChanged"),
-                       {property(QStringLiteral("SignalPercent")).toInt(),
-                        property(QStringLiteral("SignalDecibels")).toInt()});
+                       {property(SignalPercent).toInt(),
+                        property(SignalDecibels).toInt()});
         }
     }
 
@@ -330,24 +341,24 @@ private:
     {
         const int percent = (dbm + 113) * 100 / 62;
         return {
-            {QStringLiteral("SignalDecibels"), dbm},
-            {QStringLiteral("SignalPercent"), percent},
-            {QStringLiteral("SignalBars"), (percent + 19) / 20},
+            {SignalDecibels, dbm},
+            {SignalPercent, percent},
+            {SignalBars, (percent + 19) / 20},
         };
     }
 
     // A step of a random walk, announced as the modem would.
     void wander()
     {
-        const int old = property(QStringLiteral("SignalDecibels")).toInt();
+        const int old = property(SignalDecibels).toInt();
         const int dbm = qBound(-113, old + QRandomGenerator::global()->bounded(-3, 4), -51);
         if (dbm == old)
             return;
         const QVariantMap level = levelOf(dbm);
-        store(QStringLiteral("SignalDecibels"), dbm);
-        store(QStringLiteral("SignalPercent"), level.value(QStringLiteral("SignalPercent")));
-        announce(QStringLiteral("SignalDecibels"), dbm);
-        setProperty(QStringLiteral("SignalBars"), level.value(QStringLiteral("SignalBars")));
+        store(SignalDecibels, dbm);
+        store(SignalPercent, level.value(SignalPercent));
+        announce(SignalDecibels, dbm);
+        setProperty(SignalBars, level.value(SignalBars));
     }
 
     QTimer drift;

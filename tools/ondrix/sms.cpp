@@ -23,17 +23,15 @@ const char SmsUsage[] =
 
 struct Language {
     const char *name;
-    int32_t locking;
-    int32_t single;
-    int32_t message;   // the language the message layer writes into the header
+    int32_t lang;   // the message's language; the context's tables follow from it
 };
 
 const Language languages[] = {
-    {"default", SMS_LANG_DEFAULT, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT},
-    {"turkish", SMS_LANG_TURKISH, SMS_LANG_TURKISH, SMS_LANG_TURKISH},
-    {"spanish", SMS_LANG_DEFAULT, SMS_LANG_SPANISH, SMS_LANG_SPANISH},
-    {"portuguese", SMS_LANG_PORTUGUESE, SMS_LANG_PORTUGUESE, SMS_LANG_PORTUGUESE},
-    {"transliterate", SMS_LANG_TRANSLITERATE, SMS_LANG_TRANSLITERATE, SMS_LANG_TRANSLITERATE},
+    {"default", SMS_LANG_DEFAULT},
+    {"turkish", SMS_LANG_TURKISH},
+    {"spanish", SMS_LANG_SPANISH},
+    {"portuguese", SMS_LANG_PORTUGUESE},
+    {"transliterate", SMS_LANG_TRANSLITERATE},
 };
 
 struct MsgDeleter {
@@ -105,7 +103,9 @@ int count(QStringList args)
     if (!language)
         return 2;
     Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
-    Context ctx(sms_conv_ctx_open_locked(language->locking, language->single));
+    int32_t locking = SMS_LANG_DEFAULT, single = SMS_LANG_DEFAULT;
+    sms_conv_lang_tables(language->lang, &locking, &single);
+    Context ctx(sms_conv_ctx_open_locked(locking, single));
     if (!msg || !ctx)
         return fail("count", SMS_ERR_NO_MEMORY);
     sms_msg_size_t size;
@@ -137,7 +137,7 @@ int encode(QStringList args)
         err() << "ondrix: not a phone number: " << options.value(QStringLiteral("to")) << '\n';
         return 2;
     }
-    msg->lang = language->message;
+    msg->lang = language->lang;
     msg->msg_class = options.value(QStringLiteral("class")).toInt();
     sms_raw_pdu_t *raw = nullptr;
     uint32_t n = 0;
