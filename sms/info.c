@@ -292,85 +292,101 @@ static int starts_with(const uint8_t *p, const uint8_t *end, const char *text)
     return (size_t)(end - p) >= n && memcmp(p, text, n) == 0;
 }
 
+/* The ports of a "//SCK" header from `p` on: "L" and 16-bit ports in four hex
+ * digits each, or 8-bit ports in two; the source port may be left out. Moves
+ * `*p` past them; null when there is no room for a port. */
+static sms_info_t *decode_nbs_ports(const uint8_t **p, const uint8_t *space)
+{
+    const uint8_t *at = *p;
+    if (*at == 'L' && space - at >= 4) {
+        uint8_t ports[4] = {0};
+        const uint32_t dst = hex_field(at + 1, 4);
+        uint32_t src = 0;
+        at += space - (at + 1) >= 4 ? 5 : space - at;
+        if (!starts_with(at, space, "//") && at < space && space - at >= 4) {
+            src = hex_field(at, 4);
+            at += 4;
+        }
+        ports[0] = (uint8_t)(dst >> 8);
+        ports[1] = (uint8_t)dst;
+        ports[2] = (uint8_t)(src >> 8);
+        ports[3] = (uint8_t)src;
+        *p = at;
+        return sms_info_new_from_data(SMS_IE_PORT_16BIT, ports, 4);
+    }
+    if (space - at < 2)
+        return NULL;
+    uint8_t ports[2] = {(uint8_t)hex_field(at, 2), 0};
+    at += 2;
+    if (!starts_with(at, space, "//") && at < space && space - at >= 2) {
+        ports[1] = (uint8_t)hex_field(at, 2);
+        at += 2;
+    }
+    *p = at;
+    return sms_info_new_from_data(SMS_IE_PORT_8BIT, ports, 2);
+}
+
+/* The concatenation fields (reference, total, sequence: two hex digits each)
+ * that may follow the ports. SMS_OK with `*concat` null when there are none. */
+static int32_t decode_nbs_concat(const uint8_t *p, const uint8_t *space, sms_info_t **concat)
+{
+    *concat = NULL;
+    if (starts_with(p, space, "//") || p >= space)
+        return SMS_OK;
+    if (space - p < 6)
+        return SMS_ERR_PARSE;
+    const uint8_t fields[3] = {(uint8_t)hex_field(p, 2), (uint8_t)hex_field(p + 2, 2),
+                               (uint8_t)hex_field(p + 4, 2)};
+    p += 6;
+    if (p != space && !starts_with(p, space, "//"))
+        return SMS_ERR_PARSE;
+    *concat = sms_info_new_from_data(SMS_IE_CONCAT_8BIT, fields, 3);
+    return SMS_OK;
+}
+
+/* Leaves the user data after the header's terminating space. */
+static int32_t drop_nbs_text(sms_tpdu_t *tpdu, const uint8_t *space)
+{
+    const uint32_t rest = tpdu->udl - (uint32_t)(space + 1 - tpdu->ud);
+    uint8_t *remaining = NULL;
+    if (rest) {
+        remaining = malloc(rest + 1);
+        if (!remaining)
+            return SMS_ERR_NO_MEMORY;
+        memcpy(remaining, space + 1, rest);
+        remaining[rest] = 0;
+    }
+    free(tpdu->ud);
+    tpdu->ud = remaining;
+    tpdu->udl = rest;
+    return SMS_OK;
+}
+
 int32_t decode_nbs_hdr(sms_tpdu_t *tpdu)
 {
-    sms_info_t *port = NULL, *concat = NULL;
+    sms_info_t *port, *concat = NULL;
     const uint8_t *d, *p, *space;
-    uint32_t n, rest;
     if (!tpdu || !tpdu->ud)
         return SMS_ERR_PARSE;
     d = tpdu->ud;
-    n = tpdu->udl;
-    if (n < 8 || memcmp(d, "//SCK", 5) != 0)
+    if (tpdu->udl < 8 || memcmp(d, "//SCK", 5) != 0)
         return SMS_ERR_PARSE;
-    space = memchr(d, ' ', n);   /* the user data is not terminated: stay within udl */
+    space = memchr(d, ' ', tpdu->udl);   /* the user data is not terminated: stay within udl */
     if (!space || space - d < 8)
         return SMS_ERR_PARSE;
     p = d + 5;
     if (starts_with(p, space, "//"))
         return SMS_ERR_PARSE;
 
-    if (*p == 'L' && space - p >= 4) {
-        uint8_t ports[4] = {0};
-        const uint32_t dst = hex_field(p + 1, 4);
-        uint32_t src = 0;
-        p += space - (p + 1) >= 4 ? 5 : space - p;
-        if (!starts_with(p, space, "//") && p < space && space - p >= 4) {
-            src = hex_field(p, 4);
-            p += 4;
-        }
-        ports[0] = (uint8_t)(dst >> 8);
-        ports[1] = (uint8_t)dst;
-        ports[2] = (uint8_t)(src >> 8);
-        ports[3] = (uint8_t)src;
-        port = sms_info_new_from_data(SMS_IE_PORT_16BIT, ports, 4);
-    } else if (space - p >= 2) {
-        uint8_t ports[2];
-        ports[0] = (uint8_t)hex_field(p, 2);
-        ports[1] = 0;
-        p += 2;
-        if (!starts_with(p, space, "//") && p < space && space - p >= 2) {
-            ports[1] = (uint8_t)hex_field(p, 2);
-            p += 2;
-        }
-        port = sms_info_new_from_data(SMS_IE_PORT_8BIT, ports, 2);
+    port = decode_nbs_ports(&p, space);
+    if (decode_nbs_concat(p, space, &concat) != SMS_OK || drop_nbs_text(tpdu, space) != SMS_OK) {
+        sms_info_destroy(port);
+        sms_info_destroy(concat);
+        return SMS_ERR_PARSE;
     }
-
-    if (!starts_with(p, space, "//") && p < space) {
-        uint8_t fields[3];
-        if (space - p < 6)
-            goto refuse;
-        fields[0] = (uint8_t)hex_field(p, 2);
-        fields[1] = (uint8_t)hex_field(p + 2, 2);
-        fields[2] = (uint8_t)hex_field(p + 4, 2);
-        p += 6;
-        concat = sms_info_new_from_data(SMS_IE_CONCAT_8BIT, fields, 3);
-        if (p != space && !starts_with(p, space, "//"))
-            goto refuse;
-    }
-
-    rest = n - (uint32_t)(space + 1 - d);
-    if (rest) {
-        uint8_t *remaining = malloc(rest + 1);
-        if (!remaining)
-            goto refuse;
-        memcpy(remaining, space + 1, rest);
-        remaining[rest] = 0;
-        free(tpdu->ud);
-        tpdu->ud = remaining;
-    } else {
-        free(tpdu->ud);
-        tpdu->ud = NULL;
-    }
-    tpdu->udl = rest;
     if (port)
         sms_info_list_add(&tpdu->info, port);
     if (concat)
         sms_info_list_add(&tpdu->info, concat);
     return SMS_OK;
-
-refuse:
-    sms_info_destroy(port);
-    sms_info_destroy(concat);
-    return SMS_ERR_PARSE;
 }

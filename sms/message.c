@@ -233,102 +233,102 @@ static int32_t finish(sms_msg_size_t *size, uint32_t units)
     return size->segments > SMS_MAX_SEGMENTS ? SMS_ERR_TOO_MANY_SEGMENTS : SMS_OK;
 }
 
-int32_t get_msg_size_and_data(const sms_msg_t *msg, sms_conv_ctx_t *ctx, uint32_t hdr_len,
-                              sms_msg_size_t *size, uint8_t **payload, uint32_t *payload_len)
+/* Sizes `units` units of one alphabet, of which a TPDU holds `capacity`, each
+ * `unit_bits` wide. The header grows by the concatenation element when one
+ * segment is not enough, and a split never ends between the halves of a pair
+ * of `codes` or `ucs2` (either may be null). */
+static int32_t size_units(sms_msg_size_t *size, int32_t format, uint32_t capacity, uint32_t unit_bits,
+                          uint32_t hdr_len, uint32_t units, const uint8_t *codes, const uint16_t *ucs2)
+{
+    uint32_t h = ceil_div(hdr_len * 8, unit_bits);
+    if (h + units > capacity)
+        h = ceil_div(with_concat(hdr_len) * 8, unit_bits);
+    if (h >= capacity)
+        return SMS_ERR_INVALID_PARAM;
+    size->per_segment = capacity - h;
+    size->format = (uint32_t)format;
+    if (units > size->per_segment && (codes || ucs2))
+        units += split_extra(codes, ucs2, units, size->per_segment);
+    return finish(size, units);
+}
+
+/* Gives `buffer` (`len` octets) to the caller as the payload, when one is
+ * wanted; returns 1 when it was taken. */
+static int hand_over(uint8_t **payload, uint32_t *payload_len, void *buffer, uint32_t len)
+{
+    if (!payload)
+        return 0;
+    *payload = buffer;
+    if (payload_len)
+        *payload_len = len;
+    return 1;
+}
+
+static int32_t size_octets(const sms_msg_t *msg, uint32_t hdr_len, sms_msg_size_t *size,
+                           uint8_t **payload, uint32_t *payload_len)
+{
+    const uint32_t length = msg->data_len;
+    const int32_t status = size_units(size, SMS_FORMAT_8BIT, OCTETS_PER_TPDU, 8, hdr_len, length, NULL, NULL);
+    if (status != SMS_OK || !payload)
+        return status;
+    uint8_t *copy = malloc((size_t)length + 1);
+    if (!copy)
+        return SMS_ERR_NO_MEMORY;
+    memcpy(copy, msg->data, length);
+    copy[length] = 0;
+    hand_over(payload, payload_len, copy, length);
+    return SMS_OK;
+}
+
+/* GSM 7-bit when every character has a code, else UCS-2, where pairs of
+ * UTF-16 units count as two. The payload is the codes or the units. */
+static int32_t size_text(const sms_msg_t *msg, sms_conv_ctx_t *ctx, uint32_t hdr_len, sms_msg_size_t *size,
+                         uint8_t **payload, uint32_t *payload_len)
 {
     uint16_t *ucs2 = NULL;
     uint8_t *codes = NULL;
     uint32_t ucs2_bytes = 0, count = 0;
-    int32_t status;
+    uint32_t text_len = (uint32_t)strlen(msg->text);
+    if (text_len > MAX_TEXT_OCTETS)
+        text_len = MAX_TEXT_OCTETS;
+    int32_t status = sms_conv_utf8_to_ucs2(msg->text, text_len, &ucs2, &ucs2_bytes, ctx);
+    if (status != SMS_OK)
+        return status;
+
+    if (ucs2_bytes == 0 || sms_conv_ucs2_to_gsm(ucs2, ucs2_bytes, &codes, &count, ctx) != SMS_OK) {
+        status = size_units(size, SMS_FORMAT_UCS2, UCS2_PER_TPDU, 16, hdr_len, ucs2_bytes / 2, NULL, ucs2);
+        if (status == SMS_OK && hand_over(payload, payload_len, ucs2, ucs2_bytes))
+            ucs2 = NULL;
+        free(ucs2);
+        return status;
+    }
+    free(ucs2);
+    status = size_units(size, SMS_FORMAT_GSM_7BIT, GSM_PER_TPDU, 7, hdr_len, count, codes, NULL);
+    /* The codes themselves; segments take their split into account. */
+    if (status == SMS_OK && hand_over(payload, payload_len, codes, count))
+        codes = NULL;
+    free(codes);
+    return status;
+}
+
+int32_t get_msg_size_and_data(const sms_msg_t *msg, sms_conv_ctx_t *ctx, uint32_t hdr_len,
+                              sms_msg_size_t *size, uint8_t **payload, uint32_t *payload_len)
+{
     if (!msg || !size || !ctx)
         return SMS_ERR_INVALID_PARAM;
     if (payload)
         *payload = NULL;
     if (payload_len)
         *payload_len = 0;
-
-    if (msg->data) {
-        const uint32_t length = msg->data_len;
-        if (hdr_len + length > OCTETS_PER_TPDU)
-            hdr_len = with_concat(hdr_len);
-        if (hdr_len >= OCTETS_PER_TPDU)
-            return SMS_ERR_INVALID_PARAM;
-        size->per_segment = OCTETS_PER_TPDU - hdr_len;
-        size->format = SMS_FORMAT_8BIT;
-        status = finish(size, length);
-        if (status != SMS_OK || !payload)
-            return status;
-        *payload = malloc((size_t)length + 1);
-        if (!*payload)
-            return SMS_ERR_NO_MEMORY;
-        memcpy(*payload, msg->data, length);
-        (*payload)[length] = 0;
-        if (payload_len)
-            *payload_len = length;
-        return SMS_OK;
-    }
-
+    if (msg->data)
+        return size_octets(msg, hdr_len, size, payload, payload_len);
     if (!msg->text || !msg->text[0]) {
         size->segments = 1;
         size->format = SMS_FORMAT_GSM_7BIT;
         size->per_segment = size->free = GSM_PER_TPDU - ceil_div(hdr_len * 8, 7);
         return SMS_OK;
     }
-
-    uint32_t text_len = (uint32_t)strlen(msg->text);
-    if (text_len > MAX_TEXT_OCTETS)
-        text_len = MAX_TEXT_OCTETS;
-    status = sms_conv_utf8_to_ucs2(msg->text, text_len, &ucs2, &ucs2_bytes, ctx);
-    if (status != SMS_OK)
-        return status;
-
-    if (ucs2_bytes == 0 || sms_conv_ucs2_to_gsm(ucs2, ucs2_bytes, &codes, &count, ctx) != SMS_OK) {
-        /* UCS-2: pairs of UTF-16 units count as two and stay in one segment. */
-        uint32_t units = ucs2_bytes / 2;
-        uint32_t h = ceil_div(hdr_len, 2);
-        if (h + units > UCS2_PER_TPDU)
-            h = ceil_div(with_concat(hdr_len), 2);
-        if (h >= UCS2_PER_TPDU) {
-            free(ucs2);
-            return SMS_ERR_INVALID_PARAM;
-        }
-        size->per_segment = UCS2_PER_TPDU - h;
-        size->format = SMS_FORMAT_UCS2;
-        if (units > size->per_segment)
-            units += split_extra(NULL, ucs2, units, size->per_segment);
-        status = finish(size, units);
-        if (status == SMS_OK && payload) {
-            *payload = (uint8_t *)ucs2;
-            ucs2 = NULL;
-            if (payload_len)
-                *payload_len = ucs2_bytes;
-        }
-        free(ucs2);
-        return status;
-    }
-    free(ucs2);
-
-    uint32_t s = ceil_div(hdr_len * 8, 7);
-    if (s + count > GSM_PER_TPDU)
-        s = ceil_div(with_concat(hdr_len) * 8, 7);
-    if (s >= GSM_PER_TPDU) {
-        free(codes);
-        return SMS_ERR_INVALID_PARAM;
-    }
-    size->per_segment = GSM_PER_TPDU - s;
-    size->format = SMS_FORMAT_GSM_7BIT;
-    uint32_t grown = count;
-    if (count > size->per_segment)
-        grown += split_extra(codes, NULL, count, size->per_segment);
-    status = finish(size, grown);
-    if (status == SMS_OK && payload) {
-        *payload = codes;
-        codes = NULL;
-        if (payload_len)
-            *payload_len = count;   /* the codes themselves; segments take their split into account */
-    }
-    free(codes);
-    return status;
+    return size_text(msg, ctx, hdr_len, size, payload, payload_len);
 }
 
 int32_t sms_msg_get_size(const sms_msg_t *msg, sms_msg_size_t *size, sms_conv_ctx_t *ctx)
@@ -418,6 +418,69 @@ int32_t set_msg_lang_info(sms_tpdu_t *tpdu, const sms_msg_t *msg)
     return status != SMS_OK ? status : add_element(tpdu, SMS_IE_LANG_LOCKING, &lang, 1);
 }
 
+/* The units segment `i` of `size` takes from `at` on: a full segment, or what
+ * is left for the last one; a segment ends before the first half of a pair
+ * (an escape and its code, a surrogate pair). SHORT_PAYLOAD when the payload
+ * cannot fill an earlier segment. */
+#define SHORT_PAYLOAD UINT32_MAX
+static uint32_t segment_chunk(const sms_msg_size_t *size, const uint8_t *payload, uint32_t payload_len,
+                              uint32_t at, uint32_t i)
+{
+    const uint32_t unit = size->format == SMS_FORMAT_UCS2 ? 2 : 1;
+    const int last = i + 1 == size->segments;
+    uint32_t chunk = (last ? size->per_segment - size->free : size->per_segment) * unit;
+    if (payload_len - at < chunk) {
+        /* The last segment takes what is left when earlier ones ended early. */
+        return last ? payload_len - at : SHORT_PAYLOAD;
+    }
+    if (!last) {
+        if (size->format == SMS_FORMAT_GSM_7BIT && payload[at + chunk - 1] == GSM_ESCAPE) {
+            chunk -= 1;
+        } else if (size->format == SMS_FORMAT_UCS2) {
+            uint16_t end;
+            memcpy(&end, payload + at + chunk - 2, 2);
+            if ((end & 0xFC00) == 0xD800)
+                chunk -= 2;
+        }
+    }
+    return chunk;
+}
+
+/* Segment `i` of `count`: the working record with its sequence number and its share of the data. */
+static int32_t make_segment(sms_tpdu_t *t, const sms_tpdu_t *work, uint32_t i, uint32_t count,
+                            const uint8_t *data, uint32_t len)
+{
+    int32_t status = sms_tpdu_clone(t, work);
+    if (status != SMS_OK)
+        return status;
+    sms_info_t *concat = sms_info_list_get(t->info, SMS_IE_CONCAT_8BIT);
+    if (concat && concat->len > 2)
+        concat->data[2] = (uint8_t)(i + 1);
+    if (i + 1 < count)
+        t->srr = 0;   /* only the last segment asks for a report */
+    t->ud = malloc((size_t)len + 2);
+    if (!t->ud)
+        return SMS_ERR_NO_MEMORY;
+    memcpy(t->ud, data, len);
+    t->ud[len] = t->ud[len + 1] = 0;
+    t->udl = len;
+    return SMS_OK;
+}
+
+/* The template without concatenation elements, and the header octets left. */
+static int32_t working_copy(const sms_tpdu_t *tmpl, sms_tpdu_t *work, uint32_t *hdr)
+{
+    const int32_t status = sms_tpdu_clone(work, tmpl);
+    if (status != SMS_OK)
+        return status;
+    while (sms_info_list_del(&work->info, SMS_IE_CONCAT_8BIT) == SMS_OK) {}
+    while (sms_info_list_del(&work->info, SMS_IE_CONCAT_16BIT) == SMS_OK) {}
+    *hdr = sms_info_list_size(work->info);
+    if (*hdr)
+        *hdr += 1;
+    return SMS_OK;
+}
+
 int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl, sms_tpdu_t **tpdus,
                           uint32_t *count, uint32_t ref)
 {
@@ -432,26 +495,15 @@ int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl, sms_tpdu
         return SMS_ERR_INVALID_PARAM;
     *tpdus = NULL;
     *count = 0;
-    status = sms_tpdu_clone(&work, tmpl);
-    if (status != SMS_OK)
+    memset(&size, 0, sizeof size);
+    if ((status = working_copy(tmpl, &work, &hdr)) != SMS_OK)
         return status;
-    while (sms_info_list_del(&work.info, SMS_IE_CONCAT_8BIT) == SMS_OK) {}
-    while (sms_info_list_del(&work.info, SMS_IE_CONCAT_16BIT) == SMS_OK) {}
-    hdr = sms_info_list_size(work.info);
-    if (hdr)
-        hdr += 1;
 
     ctx = sms_conv_ctx_open(msg->lang);
-    if (!ctx) {
-        status = SMS_ERR_NO_MEMORY;
-        goto done;
-    }
-    memset(&size, 0, sizeof size);
-    status = get_msg_size_and_data(msg, ctx, hdr, &size, &payload, &payload_len);
+    status = ctx ? get_msg_size_and_data(msg, ctx, hdr, &size, &payload, &payload_len) : SMS_ERR_NO_MEMORY;
     sms_conv_ctx_close(ctx);
     if (status != SMS_OK)
         goto done;
-
     work.dcs |= (uint8_t)encoding_of_format(size.format);
     if (size.segments > 1 && (status = set_msg_concat_info(&work, ref, size.segments)) != SMS_OK)
         goto done;
@@ -461,58 +513,24 @@ int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl, sms_tpdu
         status = SMS_ERR_NO_MEMORY;
         goto done;
     }
-    const uint32_t unit = size.format == SMS_FORMAT_UCS2 ? 2 : 1;
-    for (uint32_t i = 0; i < size.segments; i++) {
-        sms_tpdu_t *t = &array[i];
-        if ((status = sms_tpdu_clone(t, &work)) != SMS_OK)
-            break;
-        if (!payload || payload_len == 0) {
-            *tpdus = array;
-            *count = 1;
-            array = NULL;
-            status = SMS_OK;
-            goto done;
-        }
-        sms_info_t *concat = sms_info_list_get(t->info, SMS_IE_CONCAT_8BIT);
-        if (concat && concat->len > 2)
-            concat->data[2] = (uint8_t)(i + 1);
-        if (i + 1 < size.segments)
-            t->srr = 0;
-        uint32_t chunk = (i + 1 < size.segments ? size.per_segment : size.per_segment - size.free) * unit;
-        if (payload_len - at < chunk) {
-            /* The last segment takes what is left when earlier ones ended early. */
-            if (i + 1 < size.segments) {
+    if (!payload || payload_len == 0) {
+        status = sms_tpdu_clone(&array[0], &work);   /* one empty segment */
+    } else {
+        for (uint32_t i = 0; i < size.segments && status == SMS_OK; i++) {
+            const uint32_t chunk = segment_chunk(&size, payload, payload_len, at, i);
+            if (chunk == SHORT_PAYLOAD) {
                 status = SMS_ERR_BUFFER_OVERRUN;
                 break;
             }
-            chunk = payload_len - at;
+            status = make_segment(&array[i], &work, i, size.segments, payload + at, chunk);
+            at += chunk;
         }
-        if (i + 1 < size.segments) {
-            /* A segment does not end on the first half of a pair. */
-            if (size.format == SMS_FORMAT_GSM_7BIT && payload[at + chunk - 1] == GSM_ESCAPE)
-                chunk -= 1;
-            else if (size.format == SMS_FORMAT_UCS2) {
-                uint16_t last;
-                memcpy(&last, payload + at + chunk - 2, 2);
-                if ((last & 0xFC00) == 0xD800)
-                    chunk -= 2;
-            }
-        }
-        t->ud = malloc((size_t)chunk + 2);
-        if (!t->ud) {
-            status = SMS_ERR_NO_MEMORY;
-            break;
-        }
-        memcpy(t->ud, payload + at, chunk);
-        t->ud[chunk] = t->ud[chunk + 1] = 0;
-        t->udl = chunk;
-        at += chunk;
+        if (status == SMS_OK && at != payload_len)
+            status = SMS_ERR_BUFFER_OVERRUN;   /* the split did not take every unit */
     }
-    if (status == SMS_OK && at != payload_len)
-        status = SMS_ERR_BUFFER_OVERRUN;   /* the split did not take every unit */
     if (status == SMS_OK) {
         *tpdus = array;
-        *count = size.segments;
+        *count = payload_len ? size.segments : 1;
         array = NULL;
     }
 done:

@@ -245,26 +245,56 @@ int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
     return SMS_OK;
 }
 
+/* Writes the user data after a header of `header` octets and returns TP-UDL
+ * in `udl`: septets for GSM 7-bit (the header padded to a septet boundary),
+ * octets otherwise. Room is checked before anything is written; the field
+ * holds 140 octets whatever room the buffer has left. */
+static int32_t encode_user_data(const sms_tpdu_t *t, sms_cursor_t *c, uint32_t header, uint32_t *udl)
+{
+    const uint32_t encoding = sms_tpdu_get_encoding(t);
+    const int septets = encoding == SMS_ENCODING_GSM_7BIT;
+    const uint32_t fill = septets && (header * 8) % 7 ? 7 - (header * 8) % 7 : 0;
+    *udl = septets ? ceil_div(header * 8, 7) : header;
+    if (!t->ud || !t->udl)
+        return SMS_OK;
+    const uint32_t octets = septets ? ceil_div(fill + 7 * t->udl, 8)
+                                    : (encoding == SMS_ENCODING_UCS2 ? t->udl / 2 * 2 : t->udl);
+    if (octets > sms_cursor_len(c) || header + octets > MAX_UD_OCTETS)
+        return SMS_ERR_BUFFER_OVERRUN;
+    if (septets) {
+        sms_conv_pack(t->ud, c->pos, (int32_t)t->udl, fill);
+    } else if (encoding == SMS_ENCODING_UCS2) {
+        const uint16_t *units = (const uint16_t *)(const void *)t->ud;
+        for (uint32_t i = 0; i < t->udl / 2; i++) {
+            c->pos[2 * i] = (uint8_t)(units[i] >> 8);
+            c->pos[2 * i + 1] = (uint8_t)units[i];
+        }
+    } else {
+        memcpy(c->pos, t->ud, t->udl);
+    }
+    *udl += septets ? t->udl : octets;
+    sms_cursor_incr_by(c, (int32_t)octets);
+    return SMS_OK;
+}
+
 int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)
 {
     sms_cursor_t c;
     uint8_t *buffer, *udl_pos;
-    uint32_t header = 0, fill = 0, udl;
+    uint32_t header = 0, udl = 0;
     int32_t status;
     if (!t || !pdu || !len)
         return SMS_ERR_INVALID_PARAM;
     *pdu = NULL;
     *len = 0;
+    /* The header flag promises a header: without an element there is none. */
+    if (t->udhi && sms_info_list_size(t->info) == 0)
+        return SMS_ERR_INVALID_PARAM;
     buffer = calloc(SMS_TPDU_MAX_LEN, 1);
     if (!buffer)
         return SMS_ERR_NO_MEMORY;
     sms_cursor_init(&c, buffer, SMS_TPDU_MAX_LEN);
 
-    /* The header flag promises a header: without an element there is none. */
-    if (t->udhi && sms_info_list_size(t->info) == 0) {
-        status = SMS_ERR_INVALID_PARAM;
-        goto failed;
-    }
     if (t->type == SMS_TYPE_SUBMIT)
         status = encode_submit_hdr(t, &c);
     else if (t->type == SMS_TYPE_STATUS_REPORT)
@@ -290,37 +320,8 @@ int32_t sms_tpdu_encode(const sms_tpdu_t *t, uint8_t **pdu, uint32_t *len)
             goto failed;
         }
     }
-    const uint32_t encoding = sms_tpdu_get_encoding(t);
-    if (encoding == SMS_ENCODING_GSM_7BIT && (header * 8) % 7)
-        fill = 7 - (header * 8) % 7;
-
-    udl = encoding == SMS_ENCODING_GSM_7BIT ? ceil_div(header * 8, 7) : header;
-    if (t->ud && t->udl) {
-        /* Room is checked before anything of the data is written; the user
-         * data field holds 140 octets whatever room the buffer has left. */
-        const uint32_t octets = encoding == SMS_ENCODING_GSM_7BIT
-                                    ? ceil_div(fill + 7 * t->udl, 8)
-                                    : (encoding == SMS_ENCODING_UCS2 ? t->udl / 2 * 2 : t->udl);
-        if (octets > sms_cursor_len(&c) || header + octets > MAX_UD_OCTETS) {
-            status = SMS_ERR_BUFFER_OVERRUN;
-            goto failed;
-        }
-        if (encoding == SMS_ENCODING_GSM_7BIT) {
-            sms_conv_pack(t->ud, c.pos, (int32_t)t->udl, fill);
-            udl += t->udl;
-        } else if (encoding == SMS_ENCODING_UCS2) {
-            const uint16_t *units = (const uint16_t *)(const void *)t->ud;
-            for (uint32_t i = 0; i < t->udl / 2; i++) {
-                c.pos[2 * i] = (uint8_t)(units[i] >> 8);
-                c.pos[2 * i + 1] = (uint8_t)units[i];
-            }
-            udl += t->udl / 2 * 2;
-        } else {
-            memcpy(c.pos, t->ud, t->udl);
-            udl += t->udl;
-        }
-        sms_cursor_incr_by(&c, (int32_t)octets);
-    }
+    if ((status = encode_user_data(t, &c, header, &udl)) != SMS_OK)
+        goto failed;
     *udl_pos = (uint8_t)udl;
     *pdu = buffer;
     *len = sms_cursor_used(&c);

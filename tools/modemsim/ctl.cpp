@@ -59,120 +59,168 @@ QVariant wrapped(const QVariant &value)
     return QVariant::fromValue(QDBusVariant(value));
 }
 
+// A command's call of the control interface: the method and its arguments,
+// or an exit status when the command's words are off.
+struct Request {
+    QString method;
+    QVariantList args;
+    int refused = 0;
+};
+
+Request refuse()
+{
+    return {QString(), {}, 2};
+}
+
+Request get(const QStringList &rest)
+{
+    return {QStringLiteral("GetProperties"), {rest[0]}};
+}
+
+Request set(const QStringList &rest)
+{
+    QVariantList value;
+    if (!parseAll({rest[2]}, value))
+        return refuse();
+    return {QStringLiteral("SetProperty"), {rest[0], rest[1], wrapped(value.first())}};
+}
+
+Request emitSignal(const QStringList &rest)
+{
+    QVariantList values;
+    if (!parseAll(rest.mid(2), values))
+        return refuse();
+    return {QStringLiteral("EmitSignal"), {QString(), rest[0], rest[1], QVariant(values)}};
+}
+
+Request script(const QStringList &rest)
+{
+    QVariantMap answer;
+    QVariantList reply;
+    for (const QString &option : rest.mid(2)) {
+        const QString key = option.section(QLatin1Char('='), 0, 0);
+        const QString value = option.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("noreply")) {
+            answer.insert(key, true);
+        } else if (key == QLatin1String("count") || key == QLatin1String("delay")) {
+            answer.insert(key, value.toInt());
+        } else if (key == QLatin1String("error") || key == QLatin1String("message")) {
+            answer.insert(key, value);
+        } else if (key == QLatin1String("reply")) {
+            if (!value.isEmpty() && !parseAll({value}, reply))
+                return refuse();
+            answer.insert(key, QVariant());
+        } else {
+            err() << "ondrix-modemsim: unknown script option " << option << '\n';
+            return refuse();
+        }
+    }
+    if (answer.contains(QStringLiteral("reply")))
+        answer.insert(QStringLiteral("reply"), QVariant(reply));
+    return {QStringLiteral("Script"), {rest[0], rest[1], answer}};
+}
+
+Request setting(const QStringList &rest)
+{
+    QVariantList value;
+    if (!parseAll({rest[1]}, value))
+        return refuse();
+    return {QStringLiteral("SetSetting"), {rest[0], wrapped(value.first())}};
+}
+
+Request chaos(const QStringList &rest)
+{
+    if (rest[0] == QLatin1String("off") && rest.size() == 1)
+        return {QStringLiteral("SetChaos"), {false, 0u}};
+    bool ok = rest.size() == 1;
+    const uint seed = ok ? uint(QDateTime::currentMSecsSinceEpoch()) : rest[1].toUInt(&ok);
+    if (rest[0] != QLatin1String("on") || !ok)
+        return {QString(), {}, -1};
+    out() << "chaos seed " << seed << '\n';
+    return {QStringLiteral("SetChaos"), {true, seed}};
+}
+
+// One command: its name, how many words follow it, and the call it makes.
+struct Command {
+    const char *name;
+    int least;
+    int most;   // -1: any number
+    Request (*request)(const QStringList &rest);
+    const char *method;   // for the commands that take nothing
+};
+
+const Command commands[] = {
+    {"get", 1, 1, get, nullptr},
+    {"set", 3, 3, set, nullptr},
+    {"emit", 2, -1, emitSignal, nullptr},
+    {"script", 2, -1, script, nullptr},
+    {"setting", 2, 2, setting, nullptr},
+    {"chaos", 1, 2, chaos, nullptr},
+    {"clear-scripts", 0, 0, nullptr, "ClearScripts"},
+    {"calls", 0, 0, nullptr, "Calls"},
+    {"clear-calls", 0, 0, nullptr, "ClearCalls"},
+    {"release", 0, 0, nullptr, "ReleaseNames"},
+    {"acquire", 0, 0, nullptr, "AcquireNames"},
+    {"reset", 0, 0, nullptr, "Reset"},
+};
+
+Request requestOf(const QStringList &args)
+{
+    const QStringList rest = args.mid(1);
+    for (const Command &command : commands) {
+        if (args.first() != QLatin1String(command.name))
+            continue;
+        if (rest.size() < command.least || (command.most >= 0 && rest.size() > command.most))
+            break;
+        return command.request ? command.request(rest) : Request{QLatin1String(command.method), {}};
+    }
+    return {QString(), {}, -1};
+}
+
+void printCalls(const QDBusMessage &reply)
+{
+    const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QVariantMap entry;
+        list >> entry;
+        out() << entry.value(QStringLiteral("interface")).toString() << '.'
+              << entry.value(QStringLiteral("member")).toString() << " ("
+              << entry.value(QStringLiteral("signature")).toString() << ") "
+              << formatValue(entry.value(QStringLiteral("args"))) << '\n';
+    }
+    list.endArray();
+}
+
+void printProperties(const QDBusMessage &reply)
+{
+    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it)
+        out() << it.key() << " = " << formatValue(it.value()) << '\n';
+}
+
 } // namespace
 
 int runCtl(const QDBusConnection &bus, const QStringList &args)
 {
-    if (args.isEmpty()) {
-        err() << Usage;
-        return 2;
-    }
-    const QString command = args.first();
-    const QStringList rest = args.mid(1);
-    QString method;
-    QVariantList callArgs;
-
-    if (command == QLatin1String("get") && rest.size() == 1) {
-        method = QStringLiteral("GetProperties");
-        callArgs << rest[0];
-    } else if (command == QLatin1String("set") && rest.size() == 3) {
-        QVariantList value;
-        if (!parseAll({rest[2]}, value))
-            return 2;
-        method = QStringLiteral("SetProperty");
-        callArgs << rest[0] << rest[1] << wrapped(value.first());
-    } else if (command == QLatin1String("emit") && rest.size() >= 2) {
-        QVariantList values;
-        if (!parseAll(rest.mid(2), values))
-            return 2;
-        method = QStringLiteral("EmitSignal");
-        callArgs << QString() << rest[0] << rest[1] << QVariant(values);
-    } else if (command == QLatin1String("script") && rest.size() >= 2) {
-        QVariantMap answer;
-        QVariantList reply;
-        for (const QString &option : rest.mid(2)) {
-            const QString key = option.section(QLatin1Char('='), 0, 0);
-            const QString value = option.section(QLatin1Char('='), 1);
-            if (key == QLatin1String("noreply")) {
-                answer.insert(key, true);
-            } else if (key == QLatin1String("count") || key == QLatin1String("delay")) {
-                answer.insert(key, value.toInt());
-            } else if (key == QLatin1String("error") || key == QLatin1String("message")) {
-                answer.insert(key, value);
-            } else if (key == QLatin1String("reply")) {
-                if (!value.isEmpty() && !parseAll({value}, reply))
-                    return 2;
-                answer.insert(key, QVariant());
-            } else {
-                err() << "ondrix-modemsim: unknown script option " << option << '\n';
-                return 2;
-            }
-        }
-        if (answer.contains(QStringLiteral("reply")))
-            answer.insert(QStringLiteral("reply"), QVariant(reply));
-        method = QStringLiteral("Script");
-        callArgs << rest[0] << rest[1] << answer;
-    } else if (command == QLatin1String("setting") && rest.size() == 2) {
-        QVariantList value;
-        if (!parseAll({rest[1]}, value))
-            return 2;
-        method = QStringLiteral("SetSetting");
-        callArgs << rest[0] << wrapped(value.first());
-    } else if (command == QLatin1String("chaos") && !rest.isEmpty() && rest.size() <= 2) {
-        bool ok = rest[0] == QLatin1String("off") && rest.size() == 1;
-        uint seed = 0;
-        if (rest[0] == QLatin1String("on"))
-            seed = rest.size() == 2 ? rest[1].toUInt(&ok) : (ok = true, uint(QDateTime::currentMSecsSinceEpoch()));
-        if (!ok) {
+    const Request request = args.isEmpty() ? Request{QString(), {}, -1} : requestOf(args);
+    if (request.refused) {
+        if (request.refused < 0)
             err() << Usage;
-            return 2;
-        }
-        method = QStringLiteral("SetChaos");
-        callArgs << (rest[0] == QLatin1String("on")) << seed;
-        if (rest[0] == QLatin1String("on"))
-            out() << "chaos seed " << seed << '\n';
-    } else if (rest.isEmpty()) {
-        static const QHash<QString, QString> simple{
-            {QStringLiteral("clear-scripts"), QStringLiteral("ClearScripts")},
-            {QStringLiteral("calls"), QStringLiteral("Calls")},
-            {QStringLiteral("clear-calls"), QStringLiteral("ClearCalls")},
-            {QStringLiteral("release"), QStringLiteral("ReleaseNames")},
-            {QStringLiteral("acquire"), QStringLiteral("AcquireNames")},
-            {QStringLiteral("reset"), QStringLiteral("Reset")},
-        };
-        method = simple.value(command);
-    }
-    if (method.isEmpty()) {
-        err() << Usage;
         return 2;
     }
-
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral(MODEMSIM_CONTROL_SERVICE), QStringLiteral(MODEMSIM_CONTROL_PATH),
-        QStringLiteral(MODEMSIM_CONTROL_INTERFACE), method);
-    call.setArguments(callArgs);
+        QStringLiteral(MODEMSIM_CONTROL_INTERFACE), request.method);
+    call.setArguments(request.args);
     const QDBusMessage reply = bus.call(call);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         err() << "ondrix-modemsim: " << reply.errorName() << ": " << reply.errorMessage() << '\n';
         return 1;
     }
-
-    if (method == QLatin1String("Calls")) {
-        const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QVariantMap entry;
-            list >> entry;
-            out() << entry.value(QStringLiteral("interface")).toString() << '.'
-                  << entry.value(QStringLiteral("member")).toString() << " ("
-                  << entry.value(QStringLiteral("signature")).toString() << ") "
-                  << formatValue(entry.value(QStringLiteral("args"))) << '\n';
-        }
-        list.endArray();
-    } else if (method == QLatin1String("GetProperties")) {
-        const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-        for (auto it = properties.cbegin(); it != properties.cend(); ++it)
-            out() << it.key() << " = " << formatValue(it.value()) << '\n';
-    }
+    if (request.method == QLatin1String("Calls"))
+        printCalls(reply);
+    else if (request.method == QLatin1String("GetProperties"))
+        printProperties(reply);
     return 0;
 }
