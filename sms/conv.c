@@ -30,62 +30,60 @@ static int writes_host_order(iconv_t cd)
     return ok;
 }
 
+/* The tables of one language: its alphabet (locking shift) and its extension
+ * (single shift). A language without one of them uses the default's. */
+typedef struct {
+    int32_t lang;
+    const sms_conv_rev_t *rev;
+    uint32_t rev_count;
+    const char *const *fwd;
+    const sms_conv_rev_t *ext_rev;
+    uint32_t ext_rev_count;
+    const sms_conv_ext_t *ext_fwd;
+    uint32_t ext_fwd_count;
+} lang_tables_t;
+
+#define TABLE(t) t, SMS_COUNT(t)
+
+static const lang_tables_t lang_tables[] = {
+    {SMS_LANG_DEFAULT, TABLE(sms_default_rev), sms_default_fwd,
+     TABLE(sms_default_ext_rev), TABLE(sms_default_ext_fwd)},
+    {SMS_LANG_TURKISH, TABLE(sms_turkish_rev), sms_turkish_fwd,
+     TABLE(sms_turkish_ext_rev), TABLE(sms_turkish_ext_fwd)},
+    {SMS_LANG_SPANISH, TABLE(sms_default_rev), sms_default_fwd,
+     TABLE(sms_spanish_ext_rev), TABLE(sms_spanish_ext_fwd)},
+    {SMS_LANG_PORTUGUESE, TABLE(sms_portuguese_rev), sms_portuguese_fwd,
+     TABLE(sms_portuguese_ext_rev), TABLE(sms_portuguese_ext_fwd)},
+    /* Letters outside the alphabet map onto it; the extension is the default's. */
+    {SMS_LANG_TRANSLITERATE, TABLE(sms_translit_rev), sms_default_fwd,
+     TABLE(sms_default_ext_rev), TABLE(sms_default_ext_fwd)},
+};
+
+static const lang_tables_t *tables_of(int32_t lang)
+{
+    for (uint32_t i = 0; i < SMS_COUNT(lang_tables); i++) {
+        if (lang_tables[i].lang == lang)
+            return &lang_tables[i];
+    }
+    return &lang_tables[0];
+}
+
 void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t single_lang)
 {
+    const lang_tables_t *locking = tables_of(locking_lang);
+    const lang_tables_t *single = tables_of(single_lang);
     memset(ctx, 0, sizeof *ctx);
     ctx->cd = (iconv_t)-1;
     ctx->locking_lang = locking_lang;
     ctx->single_lang = single_lang;
-
+    ctx->base_rev = locking->rev;
+    ctx->base_rev_count = locking->rev_count;
+    ctx->base_fwd = locking->fwd;
     ctx->base_fwd_count = 128;
-    switch (locking_lang) {
-    case SMS_LANG_TURKISH:
-        ctx->base_rev = sms_turkish_rev;
-        ctx->base_rev_count = SMS_COUNT(sms_turkish_rev);
-        ctx->base_fwd = sms_turkish_fwd;
-        break;
-    case SMS_LANG_PORTUGUESE:
-        ctx->base_rev = sms_portuguese_rev;
-        ctx->base_rev_count = SMS_COUNT(sms_portuguese_rev);
-        ctx->base_fwd = sms_portuguese_fwd;
-        break;
-    case SMS_LANG_TRANSLITERATE:
-        ctx->base_rev = sms_translit_rev;
-        ctx->base_rev_count = SMS_COUNT(sms_translit_rev);
-        ctx->base_fwd = sms_default_fwd;
-        break;
-    default:
-        ctx->base_rev = sms_default_rev;
-        ctx->base_rev_count = SMS_COUNT(sms_default_rev);
-        ctx->base_fwd = sms_default_fwd;
-        break;
-    }
-    switch (single_lang) {
-    case SMS_LANG_TURKISH:
-        ctx->ext_rev = sms_turkish_ext_rev;
-        ctx->ext_rev_count = SMS_COUNT(sms_turkish_ext_rev);
-        ctx->ext_fwd = sms_turkish_ext_fwd;
-        ctx->ext_fwd_count = SMS_COUNT(sms_turkish_ext_fwd);
-        break;
-    case SMS_LANG_SPANISH:
-        ctx->ext_rev = sms_spanish_ext_rev;
-        ctx->ext_rev_count = SMS_COUNT(sms_spanish_ext_rev);
-        ctx->ext_fwd = sms_spanish_ext_fwd;
-        ctx->ext_fwd_count = SMS_COUNT(sms_spanish_ext_fwd);
-        break;
-    case SMS_LANG_PORTUGUESE:
-        ctx->ext_rev = sms_portuguese_ext_rev;
-        ctx->ext_rev_count = SMS_COUNT(sms_portuguese_ext_rev);
-        ctx->ext_fwd = sms_portuguese_ext_fwd;
-        ctx->ext_fwd_count = SMS_COUNT(sms_portuguese_ext_fwd);
-        break;
-    default:
-        ctx->ext_rev = sms_default_ext_rev;
-        ctx->ext_rev_count = SMS_COUNT(sms_default_ext_rev);
-        ctx->ext_fwd = sms_default_ext_fwd;
-        ctx->ext_fwd_count = SMS_COUNT(sms_default_ext_fwd);
-        break;
-    }
+    ctx->ext_rev = single->ext_rev;
+    ctx->ext_rev_count = single->ext_rev_count;
+    ctx->ext_fwd = single->ext_fwd;
+    ctx->ext_fwd_count = single->ext_fwd_count;
 }
 
 sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang)
