@@ -327,17 +327,6 @@ private Q_SLOTS:
         QVERIFY(!list);
         QCOMPARE(sms_info_list_del(&list, 0), SMS_ERR_INVALID_PARAM);
         sms_info_list_destroy(&copy);
-
-        const struct { uint32_t id; const char *name; } names[] = {
-            {0, "CONCAT_SM_REF_8BIT"}, {27, "RESERV_EMS_START"}, {28, "<UNKNOWN>"}, {31, "RESERV_EMS_END"},
-            {37, "NATL_LANG_LOCKING"}, {40, "<UNKNOWN>"}, {111, "RESERV_FUTURE_END"},
-            {112, "SIM_TK_SEC_HDR_START"}, {200, "<UNKNOWN>"}, {255, "RESERV_FUTURE3_END"},
-        };
-        for (const auto &row : names) {
-            sms_info_t node = {};
-            node.id = row.id;
-            QCOMPARE(QString::fromLatin1(sms_info_id_name(&node)), QString::fromLatin1(row.name));
-        }
     }
 
     void elementEncoding()

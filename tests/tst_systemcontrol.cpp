@@ -422,15 +422,6 @@ private Q_SLOTS:
         QCOMPARE(firstActivity.count() + secondActivity.count(), 2);
     }
 
-    void propertiesAndMetaTypes()
-    {
-        SystemControl control;
-        QCOMPARE(control.property("valid").toBool(), true);
-        QCOMPARE(control.property("status").value<SystemControl::Status>(), SystemControl::FullService);
-        QCOMPARE(control.property("activity").value<SystemControl::Activity>(), SystemControl::Idle);
-        QVERIFY(QMetaType::type("SystemControl::Status") != QMetaType::UnknownType);
-    }
-
     // Runs last: it takes the bus away for good.
     void unsentPowerRequest()
     {
