@@ -9,6 +9,7 @@ packages=(
   dbus-daemon
   clang libclang-rt-14-dev
   libbenchmark-dev
+  doxygen
 )
 
 missing=()

@@ -110,6 +110,25 @@ private Q_SLOTS:
         QCOMPARE(receiver.activities, QStringList{"Call"});
     }
 
+    // Every line goes through one category, which applications can silence.
+    void logLinesHaveTheirCategory()
+    {
+        static QStringList seen;
+        seen.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &context, const QString &text) {
+                seen << QLatin1String(context.category) + QLatin1Char(' ') + text;
+            });
+        Frame::logError(QDBusError(QDBusError::Failed, QStringLiteral("no")));
+        QLoggingCategory::setFilterRules(QStringLiteral("ondrix.dbus.debug=false"));
+        Frame::logFailure("Manual selection failed:", QStringLiteral("no"));
+        QLoggingCategory::setFilterRules(QString());
+        Frame::logFailure("Manual selection failed:", QStringLiteral("PLMNNotAllowed"));
+        qInstallMessageHandler(previous);
+        QCOMPARE(seen, (QStringList{"ondrix.dbus Error: \"org.freedesktop.DBus.Error.Failed\" \"no\"",
+                                    "ondrix.dbus Manual selection failed: \"PLMNNotAllowed\""}));
+    }
+
     // Runs last: it takes the bus away.
     void unsentCalls()
     {

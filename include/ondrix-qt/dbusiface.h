@@ -8,12 +8,15 @@
 
 namespace Ondrix {
 
-/* Proxy for one interface of a modem daemon. Service objects use it to learn
- * whether the daemon is present (isValid()) and for blocking calls. */
+/** @brief Proxy for one interface of a modem daemon.
+ *
+ * Service objects use it to learn whether the daemon is present (isValid())
+ * and for blocking calls. */
 class ONDRIX_EXPORT DBusIface : public QDBusAbstractInterface
 {
     Q_OBJECT
 public:
+    /** A proxy of `interface` at `path` of `service` on `connection`. */
     DBusIface(const QString &service, const QString &path, const char *interface,
               const QDBusConnection &connection, QObject *parent);
     ~DBusIface() override;

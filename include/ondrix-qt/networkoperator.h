@@ -11,8 +11,12 @@ namespace Ondrix {
 
 class NetworkOperatorPrivate;
 
-/* The operator the modem is registered with: its codes (as text, leading
- * zeros kept) and its name. */
+/**
+ * @brief The operator the modem is registered with.
+ *
+ * Its codes (as text, leading zeros kept) and its name, read at construction
+ * and then following the daemon's signals.
+ */
 class ONDRIX_EXPORT NetworkOperator : public QObject
 {
     Q_OBJECT
@@ -22,20 +26,27 @@ class ONDRIX_EXPORT NetworkOperator : public QObject
     Q_PROPERTY(bool valid READ isValid)
 
 public:
+    /** Reads the operator (blocking for 250 ms at most). */
     explicit NetworkOperator(QObject *parent = nullptr);
     ~NetworkOperator() override;
 
+    /** The operator's name. */
     QString name() const;
+    /** The mobile network code. */
     QString mnc() const;
+    /** The mobile country code. */
     QString mcc() const;
+    /** True while the network daemon is on the bus. */
     bool isValid() const;
 
-    /* Country initials ("FI") of a mobile country code and network code, from
+    /** Country initials ("FI") of a mobile country code and network code, from
      * the platform's operator information; empty when unknown. */
     QString country(QString mcc, QString mnc) const;
 
 Q_SIGNALS:
+    /** The modem registered with another operator. */
     void operatorChanged(const QString &mnc, const QString &mcc);
+    /** The operator's name changed. */
     void nameChanged(const QString &name);
 
 private:

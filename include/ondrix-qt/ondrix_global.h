@@ -2,7 +2,8 @@
 #ifndef ONDRIX_GLOBAL_H
 #define ONDRIX_GLOBAL_H
 
-/* Everything the library exports carries this mark; the rest stays hidden. */
+/** @file ondrix_global.h
+ * @brief The export mark: everything the library exports carries it; the rest stays hidden. */
 #if defined(ONDRIX_BUILDING_LIBRARY)
 #  define ONDRIX_EXPORT __attribute__((visibility("default")))
 #else

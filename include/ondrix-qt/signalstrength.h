@@ -10,10 +10,12 @@ namespace Ondrix {
 
 class SignalStrengthPrivate;
 
-/* Received signal strength as bars, percent and dBm.
+/**
+ * @brief Received signal strength as bars, percent and dBm.
  *
  * The values are read at construction. The options choose which of them are
- * kept current: an object without options never follows the daemon. */
+ * kept current: an object without options never follows the daemon.
+ */
 class ONDRIX_EXPORT SignalStrength : public QObject
 {
     Q_OBJECT
@@ -24,29 +26,41 @@ class ONDRIX_EXPORT SignalStrength : public QObject
     Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:
+    /** Which values an object follows. */
     enum Option {
-        BarsOption = 0x1,
-        PercentOption = 0x2,
-        DbmOption = 0x4,
+        BarsOption = 0x1, /**< follow the bars */
+        PercentOption = 0x2, /**< follow percent (and dBm, which arrive together) */
+        DbmOption = 0x4, /**< follow dBm (and percent) */
     };
+    /** A combination of Option values. */
     Q_DECLARE_FLAGS(Options, Option)
     Q_FLAG(Options)
 
+    /** Reads the values (250 ms at most) and follows none of them. */
     explicit SignalStrength(QObject *parent = nullptr);
+    /** Reads the values and follows those `options` name. */
     explicit SignalStrength(QFlags<Ondrix::SignalStrength::Option> options, QObject *parent = nullptr);
     ~SignalStrength() override;
 
+    /** Signal bars, 0-5. */
     int bars() const;
+    /** Signal level in percent. */
     int percent() const;
+    /** Signal level in dBm. */
     int dbm() const;
+    /** True while the network daemon is on the bus. */
     bool isValid() const;
+    /** The values followed. */
     Options options() const;
-    /* Follows bar updates with BarsOption, percent and dBm with either of the others. */
+    /** Follows bar updates with BarsOption, percent and dBm with either of the others. */
     void setOptions(QFlags<Ondrix::SignalStrength::Option> options);
 
 Q_SIGNALS:
+    /** The bars changed. */
     void barsChanged(int bars);
+    /** The level in percent changed. */
     void percentChanged(int percent);
+    /** The level in dBm changed. */
     void dbmChanged(int dbm);
 
 private:

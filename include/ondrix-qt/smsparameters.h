@@ -10,16 +10,18 @@ namespace Ondrix {
 
 class SMSParametersPrivate;
 
-/* The SMS parameters stored on the SIM. */
+/** @brief The SMS parameters stored on the SIM. */
 class ONDRIX_EXPORT SMSParameters : public QObject
 {
     Q_OBJECT
 public:
+    /** Makes no call. */
     explicit SMSParameters(QObject *parent = nullptr);
     ~SMSParameters() override;
 
+    /** True while the SMS daemon is on the bus. */
     bool isValid() const;
-    /* The service centre number; a null string when the SIM has none or the
+    /** The service centre number; a null string when the SIM has none or the
      * daemon does not answer. Blocks until the daemon answers. */
     QString serviceCenterAddress() const;
 

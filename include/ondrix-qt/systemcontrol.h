@@ -10,11 +10,13 @@ namespace Ondrix {
 
 class SystemControlPrivate;
 
-/* Modem power, service level and radio activity.
+/**
+ * @brief Modem power, service level and radio activity.
  *
  * Power and service level come from the system-state controller, radio
  * activity from the modem-services daemon. The values are read once at
- * construction and then follow the daemons' change signals. */
+ * construction and then follow the daemons' change signals.
+ */
 class ONDRIX_EXPORT SystemControl : public QObject
 {
     Q_OBJECT
@@ -24,40 +26,50 @@ class ONDRIX_EXPORT SystemControl : public QObject
     Q_PROPERTY(bool valid READ isValid)
 
 public:
+    /** Service level, from the controller's "ServiceState" and "ModemState". */
     enum Status {
-        UnknownStatus = -1,
-        FullService = 0,
-        LimitedService = 1,
-        NoService = 2,
-        ModemFailure = 3,
+        UnknownStatus = -1, /**< not read yet, or a text outside the table */
+        FullService = 0, /**< full service ("Normal") */
+        LimitedService = 1, /**< emergency calls only ("EmergencyOnly") */
+        NoService = 2, /**< no network ("NoCoverage") */
+        ModemFailure = 3, /**< the modem needs service (modem state "Service") */
     };
     Q_ENUM(Status)
 
+    /** What the radio is busy with, from the network daemon's "Activity". */
     enum Activity {
-        UnknownActivity = -1,
-        Idle = 0,
-        Signaling = 1,
-        Call = 2,
-        Data = 3,
+        UnknownActivity = -1, /**< not read yet, or a text outside the table */
+        Idle = 0, /**< idle ("Idle") */
+        Signaling = 1, /**< signalling with the network ("Signaling") */
+        Call = 2, /**< a call ("Call") */
+        Data = 3, /**< packet data ("Data") */
     };
     Q_ENUM(Activity)
 
+    /** Reads power, status and activity (two reads of 250 ms at most). */
     explicit SystemControl(QObject *parent = nullptr);
     ~SystemControl() override;
 
+    /** True when the radio is on. */
     bool power() const;
+    /** The service level. */
     Status status() const;
+    /** What the radio is busy with. */
     Activity activity() const;
+    /** True while both the controller and the network daemon are on the bus. */
     bool isValid() const;
 
-    /* Asks the controller to switch the radio. The new state arrives with
-     * powerChanged(); a refused or unsent request emits powerChanged() with
-     * the unchanged value. */
+    /** Asks the controller to switch the radio; nothing is sent when it already
+     * is so. The new state arrives with powerChanged(); a refused or unsent
+     * request emits powerChanged() with the unchanged value. */
     void setPower(bool on);
 
 Q_SIGNALS:
+    /** The controller reported the radio's power; emitted on every report, also unchanged. */
     void powerChanged(bool value);
+    /** The service level changed (a Status value). */
     void statusChanged(int status);
+    /** The radio activity changed (an Activity value). */
     void activityChanged(int activity);
 
 private:
