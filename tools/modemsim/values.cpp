@@ -4,6 +4,7 @@
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusObjectPath>
 #include <QtDBus/QDBusVariant>
+#include <QHash>
 #include <QStringList>
 
 namespace {
@@ -104,6 +105,32 @@ QString formatArgument(const QDBusArgument &arg)
     }
 }
 
+// The numbers and flags of the value syntax: each type letter with its parser.
+using Parse = QVariant (*)(const QString &body, bool *ok);
+
+const QHash<QString, Parse> &scalars()
+{
+    static const QHash<QString, Parse> table{
+        {QStringLiteral("b"), [](const QString &b, bool *ok) {
+             *ok = b == QLatin1String("true") || b == QLatin1String("false");
+             return QVariant(b == QLatin1String("true"));
+         }},
+        {QStringLiteral("i"), [](const QString &b, bool *ok) { return QVariant(b.toInt(ok)); }},
+        {QStringLiteral("u"), [](const QString &b, bool *ok) { return QVariant(b.toUInt(ok)); }},
+        {QStringLiteral("x"), [](const QString &b, bool *ok) { return QVariant(b.toLongLong(ok)); }},
+        {QStringLiteral("t"), [](const QString &b, bool *ok) { return QVariant(b.toULongLong(ok)); }},
+        {QStringLiteral("n"), [](const QString &b, bool *ok) { return QVariant::fromValue(b.toShort(ok)); }},
+        {QStringLiteral("q"), [](const QString &b, bool *ok) { return QVariant::fromValue(b.toUShort(ok)); }},
+        {QStringLiteral("y"), [](const QString &b, bool *ok) {
+             const uint v = b.toUInt(ok);
+             *ok = *ok && v < 256;
+             return QVariant::fromValue(uchar(v));
+         }},
+        {QStringLiteral("d"), [](const QString &b, bool *ok) { return QVariant(b.toDouble(ok)); }},
+    };
+    return table;
+}
+
 } // namespace
 
 QVariant parseValue(const QString &text, QString *error)
@@ -113,54 +140,17 @@ QVariant parseValue(const QString &text, QString *error)
     const int colon = text.indexOf(QLatin1Char(':'));
     const QString type = colon > 0 ? text.left(colon) : QString();
     const QString body = text.mid(colon + 1);
-    bool ok = false;
-    // Reports a number that did not parse; `ok` is set by the conversion before.
-    auto number = [&](auto value) -> QVariant {
+    if (const Parse parse = scalars().value(type)) {
+        bool ok = false;
+        const QVariant value = parse(body, &ok);
         if (ok)
-            return QVariant::fromValue(value);
+            return value;
         if (error)
             *error = QStringLiteral("\"%1\" is not a number of type %2").arg(body, type);
         return {};
-    };
+    }
     if (type == QLatin1String("s"))
         return body;
-    if (type == QLatin1String("b")) {
-        ok = body == QLatin1String("true") || body == QLatin1String("false");
-        return number(body == QLatin1String("true"));
-    }
-    if (type == QLatin1String("i")) {
-        const int v = body.toInt(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("u")) {
-        const uint v = body.toUInt(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("x")) {
-        const qlonglong v = body.toLongLong(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("t")) {
-        const qulonglong v = body.toULongLong(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("n")) {
-        const short v = body.toShort(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("q")) {
-        const ushort v = body.toUShort(&ok);
-        return number(v);
-    }
-    if (type == QLatin1String("y")) {
-        const uint v = body.toUInt(&ok);
-        ok = ok && v < 256;
-        return number(uchar(v));
-    }
-    if (type == QLatin1String("d")) {
-        const double v = body.toDouble(&ok);
-        return number(v);
-    }
     if (type == QLatin1String("o"))
         return QVariant::fromValue(QDBusObjectPath(body));
     if (type == QLatin1String("as"))
