@@ -84,6 +84,25 @@ QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args
 // properties of the interface of `bus`.
 QDBusMessage getAllCall(Bus bus);
 
+// ---- Daemon texts ----
+
+// A row of a text-to-enumeration table.
+struct TextValue {
+    const char *text;
+    int value;
+};
+
+// Exact, case-sensitive lookup; the first match wins, otherwise `fallback`.
+template <std::size_t N>
+int lookup(const TextValue (&table)[N], const QString &text, int fallback = -1)
+{
+    for (const TextValue &row : table) {
+        if (text == QLatin1String(row.text))
+            return row.value;
+    }
+    return fallback;
+}
+
 // ---- Signatures ----
 
 // The D-Bus signature of a handler's parameter list.
@@ -109,6 +128,13 @@ void invoke(Object *object, void (Object::*handler)(Args...), const QVariantList
             std::index_sequence<I...>)
 {
     (object->*handler)(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+}
+
+// Calls `f` with the first arguments of `args`, demarshalled to `Args...`.
+template <typename... Args, typename F, std::size_t... I>
+void apply(const F &f, const QVariantList &args, std::index_sequence<I...>)
+{
+    f(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
 }
 
 // ---- Asynchronous calls ----
@@ -141,6 +167,32 @@ bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)
 
 // The error an operation completes with when its call cannot be sent.
 QDBusError notSent();
+
+// An operation whose reply carries `Args...`: `done` receives them; `failed`
+// receives the error, also at once when the call cannot be sent. Either runs
+// exactly once.
+template <typename... Args, typename Done, typename Failed>
+void operate(const QDBusMessage &call, QObject *context, Done done, Failed failed,
+             int timeout = DefaultTimeout)
+{
+    const bool sent = callAsync(
+        call, context, signatureOf<Args...>(),
+        [done](const QVariantList &args) {
+            apply<Args...>(done, args, std::index_sequence_for<Args...>());
+        },
+        failed, timeout);
+    if (!sent)
+        failed(notSent());
+}
+
+// The value a daemon error stands for: its name looked up in `table` (a name
+// outside it gives `unknown`); a standard D-Bus error, a reply of the wrong
+// type and a call that was not sent give `communication`.
+template <std::size_t N>
+int errorValue(const QDBusError &error, const TextValue (&table)[N], int unknown, int communication)
+{
+    return error.type() == QDBusError::Other ? lookup(table, error.name(), unknown) : communication;
+}
 
 // Blocking call through the proxy with the bus's default time-out.
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args = {});
@@ -179,25 +231,6 @@ bool subscribe(Bus bus, const char *signal, Object *object, void (Object::*handl
                      [object, handler](const QVariantList &args) {
                          invoke(object, handler, args, std::index_sequence_for<Args...>());
                      });
-}
-
-// ---- Daemon texts ----
-
-// A row of a text-to-enumeration table.
-struct TextValue {
-    const char *text;
-    int value;
-};
-
-// Exact, case-sensitive lookup; the first match wins, otherwise `fallback`.
-template <std::size_t N>
-int lookup(const TextValue (&table)[N], const QString &text, int fallback = -1)
-{
-    for (const TextValue &row : table) {
-        if (text == QLatin1String(row.text))
-            return row.value;
-    }
-    return fallback;
 }
 
 } // namespace Frame

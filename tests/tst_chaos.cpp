@@ -8,11 +8,17 @@
 // how many events the daemon makes (1500 by default).
 
 #include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/simidentity.h>
+#include <ondrix-qt/simlock.h>
+#include <ondrix-qt/simphonebook.h>
+#include <ondrix-qt/simsecurity.h>
+#include <ondrix-qt/simstatus.h>
 #include <ondrix-qt/networkregistration.h>
 #include <ondrix-qt/signalstrength.h>
 #include <ondrix-qt/smsparameters.h>
 #include <ondrix-qt/systemcontrol.h>
 
+#include "signalrecorder.h"
 #include "simbench.h"
 
 #include <QElapsedTimer>
@@ -87,6 +93,53 @@ struct Ledger {
     }
 };
 
+// The SIM classes, each operation ending in one "...Complete" signal.
+struct SimCard {
+    SIM::SIMStatus status;
+    SIM::SIMSecurity security;
+    SIM::SIMIdentity identity;
+    SIMPhonebook phonebook;
+    SIMLock lock;
+    SignalRecorder recorders[5] = {SignalRecorder(&status), SignalRecorder(&security), SignalRecorder(&identity),
+                                   SignalRecorder(&phonebook), SignalRecorder(&lock)};
+    int started = 0;
+
+    int completed() const
+    {
+        int n = 0;
+        for (const SignalRecorder &recorder : recorders)
+            n += recorder.recorded().filter(QRegularExpression(QStringLiteral("^\\w+Complete\\("))).size();
+        return n;
+    }
+
+    void operate(QRandomGenerator &random)
+    {
+        using Security = SIM::SIMSecurity;
+        const auto pin = Security::PINType(random.bounded(3));
+        const QString code = random.bounded(2) ? QStringLiteral("1234") : QStringLiteral("0000");
+        const auto book = SIMPhonebook::PhonebookType(random.bounded(8));
+        switch (random.bounded(16)) {
+        case 0: status.status(); break;
+        case 1: security.verifyPIN(pin, code); break;
+        case 2: security.verifyPUK(Security::PUKType(random.bounded(2)), QStringLiteral("12345678"), code); break;
+        case 3: security.changePIN(pin, code, code); break;
+        case 4: random.bounded(2) ? security.enablePINQuery(pin, code) : security.disablePINQuery(pin, code); break;
+        case 5: security.pinQueryState(pin); break;
+        case 6: random.bounded(2) ? security.pinAttemptsLeft(pin) : security.pukAttemptsLeft(Security::PUK2); break;
+        case 7: identity.imsi(); break;
+        case 8: identity.hplmn(); break;
+        case 9: identity.auth(QByteArray(int(random.bounded(20)), 'r')); break;
+        case 10: phonebook.readFirst(book); break;
+        case 11: phonebook.readNext(book, int(random.bounded(5))); break;
+        case 12: phonebook.createEntry(book, QStringLiteral("Name"), QStringLiteral("040"), {}, {}, {}); break;
+        case 13: phonebook.info(book); break;
+        case 14: random.bounded(2) ? phonebook.getFDNStatus() : phonebook.setFDNStatus(SIMPhonebook::Enabled); break;
+        default: random.bounded(2) ? lock.simLockStatus() : lock.simLockUnlock(SIMLock::NetworkLevel, code); break;
+        }
+        started++;
+    }
+};
+
 } // namespace
 
 class TestChaos : public SimTestCase
@@ -135,6 +188,8 @@ private Q_SLOTS:
         chained = qInstallMessageHandler(countWarnings);
 
         std::vector<std::unique_ptr<NetworkRegistration>> kept;
+        SimCard card;
+        auto simSettled = [&card] { return card.completed() == card.started; };
         bench.setChaos(true, seed);
         QElapsedTimer clock;
         clock.start();
@@ -156,6 +211,9 @@ private Q_SLOTS:
             }
             for (int n = 0; n < 3; n++)
                 operate(*kept.at(random.bounded(int(kept.size()))), true);
+            for (int n = 0; n < 3; n++)
+                card.operate(random);
+            SIM::SIMStatus().status();   // goes away unanswered
 
             // One that goes away with its operations in flight.
             auto doomed = std::make_unique<NetworkRegistration>();
@@ -168,15 +226,17 @@ private Q_SLOTS:
             events = bench.chaosEvents();
         }
         QVERIFY2(events >= target, "the daemon stopped making events");
-        qInfo("chaos: %u events in %lld ms, seed %u; %s", events, clock.elapsed(), seed,
-              qPrintable(ledger.text()));
+        qInfo("chaos: %u events in %lld ms, seed %u; %s; SIM %d/%d", events, clock.elapsed(), seed,
+              qPrintable(ledger.text()), card.completed(), card.started);
 
         // Held calls are answered now; delayed ones within a second.
         bench.setChaos(false);
         QTRY_VERIFY2_WITH_TIMEOUT(ledger.settled(), qPrintable(ledger.text()), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(simSettled(), 30000);
         bench.flush();
         QTest::qWait(300);
         QVERIFY2(ledger.settled(), qPrintable(ledger.text()));
+        QCOMPARE(card.completed(), card.started);
         QCOMPARE(warnings, 0);
         qInstallMessageHandler(chained);
     }

@@ -26,6 +26,8 @@ const char Usage[] =
     "  clear-scripts | calls | clear-calls | release | acquire | reset\n"
     "  setting NAME VALUE                 change a simulator setting (RadioSwitchTime, ...)\n"
     "  chaos on [SEED] | chaos off        the hostile mode: garbled answers, signals and names\n"
+    "  sim insert | sim remove | sim state STATE   the SIM card (STATE: Ok, PINRequired, PUKRequired,\n"
+    "        NotReady, PermanentlyBlocked, Rejected, SIMLockRejected, NoSIM)\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
 
 QTextStream &out()
@@ -140,6 +142,19 @@ Request chaos(const QStringList &rest)
     return {QStringLiteral("SetChaos"), {true, seed}};
 }
 
+// The SIM card: out, back in (asking for its PIN when the query is on), or in any state.
+Request simCard(const QStringList &rest)
+{
+    const QString sim = QStringLiteral("com.kelvo.hvt.SIM");
+    if (rest[0] == QLatin1String("insert") && rest.size() == 1)
+        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Present"), wrapped(true)}};
+    if (rest[0] == QLatin1String("remove") && rest.size() == 1)
+        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Present"), wrapped(false)}};
+    if (rest[0] == QLatin1String("state") && rest.size() == 2)
+        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Status"), wrapped(rest[1])}};
+    return {QString(), {}, -1};
+}
+
 // One command: its name, how many words follow it, and the call it makes.
 struct Command {
     const char *name;
@@ -156,6 +171,7 @@ const Command commands[] = {
     {"script", 2, -1, script, nullptr},
     {"setting", 2, 2, setting, nullptr},
     {"chaos", 1, 2, chaos, nullptr},
+    {"sim", 1, 2, simCard, nullptr},
     {"clear-scripts", 0, 0, nullptr, "ClearScripts"},
     {"calls", 0, 0, nullptr, "Calls"},
     {"clear-calls", 0, 0, nullptr, "ClearCalls"},

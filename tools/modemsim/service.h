@@ -90,6 +90,8 @@ Service *createNetworkRegistration(Simulator *sim);
 Service *createNetworkOperator(Simulator *sim);
 Service *createSignalStrength(Simulator *sim);
 Service *createSmsSim(Simulator *sim);
+// The SIM card's five interfaces: status, security, identity, phonebooks, SIM lock.
+QList<Service *> createSimCard(Simulator *sim);
 
 // Lets the network follow the radio power.
 void radioSwitched(Simulator *sim, bool on);

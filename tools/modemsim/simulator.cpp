@@ -26,6 +26,8 @@ QVariantMap defaultSettings(bool instant)
         {QStringLiteral("SelectionTime"), instant ? 0 : 2000},
         // Between steps of the signal level's drift; 0 keeps it still.
         {QStringLiteral("SignalDriftInterval"), instant ? 0 : 4000},
+        // The SIM lock's wait after every third wrong unlock code.
+        {QStringLiteral("SimLockWaitTime"), 30000},
     };
 }
 
@@ -49,6 +51,8 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     m_services.emplace_back(createNetworkOperator(this));
     m_services.emplace_back(createSignalStrength(this));
     m_services.emplace_back(createSmsSim(this));
+    for (Service *service : createSimCard(this))
+        m_services.emplace_back(service);
     for (auto &service : m_services)
         service->reset();
 }

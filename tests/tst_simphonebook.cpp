@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// The SIM phonebooks, fixed dialling and the SIM lock against the simulated card.
+
+#include <ondrix-qt/simlock.h>
+#include <ondrix-qt/simphonebook.h>
+#include <ondrix-qt/simsecurity.h>
+
+#include "signalrecorder.h"
+#include "simbench.h"
+
+#include <QtDBus/QDBusConnection>
+#include <QtTest>
+
+using Ondrix::SIMLock;
+using Ondrix::SIMPhonebook;
+using Ondrix::SIM::SIMSecurity;
+
+namespace {
+
+const QString Phonebook = QStringLiteral("com.kelvo.hvt.SIM.Phonebook");
+const QString Lock = QStringLiteral("com.kelvo.hvt.SIM.SIMLock");
+
+QStringList awaited(const SignalRecorder &recorder, int count)
+{
+    if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
+        qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
+    return recorder.recorded();
+}
+
+QVariantMap failWith(const QString &name)
+{
+    return {{QStringLiteral("error"), name}, {QStringLiteral("message"), QStringLiteral("refused")}};
+}
+
+} // namespace
+
+class TestSimPhonebook : public SimTestCase
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void callsOnTheWire_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QString>("signature");
+        QTest::addColumn<QVariantList>("args");
+        QTest::newRow("read first") << 0 << "ReadFirst" << "s" << QVariantList{"sdn"};
+        QTest::newRow("read next") << 1 << "ReadNext" << "si" << QVariantList{"adn", 2};
+        QTest::newRow("read exact") << 2 << "ReadExact" << "si" << QVariantList{"fdn", 3};
+        QTest::newRow("create") << 3 << "Create" << "ssssss" << QVariantList{"msisdn", "Me", "+3584", "", "", ""};
+        QTest::newRow("update") << 4 << "Update" << "sisssss"
+                                << QVariantList{"adn", 5, "N", "040", "S", "050", "e@x.fi"};
+        QTest::newRow("delete") << 5 << "Delete" << "si" << QVariantList{"mbdn", 1};
+        QTest::newRow("info") << 6 << "GetInfo" << "s" << QVariantList{"vmbx"};
+        QTest::newRow("fdn status") << 7 << "GetFDNStatus" << "" << QVariantList{};
+        QTest::newRow("fdn off") << 8 << "SetFDNStatus" << "s" << QVariantList{"Disabled"};
+        QTest::newRow("type outside the table") << 9 << "ReadFirst" << "s" << QVariantList{""};
+    }
+
+    void callsOnTheWire()
+    {
+        QFETCH(int, operation);
+        SIMPhonebook book;
+        SignalRecorder recorder(&book);
+        switch (operation) {
+        case 0: book.readFirst(SIMPhonebook::SDN); break;
+        case 1: book.readNext(SIMPhonebook::ADN, 2); break;
+        case 2: book.readExact(SIMPhonebook::FDN, 3); break;
+        case 3: book.createEntry(SIMPhonebook::MSISDN, "Me", "+3584", "", "", ""); break;
+        case 4: book.updateEntry(SIMPhonebook::ADN, 5, "N", "040", "S", "050", "e@x.fi"); break;
+        case 5: book.deleteEntry(SIMPhonebook::MBDN, 1); break;
+        case 6: book.info(SIMPhonebook::VMBX); break;
+        case 7: book.getFDNStatus(); break;
+        case 8: book.setFDNStatus(SIMPhonebook::Disabled); break;
+        default: book.readFirst(SIMPhonebook::PhonebookType(42)); break;
+        }
+        QCOMPARE(awaited(recorder, 1).size(), 1);
+        QFETCH(QString, member);
+        const QList<SimCall> calls = bench.calls(member);
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].interface, Phonebook);
+        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/hvt/sim/phonebook"));
+        QTEST(calls[0].signature, "signature");
+        QTEST(calls[0].args, "args");
+    }
+
+    void readingThroughAPhonebook()
+    {
+        SIMPhonebook book;
+        SignalRecorder recorder(&book);
+        book.readFirst(SIMPhonebook::ADN);
+        book.readNext(SIMPhonebook::ADN, 2);
+        book.readNext(SIMPhonebook::ADN, 5);
+        book.readExact(SIMPhonebook::ADN, 4);
+        book.readExact(SIMPhonebook::ADN, 251);
+        book.info(SIMPhonebook::ADN);
+        book.info(SIMPhonebook::EN);
+        QCOMPARE(awaited(recorder, 7), (QStringList{
+            "readFirstComplete(1, \"Aino\", \"+358401234567\", \"\", \"\", \"aino@example.fi\", NoError)",
+            "readNextComplete(5, \"Mikko\", \"+358509876543\", \"Mikko work\", \"+35891234567\", \"\", NoError)",
+            "readNextComplete(0, \"\", \"\", \"\", \"\", \"\", DataNotAvailable)",
+            "readExactComplete(0, \"\", \"\", \"\", \"\", \"\", DataNotAvailable)",
+            "readExactComplete(0, \"\", \"\", \"\", \"\", \"\", InvalidLocation)",
+            "infoComplete(250, 14, 20, 1, 14, 1, 20, 1, 40, NoError)",
+            "infoComplete(0, 0, 0, 0, 0, 0, 0, 0, 0, PhonebookTypeNotSupported)"}));
+    }
+
+    void writingEntries()
+    {
+        SIMPhonebook book;
+        SignalRecorder recorder(&book);
+        book.createEntry(SIMPhonebook::ADN, "Liisa", "+358441234567", "", "", "");
+        book.updateEntry(SIMPhonebook::ADN, 3, "A name far too long for the card", "040", "", "", "");
+        book.updateEntry(SIMPhonebook::ADN, 3, "Liisa", "not a number", "", "", "");
+        book.deleteEntry(SIMPhonebook::ADN, 3);
+        book.deleteEntry(SIMPhonebook::ADN, 3);
+        book.createEntry(SIMPhonebook::SDN, "Mine", "123", "", "", "");
+        QCOMPARE(awaited(recorder, 6), (QStringList{
+            "createEntryComplete(3, NoError)", "updateEntryComplete(0, ParameterError)",
+            "updateEntryComplete(0, ParameterError)", "deleteEntryComplete(NoError)",
+            "deleteEntryComplete(DataNotAvailable)", "createEntryComplete(0, OperationFailed)"}));
+    }
+
+    // Fixed dialling changes only after PIN2; every object hears the change.
+    void fixedDiallingWantsPin2()
+    {
+        SIMPhonebook book, other;
+        SIMSecurity security;
+        SignalRecorder recorder(&book), listener(&other), codes(&security);
+        book.setFDNStatus(SIMPhonebook::Enabled);
+        QCOMPARE(awaited(recorder, 1), QStringList{"setFDNStatusComplete(OperationFailed)"});
+        QCOMPARE(awaited(codes, 1), QStringList{"verifyPINRequired(PIN2)"});
+
+        security.verifyPIN(SIMSecurity::PIN2, QStringLiteral("5678"));
+        QCOMPARE(awaited(codes, 2).last(), QStringLiteral("verifyPINComplete(true, NoError)"));
+        book.setFDNStatus(SIMPhonebook::Enabled);
+        book.getFDNStatus();
+        QCOMPARE(awaited(recorder, 4).mid(1),
+                 (QStringList{"fdnEnabled()", "setFDNStatusComplete(NoError)", "fdnStatusComplete(Enabled, NoError)"}));
+        QCOMPARE(listener.recorded(), QStringList{"fdnEnabled()"});
+    }
+
+    void fdnStatusText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("mixed case") << "eNaBlEd" << "Enabled";
+        QTest::newRow("on") << "on" << "Disabled";
+        QTest::newRow("empty") << "" << "Disabled";
+    }
+
+    void fdnStatusText()
+    {
+        QFETCH(QString, text);
+        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), {{QStringLiteral("reply"), QVariantList{text}}});
+        SIMPhonebook book;
+        SignalRecorder recorder(&book);
+        book.getFDNStatus();
+        QFETCH(QString, status);
+        QCOMPARE(awaited(recorder, 1), QStringList{"fdnStatusComplete(" + status + ", NoError)"});
+    }
+
+    void phonebookErrors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        const char *const names[] = {"DataNotAvailable", "InvalidLocation", "OperationFailed", "Parameter", "Vastro",
+                                     "Service", "Timeout", "Unknown", "PhonebookTypeNotSupported", "InvalidParameter",
+                                     "NoSIMService"};
+        const char *const values[] = {"DataNotAvailable", "InvalidLocation", "OperationFailed", "ParameterError",
+                                      "VastroError", "ServiceError", "Timeout", "UnknownError",
+                                      "PhonebookTypeNotSupported", "InvalidParameter", "NoSIMService"};
+        for (int i = 0; i < 11; i++) {
+            QTest::newRow(names[i]) << QStringLiteral("com.kelvo.hvt.SIM.Phonebook.Error.") + QLatin1String(names[i])
+                                    << QString::fromLatin1(values[i]);
+        }
+        QTest::newRow("unheard of") << "com.kelvo.hvt.SIM.Phonebook.Error.Melted" << "UnknownError";
+        QTest::newRow("standard") << "org.freedesktop.DBus.Error.ServiceUnknown" << "CommunicationError";
+    }
+
+    void phonebookErrors()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), failWith(name));
+        SIMPhonebook book;
+        SignalRecorder recorder(&book);
+        book.getFDNStatus();
+        QCOMPARE(awaited(recorder, 1), QStringList{"fdnStatusComplete(Disabled, " + error + ")"});
+    }
+
+    // ---- SIM lock ----
+
+    void lockStatus_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("ok") << "Ok" << "StatusOk";
+        QTest::newRow("pending") << "RestrictionPending" << "RestrictionPending";
+        QTest::newRow("unknown") << "Unknown" << "StatusUnknown";
+        QTest::newRow("outside the table") << "Closed" << "StatusUnknown";
+    }
+
+    void lockStatus()
+    {
+        QFETCH(QString, text);
+        bench.setProperty(Lock, QStringLiteral("Status"), text);
+        SIMLock lock;
+        SignalRecorder recorder(&lock);
+        lock.simLockStatus();
+        QFETCH(QString, status);
+        QCOMPARE(awaited(recorder, 1), QStringList{"simLockStatusComplete(" + status + ", NoError)"});
+    }
+
+    // Wrong codes count: every third starts a wait; the right one opens the lock.
+    void unlocking()
+    {
+        bench.setProperty(Lock, QStringLiteral("Status"), QStringLiteral("RestrictionOn"));
+        SIMLock lock;
+        SignalRecorder recorder(&lock);
+        lock.simLockUnlock(SIMLock::SimLevel, QStringLiteral("12345678"));
+        for (int i = 0; i < 4; i++)
+            lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("00000000"));
+        QCOMPARE(awaited(recorder, 5), (QStringList{"simLockUnlockComplete(WrongLevel)",
+                                                    "simLockUnlockComplete(WrongPassword)",
+                                                    "simLockUnlockComplete(WrongPassword)",
+                                                    "simLockUnlockComplete(WrongPassword)",
+                                                    "simLockUnlockComplete(TimerNotElapsed)"}));
+        const SimCall call = bench.calls(QStringLiteral("UnlockSIMLock")).value(1);
+        QCOMPARE(call.signature, QStringLiteral("is"));
+        QCOMPARE(call.args, (QVariantList{1, "00000000"}));
+        QVERIFY(SimBench::log().isEmpty());
+
+        bench.reset();
+        bench.setProperty(Lock, QStringLiteral("Status"), QStringLiteral("RestrictionOn"));
+        recorder.clear();
+        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
+        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
+        lock.simLockStatus();
+        QCOMPARE(awaited(recorder, 3), (QStringList{"simLockUnlockComplete(NoError)",
+                                                    "simLockUnlockComplete(AlreadyOpened)",
+                                                    "simLockStatusComplete(StatusOk, NoError)"}));
+    }
+
+    void lockErrors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("handling blocked") << "com.kelvo.hvt.SIM.Error.HandlingBlocked" << "HandlingBlocked";
+        QTest::newRow("not allowed") << "com.kelvo.hvt.SIM.Error.NotAllowed" << "NotAllowed";
+        QTest::newRow("invalid parameter") << "com.kelvo.hvt.SIM.Error.InvalidParameter" << "InvalidParameter";
+        QTest::newRow("unknown is 10 here") << "com.kelvo.hvt.SIM.Error.Unknown" << "UnknownError";
+        QTest::newRow("a SIM error it lacks") << "com.kelvo.hvt.SIM.Error.NoSIM" << "UnknownError";
+        QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
+    }
+
+    void lockErrors()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        bench.script(Lock, QStringLiteral("UnlockSIMLock"), failWith(name));
+        bench.script(Lock, QStringLiteral("GetSIMLockStatus"), failWith(name));
+        SIMLock lock;
+        SignalRecorder recorder(&lock);
+        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("1"));
+        lock.simLockStatus();
+        QCOMPARE(awaited(recorder, 2), (QStringList{"simLockUnlockComplete(" + error + ")",
+                                                    "simLockStatusComplete(StatusUnknown, " + error + ")"}));
+    }
+
+    // Runs last: it takes the bus away. Every operation completes at once.
+    void unsentCallsCompleteAtOnce()
+    {
+        SIMPhonebook book;
+        SIMLock lock;
+        SignalRecorder a(&book), b(&lock);
+        bench.killBus();
+        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+        book.getFDNStatus();
+        book.info(SIMPhonebook::ADN);
+        book.deleteEntry(SIMPhonebook::ADN, 1);
+        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
+        QCOMPARE(a.recorded(), (QStringList{"fdnStatusComplete(Disabled, CommunicationError)",
+                                            "infoComplete(0, 0, 0, 0, 0, 0, 0, 0, 0, CommunicationError)",
+                                            "deleteEntryComplete(CommunicationError)"}));
+        QCOMPARE(b.recorded(), QStringList{"simLockUnlockComplete(CommunicationError)"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimPhonebook)
+#include "tst_simphonebook.moc"
