@@ -37,6 +37,18 @@ step "ondrix sms encode, then decode the PDUs again"
 pdus=$("$ondrix" sms encode --to +358401234567 --ref 7 "$(printf 'A long message. %.0s' $(seq 12))")
 echo "$pdus"
 "$ondrix" sms decode $pdus | sed -n '/== message/,$p'
+step "the SIM card restarts and asks for its PIN (ondrix-modemsim ctl sim state PINRequired)"
+"$sim" ctl sim state PINRequired
+"$ondrix" sim status
+step "a wrong PIN first (codes come from the terminal or standard input, never the command line)"
+echo 0000 | "$ondrix" sim unlock || true
+step "then the right one"
+echo 1234 | "$ondrix" sim unlock
+"$ondrix" sim status
+step "ondrix sim phonebook list   (the contacts on the SIM)"
+"$ondrix" sim phonebook list
+step "ondrix sim identity"
+"$ondrix" sim identity
 step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"

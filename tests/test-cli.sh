@@ -98,6 +98,31 @@ done
 wait "$monitor"
 expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$(cat "$PRIVATEBUS_DIR/monitor.out")"
 
+# The SIM card: a PIN dialog, the phonebook, fixed dialling. Codes come from
+# standard input, never from the command line.
+out=$("$ondrix" sim status)
+expect "sim status" '^sim: +Ok$' "$out"
+ctl sim state PINRequired
+out=$(echo 0000 | "$ondrix" sim unlock 2>&1); rc=$?
+expect "wrong PIN" 'wrong PIN, 2 attempts left' "$out"
+expect "wrong PIN exit code" '^1$' "$rc"
+out=$(echo 1234 | "$ondrix" sim unlock)
+expect "right PIN" '^PIN: +accepted$' "$out"
+expect "the PIN went on the wire, not the log" 'SIM\.Security\.VerifyPIN \(ss\) \["pin", "1234"\]' "$(ctl calls)"
+out=$("$ondrix" sim phonebook list adn)
+expect "phonebook" '^ +5 +Mikko +\+358509876543 +Mikko work \+35891234567$' "$out"
+out=$(printf '5678\n' | "$ondrix" sim fdn on)
+expect "fixed dialling after PIN2" '^fdn: +on$' "$out"
+out=$("$ondrix" sim identity)
+expect "identity" '^home: +244 05$' "$out"
+ctl sim remove
+out=$("$ondrix" sim status 2>&1); rc=$?
+expect "no card" '^sim: +NoSIM$' "$out"
+for bad in "sim" "sim unlock pin3" "sim pin-query maybe" "sim phonebook list book" "sim lock unlock x"; do
+  out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
+  expect "bad arguments: $bad" '^2$' "$rc"
+done
+
 # A hostile daemon: status still reports, whatever arrives.
 ctl chaos on 7 >/dev/null
 for i in 1 2 3 4 5; do

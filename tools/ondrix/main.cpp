@@ -19,46 +19,13 @@ using namespace Ondrix;
 
 namespace {
 
-template <typename Enum>
-QString enumName(int value)
-{
-    const char *key = QMetaEnum::fromType<Enum>().valueToKey(value);
-    return key ? QString::fromLatin1(key) : QString::number(value);
-}
-
 QString onOff(bool on)
 {
     return on ? QStringLiteral("on") : QStringLiteral("off");
 }
 
-// Runs the event loop until `done` is called, or for at most `ms`
-// milliseconds. `start` runs once the loop runs, so an operation that ends at
-// once still ends the loop. Returns false on the time-out.
-bool runFor(int ms, std::function<void(std::function<void()>)> start = {})
-{
-    QEventLoop loop;
-    bool finished = false;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    if (start) {
-        QTimer::singleShot(0, &loop, [&] {
-            start([&loop, &finished] {
-                finished = true;
-                loop.quit();
-            });
-        });
-    }
-    loop.exec();
-    return finished;
-}
-
 // Scans and selections answer within two minutes; a little more for the bus.
 constexpr int LongWait = 130000;
-
-int timedOut(const char *what, int ms)
-{
-    err() << "ondrix: no answer " << what << " within " << ms / 1000 << " s\n";
-    return 1;
-}
 
 void followSystemControl(SystemControl &control)
 {
@@ -285,6 +252,8 @@ const Command commands[] = {
     {"sms", "count|encode|decode ...   the SMS codec (see 'ondrix sms')", sms},
     {"cbs", "decode HEX   a cell broadcast page", cbs},
     {"smsc", "the service centre number stored on the SIM", smsc},
+    {"sim", "status|unlock|puk|change-pin|pin-query|attempts|identity|phonebook|fdn|lock ...   the SIM card "
+            "(see 'ondrix sim')", sim},
 };
 
 int usage()
