@@ -187,6 +187,11 @@ QDBusError notSent()
                       QStringLiteral("Not connected to the bus: the call was not sent"));
 }
 
+bool isNotSent(const QDBusError &error)
+{
+    return error.type() == QDBusError::Disconnected && error.message() == notSent().message();
+}
+
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args)
 {
     return proxy->callWithArgumentList(QDBus::Block, method, args);

@@ -167,6 +167,7 @@ bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)
 
 // The error an operation completes with when its call cannot be sent.
 QDBusError notSent();
+bool isNotSent(const QDBusError &error);
 
 // An operation whose reply carries `Args...`: `done` receives them; `failed`
 // receives the error, also at once when the call cannot be sent. Either runs

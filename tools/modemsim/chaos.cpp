@@ -243,6 +243,12 @@ QVariant Chaos::valueOf(const QString &type, const Service *service)
             networks.append({text(), text(), text(), text(), text(), text(), bool(m_random.bounded(2))});
         return marshalled(networks);
     }
+    if (type == QLatin1String("a(sbsu)")) {
+        QList<Diversion> diversions;
+        for (int n = m_random.bounded(4); n > 0; n--)
+            diversions.append({text(), bool(m_random.bounded(2)), text(), uint(m_random.generate())});
+        return marshalled(diversions);
+    }
     return anyValue();
 }
 

@@ -83,6 +83,17 @@ struct Network {
 // A list of networks as the reply argument of "GetNetworks".
 QVariant marshalled(const QList<Network> &networks);
 
+// One diversion as "CheckDivert" reports it: (sbsu).
+struct Diversion {
+    QString basic;
+    bool active = false;
+    QString number;
+    uint delay = 0;
+};
+
+// A list of diversions as the reply argument of "CheckDivert".
+QVariant marshalled(const QList<Diversion> &diversions);
+
 // Factories, one per simulated interface.
 Service *createSystemState(Simulator *sim);
 Service *createCSNet(Simulator *sim);
@@ -92,6 +103,8 @@ Service *createSignalStrength(Simulator *sim);
 Service *createSmsSim(Simulator *sim);
 // The SIM card's five interfaces: status, security, identity, phonebooks, SIM lock.
 QList<Service *> createSimCard(Simulator *sim);
+// Call services and USSD.
+QList<Service *> createSupplementaryServices(Simulator *sim);
 
 // Lets the network follow the radio power.
 void radioSwitched(Simulator *sim, bool on);

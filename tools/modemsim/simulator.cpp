@@ -26,6 +26,8 @@ QVariantMap defaultSettings(bool instant)
         {QStringLiteral("SelectionTime"), instant ? 0 : 2000},
         // Between steps of the signal level's drift; 0 keeps it still.
         {QStringLiteral("SignalDriftInterval"), instant ? 0 : 4000},
+        // A supplementary service operation, during which the service is busy.
+        {QStringLiteral("SSTime"), instant ? 0 : 700},
         // The SIM lock's wait after every third wrong unlock code.
         {QStringLiteral("SimLockWaitTime"), 30000},
     };
@@ -51,8 +53,10 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     m_services.emplace_back(createNetworkOperator(this));
     m_services.emplace_back(createSignalStrength(this));
     m_services.emplace_back(createSmsSim(this));
-    for (Service *service : createSimCard(this))
-        m_services.emplace_back(service);
+    for (const auto &services : {createSimCard(this), createSupplementaryServices(this)}) {
+        for (Service *service : services)
+            m_services.emplace_back(service);
+    }
     for (auto &service : m_services)
         service->reset();
 }

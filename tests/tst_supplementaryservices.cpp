@@ -1,0 +1,417 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// Supplementary services, USSD and dialler control strings against the simulated network.
+
+#include <ondrix-qt/supplementaryservices.h>
+
+#include "signalrecorder.h"
+#include "simbench.h"
+
+#include <QtDBus/QDBusConnection>
+#include <QtTest>
+
+using Ondrix::SupplementaryServices;
+using SS = SupplementaryServices;
+
+namespace {
+
+const QString Calls = QStringLiteral("com.kelvo.hvt.SS");
+const QString Ussd = QStringLiteral("com.kelvo.hvt.SS.USSD");
+
+QStringList awaited(const SignalRecorder &recorder, int count)
+{
+    if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
+        qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
+    return recorder.recorded();
+}
+
+// A call as "Member(signature) arg, arg": strings quoted.
+QString described(const SimCall &call)
+{
+    QStringList args;
+    for (const QVariant &arg : call.args)
+        args << (arg.userType() == QMetaType::QString ? QLatin1Char('"') + arg.toString() + QLatin1Char('"')
+                                                       : arg.toString());
+    return call.member + QLatin1Char('(') + call.signature + QStringLiteral(") ") + args.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+class TestSupplementaryServices : public SimTestCase
+{
+    Q_OBJECT
+
+    // The calls of the supplementary services the bench recorded, described.
+    QStringList sent()
+    {
+        QStringList out;
+        for (const SimCall &call : bench.calls()) {
+            if (call.interface.startsWith(Calls))
+                out << described(call);
+        }
+        return out;
+    }
+
+private Q_SLOTS:
+    void callsOnTheWire_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("register divert") << 0 << "RegisterDivert(sssu) \"67\", \"11\", \"+358401234567\", 0";
+        QTest::newRow("waiting for all") << 1 << "ActivateWaiting(s) \"\"";
+        QTest::newRow("code outside the table") << 2 << "CheckDivert(ss) \"Unknown\", \"\"";
+        QTest::newRow("change password") << 3 << "ChangePassword(sss) \"330\", \"0000\", \"1234\"";
+        QTest::newRow("activate barring") << 4 << "ActivateBarring(sss) \"351\", \"13\", \"0000\"";
+        QTest::newRow("COLP's spelling") << 5 << "CheckCoLP() ";
+        QTest::newRow("COLR's spelling") << 6 << "CheckCoLR() ";
+        QTest::newRow("erase with a basic service") << 7 << "EraseDivert(ss) \"004\", \"16\"";
+    }
+
+    void callsOnTheWire()
+    {
+        QFETCH(int, operation);
+        SS ss;
+        SignalRecorder recorder(&ss);
+        switch (operation) {
+        case 0: ss.registerDivert(SS::DivertBusy, SS::Telephony, QStringLiteral("+358401234567")); break;
+        case 1: ss.activateWaiting(SS::AllBasicServices); break;
+        case 2: ss.checkDivert(SS::DivertServiceCode(5), SS::AllBasicServices); break;
+        case 3: ss.changeBarringPassword(SS::AllBarringServices, QStringLiteral("0000"), QStringLiteral("1234")); break;
+        case 4: ss.activateBarring(SS::BarIncomingWhenRoaming, SS::FacsimileServices, QStringLiteral("0000")); break;
+        case 5: ss.checkColp(); break;
+        case 6: ss.checkColr(); break;
+        default: ss.eraseDivert(SS::AllConditionalDiverts, SS::ShortMessageServices); break;
+        }
+        QCOMPARE(awaited(recorder, 1).size(), 1);
+        QTEST(sent().value(0), "call");
+    }
+
+    void answersAreConverted()
+    {
+        bench.script(Calls, QStringLiteral("CheckBarring"),
+                     {{QStringLiteral("reply"), QVariantList{QStringList{"11", "x", ""}}}});
+        bench.script(Calls, QStringLiteral("CheckCLIR"), {{QStringLiteral("reply"), QVariantList{"On"}}});
+        SS ss;
+        QSignalSpy barring(&ss, &SS::checkBarringCompleted);
+        SignalRecorder recorder(&ss);
+        ss.checkBarring(SS::BarAllOutgoing);
+        ss.checkClir();
+        ss.checkClip();
+        ss.checkColp();
+        QCOMPARE(awaited(recorder, 4).mid(1), (QStringList{"checkClirCompleted(UnknownClirStatus, NoError)",
+                                                           "checkClipCompleted(true, NoError)",
+                                                           "checkColpCompleted(false, NoError)"}));
+        QCOMPARE(barring[0][0].value<SS::BasicServiceList>(),
+                 (SS::BasicServiceList{SS::Telephony, SS::UnknownBasicService, SS::AllBasicServices}));
+    }
+
+    void errorTranslation_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        const char *const names[] = {"NotProvisioned", "Password", "InvalidTelephoneNumber", "QuiescentService",
+                                     "Incompatibility", "NotAvailable", "TooManyPasswordAttempts",
+                                     "SubscriptionViolation", "FixedDialNumbers", "Busy", "Suspended"};
+        const char *const values[] = {"NotProvisioned", "WrongPassword", "InvalidTelephoneNumber", "QuiescentService",
+                                      "Incompatibility", "NotAvailable", "TooManyPasswordAttempts",
+                                      "SubscriptionViolation", "FixedDialNumbers", "Busy", "Suspended"};
+        for (int i = 0; i < 11; i++) {
+            QTest::newRow(names[i]) << QStringLiteral("com.kelvo.hvt.SS.Error.") + QLatin1String(names[i])
+                                    << QString::fromLatin1(values[i]);
+        }
+        QTest::newRow("unheard of") << "com.kelvo.hvt.SS.Error.Tired" << "UnknownError";
+        QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
+    }
+
+    void errorTranslation()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        bench.script(Calls, QStringLiteral("CheckWaiting"), {{QStringLiteral("error"), name}});
+        SS ss;
+        SignalRecorder recorder(&ss);
+        ss.checkWaiting(SS::Telephony);
+        QCOMPARE(awaited(recorder, 1), QStringList{"checkWaitingCompleted(0 items, " + error + ")"});
+    }
+
+    // A divert set, read back and erased, as a phone's settings page does it.
+    void divertRoundTrip()
+    {
+        SS ss;
+        QSignalSpy checks(&ss, &SS::checkDivertCompleted);
+        SignalRecorder recorder(&ss);
+        ss.registerDivert(SS::DivertNoReply, SS::Telephony, QStringLiteral("+358405200000"), 25);
+        ss.checkDivert(SS::AllConditionalDiverts, SS::AllBasicServices);
+        ss.registerDivert(SS::DivertBusy, SS::Telephony, QStringLiteral("not a number"));
+        ss.registerDivert(SS::DivertNoReply, SS::Telephony, QStringLiteral("+358405200000"), 7);
+        ss.eraseDivert(SS::AllDiverts, SS::AllBasicServices);
+        ss.activateDivert(SS::DivertNoReply, SS::Telephony);
+        QCOMPARE(awaited(recorder, 6), (QStringList{
+            "registerDivertCompleted(NoError)", "checkDivertCompleted(1 items, NoError)",
+            "registerDivertCompleted(InvalidTelephoneNumber)", "registerDivertCompleted(Incompatibility)",
+            "eraseDivertCompleted(NoError)", "activateDivertCompleted(NotProvisioned)"}));
+        const SS::DivertService divert = checks[0][0].value<SS::DivertServiceList>().value(0);
+        QCOMPARE(divert.basicService, SS::Telephony);
+        QVERIFY(divert.active);
+        QCOMPARE(divert.telephoneNumber, QStringLiteral("+358405200000"));
+        QCOMPARE(divert.forwardDelay, 25u);
+    }
+
+    void barringPassword()
+    {
+        SS ss;
+        QSignalSpy checks(&ss, &SS::checkBarringCompleted);
+        SignalRecorder recorder(&ss);
+        ss.activateBarring(SS::BarOutgoingInternational, SS::Telephony, QStringLiteral("0000"));
+        ss.checkBarring(SS::AllOutgoingBarring);
+        for (int i = 0; i < 4; i++)
+            ss.deactivateBarring(SS::AllBarringServices, SS::AllBasicServices, QStringLiteral("9999"));
+        QCOMPARE(awaited(recorder, 6), (QStringList{
+            "activateBarringCompleted(NoError)", "checkBarringCompleted(1 items, NoError)",
+            "deactivateBarringCompleted(WrongPassword)", "deactivateBarringCompleted(WrongPassword)",
+            "deactivateBarringCompleted(WrongPassword)", "deactivateBarringCompleted(TooManyPasswordAttempts)"}));
+        QCOMPARE(checks[0][0].value<SS::BasicServiceList>(), SS::BasicServiceList{SS::Telephony});
+        QVERIFY(SimBench::log().isEmpty());
+    }
+
+    // The network takes its time; meanwhile the service says it is busy.
+    void busyWhileAnOperationRuns()
+    {
+        bench.setSetting(QStringLiteral("SSTime"), 300);
+        SS ss;
+        QSignalSpy busy(&ss, &SS::statusChanged);
+        QVERIFY(!ss.isBusy());
+        ss.checkCnap();
+        QTRY_COMPARE(busy.size(), 1);
+        QVERIFY(ss.isBusy());
+        SignalRecorder recorder(&ss);
+        ss.checkClip();   // refused while busy
+        QCOMPARE(awaited(recorder, 3), (QStringList{"checkClipCompleted(false, Busy)", "checkCnapCompleted(true, NoError)",
+                                                    "statusChanged(false)"}));
+        bench.emitSignal(Calls, QStringLiteral("BusyWith"), {QStringLiteral("x")});
+        QVERIFY(bench.flush());
+        QCOMPARE(busy.last().at(0).toBool(), true);
+    }
+
+    // A menu dialogue from start to release, and the network's errors out of turn.
+    void ussdDialogue()
+    {
+        SS ss;
+        SignalRecorder recorder(&ss);
+        ss.sendCommand(QStringLiteral("*100#"));
+        QCOMPARE(awaited(recorder, 1), QStringList{"commandCompleted(\"Balance 12.34 EUR, valid until 31.12.2026\")"});
+        QCOMPARE(sent().last(), QStringLiteral("Command(ss) \"*100#\", \"\""));
+
+        recorder.clear();
+        ss.sendCommand(QStringLiteral("*123#"));
+        QVERIFY(awaited(recorder, 2).last().startsWith("userActionRequested(\"Ondrix menu\n1 Balance"));
+        ss.sendReply(QStringLiteral("2"));
+        QVERIFY(awaited(recorder, 4).last().startsWith("userActionRequested(\"Data bundles"));
+        ss.sendReply(QStringLiteral("1"));
+        QCOMPARE(awaited(recorder, 6).last(), QStringLiteral("notifyReceived(\"Ordered: 1 GB for 5 EUR\")"));
+        ss.sendNotifyAck();
+        QCOMPARE(awaited(recorder, 8).mid(6), (QStringList{"notifyAckCompleted()", "ussdReleased(\"Thank you\")"}));
+
+        recorder.clear();
+        ss.sendReply(QStringLiteral("1"));
+        ss.ussdRelease();
+        QCOMPARE(awaited(recorder, 2),
+                 (QStringList{"ussdError(UssdReplyOp, UssdMissingRequest, \"The network asked for nothing\")",
+                              "ussdError(UssdReleaseOp, UssdReleased, \"No dialogue\")"}));
+    }
+
+    void ussdErrorNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("network") << "com.kelvo.hvt.SS.USSD.Error.Network" << "UssdNetworkError";
+        QTest::newRow("network busy") << "com.kelvo.hvt.SS.USSD.Error.Network.Busy" << "UssdNetworkBusy";
+        QTest::newRow("unknown alphabet") << "com.kelvo.hvt.SS.USSD.Error.UnknownAlphabet" << "UssdUnknownAlphabet";
+        QTest::newRow("a prefix of a name") << "com.kelvo.hvt.SS.USSD.Error.Net" << "UssdUnknownError";
+        QTest::newRow("standard") << "org.freedesktop.DBus.Error.NoReply" << "UssdUnknownError";
+    }
+
+    void ussdErrorNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        bench.script(Ussd, QStringLiteral("Reply"), {{QStringLiteral("error"), name},
+                                                    {QStringLiteral("message"), QStringLiteral("no")}});
+        SS ss;
+        SignalRecorder recorder(&ss);
+        ss.sendReply(QStringLiteral("1"));
+        QCOMPARE(awaited(recorder, 1), QStringList{"ussdError(UssdReplyOp, " + error + ", \"no\")"});
+    }
+
+    // Control strings: the call each puts on the wire, or false and nothing sent.
+    void controlStrings_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("call");   // empty: false, nothing sent
+        const char *const rows[][2] = {
+            {"**21*+358401234567#", "RegisterDivert(sssu) \"21\", \"\", \"+358401234567\", 0"},
+            {"*21*0401234567*11*20#", "RegisterDivert(sssu) \"21\", \"11\", \"0401234567\", 20"},
+            {"*21#", "ActivateDivert(ss) \"21\", \"\""},
+            {"#67#", "DeactivateDivert(ss) \"67\", \"\""},
+            {"##002#", "EraseDivert(ss) \"002\", \"\""},
+            {"*#21#", "CheckDivert(ss) \"21\", \"\""},
+            {"*#61**13#", "CheckDivert(ss) \"61\", \"13\""},
+            {"*61*040**x#", ""},
+            {"*61*040*99#", ""},
+            {"**61*040*11*30#", "RegisterDivert(sssu) \"61\", \"11\", \"040\", 30"},
+            {"*33*0000#", "ActivateBarring(sss) \"33\", \"\", \"0000\""},
+            {"#330*0000*11#", "DeactivateBarring(sss) \"330\", \"11\", \"0000\""},
+            {"*#33#", "CheckBarring(s) \"33\""},
+            {"**33*0000#", ""},
+            {"##35*0000#", ""},
+            {"**03*330*0000*1234*1234#", "ChangePassword(sss) \"330\", \"0000\", \"1234\""},
+            {"*03*33*0000*1234*1234*9#", "ChangePassword(sss) \"33\", \"0000\", \"1234\""},
+            {"**03*330*0000*1234*4321#", ""},
+            {"**03**0000*1234*1234#", ""},
+            {"#03*330*0000*1234*1234#", ""},
+            {"**03*330*0000*1234#", ""},
+            {"*43#", "ActivateWaiting(s) \"\""},
+            {"#43*11#", "DeactivateWaiting(s) \"11\""},
+            {"*#43#", "CheckWaiting(s) \"\""},
+            {"*43*99#", ""},
+            {"**43#", ""},
+            {"*#30#", "CheckCLIP() "},
+            {"*#31#", "CheckCLIR() "},
+            {"*#76#", "CheckCoLP() "},
+            {"*#77#", "CheckCoLR() "},
+            {"*#300#", "CheckCNAP() "},
+            {"*31#", ""},
+            {"*100#", ""},
+            {"*#06#", ""},
+            {"#", ""},
+            {"##", ""},
+            {"*21*040p#", ""},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
+
+    void controlStrings()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, call);
+        SS ss;
+        SignalRecorder recorder(&ss);
+        QCOMPARE(ss.sendSSRequest(command), !call.isEmpty());
+        if (!call.isEmpty())
+            QCOMPARE(awaited(recorder, 1).size(), 1);
+        QVERIFY(bench.flush());
+        QCOMPARE(sent(), call.isEmpty() ? QStringList() : QStringList{call});
+    }
+
+    void serviceCodeTest_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("serviceCode");
+        const struct { const char *command; bool code; } rows[] = {
+            {"*100#", true}, {"#31#", true}, {"0", true}, {"*", true}, {"21", true}, {"99", true},
+            {"12", false}, {"1", false}, {"5", false}, {"112", false}, {"0401234567", false},
+            {"040p123#", false}, {"040W1#", false}, {"", false}, {"+35840123#", true}, {"#", true},
+            {"-1", true}, {"2a", false},   // two characters that toInt takes whole
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.command) << QString::fromLatin1(row.command) << row.code;
+    }
+
+    void serviceCodeTest()
+    {
+        QFETCH(QString, command);
+        SS ss;
+        QTEST(ss.isServiceCode(command), "serviceCode");
+    }
+
+    // Dialler strings after the examples of 3GPP TS 22.030: a service code
+    // started (its call), a USSD string or other service code (not started),
+    // or a number to call.
+    void dialler_data()
+    {
+        QTest::addColumn<QString>("dialled");
+        QTest::addColumn<QString>("outcome");   // a member, "ussd" or "call"
+        const char *const rows[][2] = {
+            {"**21*0401234567#", "RegisterDivert"},     {"**21*+358401234567*11#", "RegisterDivert"},
+            {"*21*0401234567#", "RegisterDivert"},      {"*21#", "ActivateDivert"},
+            {"#21#", "DeactivateDivert"},               {"##21#", "EraseDivert"},
+            {"*#21#", "CheckDivert"},                   {"**67*0401234567#", "RegisterDivert"},
+            {"*#67#", "CheckDivert"},                   {"##67#", "EraseDivert"},
+            {"**61*0401234567**20#", "RegisterDivert"}, {"*#61#", "CheckDivert"},
+            {"**62*0401234567#", "RegisterDivert"},     {"#62#", "DeactivateDivert"},
+            {"##002#", "EraseDivert"},                  {"*#002#", "CheckDivert"},
+            {"##004#", "EraseDivert"},                  {"**004*0401234567#", "RegisterDivert"},
+            {"*33*1234#", "ActivateBarring"},           {"#33*1234#", "DeactivateBarring"},
+            {"*#33#", "CheckBarring"},                  {"*331*1234#", "ActivateBarring"},
+            {"*332*1234*11#", "ActivateBarring"},       {"*35*1234#", "ActivateBarring"},
+            {"*351*1234#", "ActivateBarring"},          {"#330*1234#", "DeactivateBarring"},
+            {"#333*1234#", "DeactivateBarring"},        {"#353*1234#", "DeactivateBarring"},
+            {"*#353#", "CheckBarring"},                 {"**03*330*1234*4321*4321#", "ChangePassword"},
+            {"*03**1234*4321*4321#", "ussd"},           {"*43#", "ActivateWaiting"},
+            {"#43#", "DeactivateWaiting"},              {"*#43#", "CheckWaiting"},
+            {"*#30#", "CheckCLIP"},                     {"*#31#", "CheckCLIR"},
+            {"*#76#", "CheckCoLP"},                     {"*#77#", "CheckCoLR"},
+            {"*#300#", "CheckCNAP"},                    {"*31#0401234567", "call"},
+            {"#31#0401234567", "call"},                 {"*#06#", "ussd"},
+            {"*100#", "ussd"},                          {"*123*1#", "ussd"},
+            {"#100#", "ussd"},                          {"12", "call"},
+            {"21", "ussd"},                             {"112", "call"},
+            {"0401234567", "call"},                     {"+358401234567", "call"},
+            {"0401234567p1234#", "call"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
+
+    void dialler()
+    {
+        QFETCH(QString, dialled);
+        QFETCH(QString, outcome);
+        SS ss;
+        SignalRecorder recorder(&ss);
+        QString got = QStringLiteral("call");
+        if (ss.isServiceCode(dialled))
+            got = ss.sendSSRequest(dialled) ? QString() : QStringLiteral("ussd");
+        if (got.isEmpty()) {
+            QCOMPARE(awaited(recorder, 1).size(), 1);
+            got = bench.calls().value(0).member;
+        }
+        QCOMPARE(got, outcome);
+    }
+
+    void daemonAbsent()
+    {
+        bench.releaseNames();
+        SS ss;
+        SignalRecorder recorder(&ss);
+        QVERIFY(!ss.isValid());
+        QVERIFY(!ss.isBusy());
+        ss.checkDivert(SS::AllDiverts, SS::AllBasicServices);
+        ss.checkClir();
+        QVERIFY(ss.sendSSRequest(QStringLiteral("*#43#")));
+        ss.sendCommand(QStringLiteral("*100#"));
+        QCOMPARE(recorder.recorded(), (QStringList{
+            "checkDivertCompleted(0 items, UnknownError)", "checkClirCompleted(UnknownClirStatus, UnknownError)",
+            "checkWaitingCompleted(0 items, UnknownError)",
+            "ussdError(UssdCommandOp, UssdFailed, \"Bus communication error\")"}));
+        QVERIFY(sent().isEmpty());
+    }
+
+    // Runs last: it takes the bus away. Every operation completes at once.
+    void unsentCallsCompleteAtOnce()
+    {
+        SS ss;
+        QVERIFY(ss.isValid());
+        SignalRecorder recorder(&ss);
+        bench.killBus();
+        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
+        ss.checkCnap();
+        ss.sendNotifyAck();
+        QCOMPARE(recorder.recorded().size(), 2);
+        QCOMPARE(recorder.recorded()[0], QStringLiteral("checkCnapCompleted(false, UnknownError)"));
+        QVERIFY(recorder.recorded()[1].startsWith("ussdError(UssdNotifyAckOp, UssdFailed, "));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSupplementaryServices)
+#include "tst_supplementaryservices.moc"
