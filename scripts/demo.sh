@@ -49,6 +49,12 @@ step "ondrix sim phonebook list   (the contacts on the SIM)"
 "$ondrix" sim phonebook list
 step "ondrix sim identity"
 "$ondrix" sim identity
+step "ondrix ss divert set no-reply +358405200000 25   (calls not answered in 25 s go to voice mail)"
+"$ondrix" ss divert set no-reply +358405200000 25
+step "ondrix ss divert status conditional   (read back from the network)"
+"$ondrix" ss divert status conditional
+step "ondrix dial '*100#'   (not a service code of the phone: a USSD balance query)"
+"$ondrix" dial '*100#'
 step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"

@@ -123,6 +123,29 @@ for bad in "sim" "sim unlock pin3" "sim pin-query maybe" "sim phonebook list boo
   expect "bad arguments: $bad" '^2$' "$rc"
 done
 
+# Supplementary services, USSD and the dialler.
+out=$("$ondrix" ss divert set no-reply +358405200000 25)
+expect "divert set" '^divert registered: done$' "$out"
+out=$("$ondrix" ss divert status conditional)
+expect "divert read back" '^divert: +AllBasicServices on to \+358405200000 after 25 s$' "$out"
+expect "divert on the wire" 'SS\.RegisterDivert \(sssu\) \["61", "", "\+358405200000", 25\]' "$(ctl calls)"
+out=$(echo 9999 | "$ondrix" ss barring on outgoing 2>&1); rc=$?
+expect "wrong barring password" 'WrongPassword' "$out"
+expect "wrong barring password exit code" '^1$' "$rc"
+out=$("$ondrix" ussd '*100#')
+expect "balance" '^Balance 12.34 EUR' "$out"
+out=$(printf '2\n1\n' | "$ondrix" ussd '*123#')
+expect "menu dialogue" '^Ordered: 1 GB for 5 EUR$' "$out"
+expect "menu dialogue ends" '^Thank you$' "$out"
+out=$("$ondrix" dial '*#43#')
+expect "dial a service code" '^waiting: +Telephony$' "$out"
+out=$("$ondrix" dial 0401234567)
+expect "dial a number" '^dial: +a call to 0401234567$' "$out"
+for bad in "ss" "ss divert set nowhere 040" "ss divert set busy 040 x" "ussd" "dial"; do
+  out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
+  expect "bad arguments: $bad" '^2$' "$rc"
+done
+
 # A hostile daemon: status still reports, whatever arrives.
 ctl chaos on 7 >/dev/null
 for i in 1 2 3 4 5; do

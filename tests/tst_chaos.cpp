@@ -13,6 +13,7 @@
 #include <ondrix-qt/simphonebook.h>
 #include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/simstatus.h>
+#include <ondrix-qt/supplementaryservices.h>
 #include <ondrix-qt/networkregistration.h>
 #include <ondrix-qt/signalstrength.h>
 #include <ondrix-qt/smsparameters.h>
@@ -93,23 +94,48 @@ struct Ledger {
     }
 };
 
-// The SIM classes, each operation ending in one "...Complete" signal.
-struct SimCard {
+// The classes whose every operation ends in one "...Complete(d)" signal
+// (or, for USSD, ussdError).
+struct Services {
     SIM::SIMStatus status;
     SIM::SIMSecurity security;
     SIM::SIMIdentity identity;
     SIMPhonebook phonebook;
     SIMLock lock;
-    SignalRecorder recorders[5] = {SignalRecorder(&status), SignalRecorder(&security), SignalRecorder(&identity),
-                                   SignalRecorder(&phonebook), SignalRecorder(&lock)};
+    SupplementaryServices ss;
+    SignalRecorder recorders[6] = {SignalRecorder(&status), SignalRecorder(&security), SignalRecorder(&identity),
+                                   SignalRecorder(&phonebook), SignalRecorder(&lock), SignalRecorder(&ss)};
     int started = 0;
 
     int completed() const
     {
+        static const QRegularExpression completion(QStringLiteral("^(\\w+Completed?|ussdError)\\("));
         int n = 0;
         for (const SignalRecorder &recorder : recorders)
-            n += recorder.recorded().filter(QRegularExpression(QStringLiteral("^\\w+Complete\\("))).size();
+            n += recorder.recorded().filter(completion).size();
         return n;
+    }
+
+    void supplementary(QRandomGenerator &random)
+    {
+        using SS = SupplementaryServices;
+        const auto basic = SS::BasicService(random.bounded(2) ? SS::Telephony : SS::AllBasicServices);
+        switch (random.bounded(10)) {
+        case 0: ss.registerDivert(SS::DivertNoReply, basic, QStringLiteral("+358401234567"), 20); break;
+        case 1: ss.checkDivert(SS::AllDiverts, basic); break;
+        case 2: ss.activateBarring(SS::BarAllOutgoing, basic, QStringLiteral("0000")); break;
+        case 3: ss.checkBarring(SS::AllBarringServices); break;
+        case 4: ss.checkWaiting(basic); break;
+        case 5: ss.checkClir(); break;
+        case 6: ss.checkCnap(); break;
+        case 7: ss.sendCommand(random.bounded(2) ? QStringLiteral("*123#") : QStringLiteral("*100#")); break;
+        case 8: ss.sendReply(QStringLiteral("2")); break;
+        default:
+            if (!ss.sendSSRequest(random.bounded(2) ? QStringLiteral("*#21#") : QStringLiteral("**03*330*0000*1234*1234#")))
+                return;
+            break;
+        }
+        started++;
     }
 
     void operate(QRandomGenerator &random)
@@ -118,7 +144,7 @@ struct SimCard {
         const auto pin = Security::PINType(random.bounded(3));
         const QString code = random.bounded(2) ? QStringLiteral("1234") : QStringLiteral("0000");
         const auto book = SIMPhonebook::PhonebookType(random.bounded(8));
-        switch (random.bounded(16)) {
+        switch (random.bounded(20)) {
         case 0: status.status(); break;
         case 1: security.verifyPIN(pin, code); break;
         case 2: security.verifyPUK(Security::PUKType(random.bounded(2)), QStringLiteral("12345678"), code); break;
@@ -134,7 +160,10 @@ struct SimCard {
         case 12: phonebook.createEntry(book, QStringLiteral("Name"), QStringLiteral("040"), {}, {}, {}); break;
         case 13: phonebook.info(book); break;
         case 14: random.bounded(2) ? phonebook.getFDNStatus() : phonebook.setFDNStatus(SIMPhonebook::Enabled); break;
-        default: random.bounded(2) ? lock.simLockStatus() : lock.simLockUnlock(SIMLock::NetworkLevel, code); break;
+        case 15: random.bounded(2) ? lock.simLockStatus() : lock.simLockUnlock(SIMLock::NetworkLevel, code); break;
+        default:
+            supplementary(random);
+            return;
         }
         started++;
     }
@@ -188,7 +217,7 @@ private Q_SLOTS:
         chained = qInstallMessageHandler(countWarnings);
 
         std::vector<std::unique_ptr<NetworkRegistration>> kept;
-        SimCard card;
+        Services card;
         auto simSettled = [&card] { return card.completed() == card.started; };
         bench.setChaos(true, seed);
         QElapsedTimer clock;
@@ -214,6 +243,9 @@ private Q_SLOTS:
             for (int n = 0; n < 3; n++)
                 card.operate(random);
             SIM::SIMStatus().status();   // goes away unanswered
+            SupplementaryServices passing;   // a release is silent on success: not counted
+            passing.ussdRelease();
+            passing.isBusy();
 
             // One that goes away with its operations in flight.
             auto doomed = std::make_unique<NetworkRegistration>();
@@ -226,7 +258,7 @@ private Q_SLOTS:
             events = bench.chaosEvents();
         }
         QVERIFY2(events >= target, "the daemon stopped making events");
-        qInfo("chaos: %u events in %lld ms, seed %u; %s; SIM %d/%d", events, clock.elapsed(), seed,
+        qInfo("chaos: %u events in %lld ms, seed %u; %s; SIM and SS %d/%d", events, clock.elapsed(), seed,
               qPrintable(ledger.text()), card.completed(), card.started);
 
         // Held calls are answered now; delayed ones within a second.

@@ -73,6 +73,9 @@ QString readSecret(const QString &prompt);
 
 int sms(const QStringList &args);
 int sim(const QStringList &args);
+int ss(const QStringList &args);
+int ussd(const QStringList &args);
+int dial(const QStringList &args);
 int cbs(const QStringList &args);
 int smsc(const QStringList &args);
 

@@ -254,6 +254,9 @@ const Command commands[] = {
     {"smsc", "the service centre number stored on the SIM", smsc},
     {"sim", "status|unlock|puk|change-pin|pin-query|attempts|identity|phonebook|fdn|lock ...   the SIM card "
             "(see 'ondrix sim')", sim},
+    {"ss", "divert|barring|waiting|clir|clip|colp|colr|cnap ...   supplementary services (see 'ondrix ss')", ss},
+    {"ussd", "CODE   a USSD dialogue: the network's texts, your answers", ussd},
+    {"dial", "STRING   what the dialler makes of it: a service code, USSD, or a call", dial},
 };
 
 int usage()

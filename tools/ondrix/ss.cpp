@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// ondrix ss, ussd and dial: supplementary services, USSD dialogues and the
+// dialler's handling of what a user types.
+
+#include "common.h"
+
+#include <ondrix-qt/supplementaryservices.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace Ondrix;
+using SS = SupplementaryServices;
+
+namespace {
+
+const char Usage[] =
+    "usage: ondrix ss divert status|on|off|erase KIND\n"
+    "       ondrix ss divert set KIND NUMBER [DELAY]\n"
+    "       ondrix ss barring status|on|off PROGRAM     (the barring password is read from the terminal)\n"
+    "       ondrix ss barring password\n"
+    "       ondrix ss waiting status|on|off\n"
+    "       ondrix ss clir|clip|colp|colr|cnap\n"
+    "KIND: unconditional busy no-reply not-reachable all conditional\n"
+    "PROGRAM: outgoing international international-except-home incoming incoming-roaming\n"
+    "         all all-outgoing all-incoming\n";
+
+int usage()
+{
+    err() << Usage;
+    return 2;
+}
+
+constexpr int Wait = 60000;   // the network's answer, USSD included
+
+const struct { const char *name; SS::DivertServiceCode code; } kinds[] = {
+    {"unconditional", SS::DivertUnconditional}, {"busy", SS::DivertBusy}, {"no-reply", SS::DivertNoReply},
+    {"not-reachable", SS::DivertNotReachable}, {"all", SS::AllDiverts}, {"conditional", SS::AllConditionalDiverts},
+};
+
+const struct { const char *name; SS::BarringServiceCode code; } programs[] = {
+    {"outgoing", SS::BarAllOutgoing}, {"international", SS::BarOutgoingInternational},
+    {"international-except-home", SS::BarOutgoingInternationalExceptHome}, {"incoming", SS::BarAllIncoming},
+    {"incoming-roaming", SS::BarIncomingWhenRoaming}, {"all", SS::AllBarringServices},
+    {"all-outgoing", SS::AllOutgoingBarring}, {"all-incoming", SS::AllIncomingBarring},
+};
+
+template <typename Table, typename Code>
+bool codeOf(const Table &table, const QString &name, Code &code)
+{
+    for (const auto &row : table) {
+        if (name == QLatin1String(row.name)) {
+            code = row.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString basicName(SS::BasicService basic)
+{
+    return enumName<SS::BasicService>(basic);
+}
+
+// Prints one completion of an operation; 0 on success, else 1.
+int report(const char *what, SS::Error error)
+{
+    if (error == SS::NoError) {
+        line(QString::fromLatin1(what), QStringLiteral("done"));
+        return 0;
+    }
+    err() << "ondrix: " << what << ": " << enumName<SS::Error>(error) << '\n';
+    return 1;
+}
+
+template <typename Answer>
+bool answered(const Answer &answer)
+{
+    if (!answer)
+        timedOut("from the network", Wait);
+    return bool(answer);
+}
+
+// Follows every completion of `ss` and prints it; `done` gets the exit status.
+void printCompletions(SS &ss, std::function<void(int)> done)
+{
+    auto simple = [&ss, done](void (SS::*signal)(SS::Error), const char *what) {
+        QObject::connect(&ss, signal, &ss, [done, what](SS::Error error) { done(report(what, error)); });
+    };
+    simple(&SS::registerDivertCompleted, "divert registered");
+    simple(&SS::eraseDivertCompleted, "divert erased");
+    simple(&SS::activateDivertCompleted, "divert on");
+    simple(&SS::deactivateDivertCompleted, "divert off");
+    simple(&SS::changeBarringPasswordCompleted, "barring password");
+    simple(&SS::activateBarringCompleted, "barring on");
+    simple(&SS::deactivateBarringCompleted, "barring off");
+    simple(&SS::activateWaitingCompleted, "waiting on");
+    simple(&SS::deactivateWaitingCompleted, "waiting off");
+    QObject::connect(&ss, &SS::checkDivertCompleted, &ss, [done](const SS::DivertServiceList &list, SS::Error error) {
+        for (const SS::DivertService &d : list) {
+            line(QStringLiteral("divert"), QStringLiteral("%1 %2 to %3%4").arg(basicName(d.basicService),
+                 d.active ? QStringLiteral("on") : QStringLiteral("off"), d.telephoneNumber,
+                 d.forwardDelay ? QStringLiteral(" after %1 s").arg(d.forwardDelay) : QString()));
+        }
+        if (list.isEmpty() && error == SS::NoError)
+            line(QStringLiteral("divert"), QStringLiteral("none"));
+        done(error == SS::NoError ? 0 : report("divert", error));
+    });
+    auto services = [&ss, done](void (SS::*signal)(SS::BasicServiceList, SS::Error), const char *what) {
+        QObject::connect(&ss, signal, &ss, [done, what](const SS::BasicServiceList &list, SS::Error error) {
+            QStringList names;
+            for (SS::BasicService basic : list)
+                names << basicName(basic);
+            if (error == SS::NoError)
+                line(QString::fromLatin1(what), names.isEmpty() ? QStringLiteral("off") : names.join(QLatin1Char(' ')));
+            done(error == SS::NoError ? 0 : report(what, error));
+        });
+    };
+    services(&SS::checkBarringCompleted, "barring");
+    services(&SS::checkWaitingCompleted, "waiting");
+    QObject::connect(&ss, &SS::checkClirCompleted, &ss, [done](SS::ClirStatus status, SS::Error error) {
+        if (error == SS::NoError)
+            line(QStringLiteral("clir"), enumName<SS::ClirStatus>(status));
+        done(error == SS::NoError ? 0 : report("clir", error));
+    });
+    auto flag = [&ss, done](void (SS::*signal)(bool, SS::Error), const char *what) {
+        QObject::connect(&ss, signal, &ss, [done, what](bool on, SS::Error error) {
+            if (error == SS::NoError)
+                line(QString::fromLatin1(what), on ? QStringLiteral("provided") : QStringLiteral("not provided"));
+            done(error == SS::NoError ? 0 : report(what, error));
+        });
+    };
+    flag(&SS::checkClipCompleted, "clip");
+    flag(&SS::checkColpCompleted, "colp");
+    flag(&SS::checkColrCompleted, "colr");
+    flag(&SS::checkCnapCompleted, "cnap");
+}
+
+// Runs one operation and prints its completion.
+int runOperation(const std::function<void(SS &)> &start)
+{
+    SS ss;
+    int rc = 1;
+    const bool finished = runFor(Wait, [&](std::function<void()> done) {
+        printCompletions(ss, [&rc, done](int status) {
+            rc = status;
+            done();
+        });
+        start(ss);
+    });
+    return finished ? rc : timedOut("from the network", Wait);
+}
+
+int divert(const QStringList &args)
+{
+    SS::DivertServiceCode code;
+    if (args.size() < 2 || !codeOf(kinds, args[1], code))
+        return usage();
+    const QString action = args[0];
+    if (action == QLatin1String("set") && (args.size() == 3 || args.size() == 4)) {
+        bool ok = true;
+        const uint delay = args.size() == 4 ? args[3].toUInt(&ok) : 0;
+        if (!ok)
+            return usage();
+        return runOperation([&](SS &ss) { ss.registerDivert(code, SS::AllBasicServices, args[2], delay); });
+    }
+    if (args.size() != 2)
+        return usage();
+    if (action == QLatin1String("status"))
+        return runOperation([&](SS &ss) { ss.checkDivert(code, SS::AllBasicServices); });
+    if (action == QLatin1String("on"))
+        return runOperation([&](SS &ss) { ss.activateDivert(code, SS::AllBasicServices); });
+    if (action == QLatin1String("off"))
+        return runOperation([&](SS &ss) { ss.deactivateDivert(code, SS::AllBasicServices); });
+    if (action == QLatin1String("erase"))
+        return runOperation([&](SS &ss) { ss.eraseDivert(code, SS::AllBasicServices); });
+    return usage();
+}
+
+int barring(const QStringList &args)
+{
+    if (args.size() == 1 && args[0] == QLatin1String("password")) {
+        const QString old = readSecret(QStringLiteral("Barring password: "));
+        const QString fresh = readSecret(QStringLiteral("New barring password: "));
+        if (fresh.isEmpty() || readSecret(QStringLiteral("New barring password again: ")) != fresh) {
+            err() << "ondrix: the new password was empty or typed differently\n";
+            return 1;
+        }
+        return runOperation([&](SS &ss) { ss.changeBarringPassword(SS::AllBarringServices, old, fresh); });
+    }
+    SS::BarringServiceCode code;
+    if (args.size() != 2 || !codeOf(programs, args[1], code))
+        return usage();
+    if (args[0] == QLatin1String("status"))
+        return runOperation([&](SS &ss) { ss.checkBarring(code); });
+    if (args[0] != QLatin1String("on") && args[0] != QLatin1String("off"))
+        return usage();
+    const QString password = readSecret(QStringLiteral("Barring password: "));
+    if (args[0] == QLatin1String("on"))
+        return runOperation([&](SS &ss) { ss.activateBarring(code, SS::AllBasicServices, password); });
+    return runOperation([&](SS &ss) { ss.deactivateBarring(code, SS::AllBasicServices, password); });
+}
+
+int waiting(const QStringList &args)
+{
+    const QString action = args.value(0);
+    if (args.size() != 1)
+        return usage();
+    if (action == QLatin1String("status"))
+        return runOperation([](SS &ss) { ss.checkWaiting(SS::AllBasicServices); });
+    if (action == QLatin1String("on"))
+        return runOperation([](SS &ss) { ss.activateWaiting(SS::AllBasicServices); });
+    if (action == QLatin1String("off"))
+        return runOperation([](SS &ss) { ss.deactivateWaiting(SS::AllBasicServices); });
+    return usage();
+}
+
+// A line the user types in answer to the network; empty at the end of input.
+QString readAnswer()
+{
+    if (isatty(STDIN_FILENO))
+        out() << "> " << Qt::flush;
+    char buffer[256] = {};
+    return std::fgets(buffer, sizeof buffer, stdin) ? QString::fromLocal8Bit(buffer).trimmed() : QString();
+}
+
+// A USSD dialogue: the network's texts are shown, the user's answers sent,
+// until the network ends it (or the user, with an empty answer). A command
+// answered with nothing to follow ends at once.
+int dialogue(const QString &code)
+{
+    SS ss;
+    int rc = 0;
+    bool more = false;   // the network asked or notified after its answer
+    auto show = [](const QString &text) {
+        if (!text.isEmpty())
+            out() << text << '\n' << Qt::flush;
+    };
+    const bool ended = runFor(Wait, [&](std::function<void()> done) {
+        QObject::connect(&ss, &SS::commandCompleted, &ss, [&, done](const QString &text) {
+            show(text);
+            QTimer::singleShot(300, &ss, [&more, done] {
+                if (!more)
+                    done();
+            });
+        });
+        QObject::connect(&ss, &SS::replyCompleted, &ss, show);
+        QObject::connect(&ss, &SS::userActionRequested, &ss, [&, done](const QString &text) {
+            more = true;
+            show(text);
+            const QString answer = readAnswer();
+            if (!answer.isEmpty()) {
+                ss.sendReply(answer);
+                return;
+            }
+            ss.ussdRelease();
+            done();
+        });
+        QObject::connect(&ss, &SS::notifyReceived, &ss, [&](const QString &text) {
+            more = true;
+            show(text);
+            ss.sendNotifyAck();
+        });
+        QObject::connect(&ss, &SS::ussdReleased, &ss, [&, done](const QString &text) {
+            show(text);
+            done();
+        });
+        QObject::connect(&ss, &SS::ussdError, &ss, [&rc, done](SS::UssdOp, SS::UssdError error, const QString &message) {
+            err() << "ondrix: " << enumName<SS::UssdError>(error) << ": " << message << '\n';
+            rc = 1;
+            done();
+        });
+        ss.sendCommand(code);
+    });
+    return ended ? rc : timedOut("from the network", Wait);
+}
+
+} // namespace
+
+int ss(const QStringList &args)
+{
+    const QString command = args.value(0);
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("divert"))
+        return divert(rest);
+    if (command == QLatin1String("barring"))
+        return barring(rest);
+    if (command == QLatin1String("waiting"))
+        return waiting(rest);
+    if (rest.isEmpty()) {
+        const struct { const char *name; void (SS::*check)(); } checks[] = {
+            {"clir", &SS::checkClir}, {"clip", &SS::checkClip}, {"colp", &SS::checkColp},
+            {"colr", &SS::checkColr}, {"cnap", &SS::checkCnap},
+        };
+        for (const auto &check : checks) {
+            if (command == QLatin1String(check.name))
+                return runOperation([&check](SS &s) { (s.*check.check)(); });
+        }
+    }
+    return usage();
+}
+
+int ussd(const QStringList &args)
+{
+    if (args.size() != 1) {
+        err() << "usage: ondrix ussd CODE   (for example *100#; answer the network's questions on standard input)\n";
+        return 2;
+    }
+    return dialogue(args[0]);
+}
+
+int dial(const QStringList &args)
+{
+    if (args.size() != 1) {
+        err() << "usage: ondrix dial STRING   (what a user types into the dialler)\n";
+        return 2;
+    }
+    SS probe;
+    if (!probe.isServiceCode(args[0])) {
+        line(QStringLiteral("dial"), QStringLiteral("a call to ") + args[0]);
+        return 0;
+    }
+    // A control string starts its operation; any other service code goes to the network as USSD.
+    int rc = -1;
+    bool started = false;
+    runFor(Wait, [&](std::function<void()> done) {
+        printCompletions(probe, [&rc, done](int status) {
+            rc = status;
+            done();
+        });
+        started = probe.sendSSRequest(args[0]);
+        if (!started)
+            done();
+    });
+    if (!started)
+        return dialogue(args[0]);
+    return rc < 0 ? timedOut("from the network", Wait) : rc;
+}
