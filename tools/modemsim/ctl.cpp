@@ -26,6 +26,7 @@ const char Usage[] =
     "  clear-scripts | calls | clear-calls | release | acquire | reset\n"
     "  setting NAME VALUE                 change a simulator setting (RadioSwitchTime, ...)\n"
     "  chaos on [SEED] | chaos off        the hostile mode: garbled answers, signals and names\n"
+    "  call start [incoming] | call end   a simulated call: the call timers run\n"
     "  sim insert | sim remove | sim state STATE   the SIM card (STATE: Ok, PINRequired, PUKRequired,\n"
     "        NotReady, PermanentlyBlocked, Rejected, SIMLockRejected, NoSIM)\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
@@ -67,6 +68,7 @@ struct Request {
     QString method;
     QVariantList args;
     int refused = 0;
+    QVariantList first = {};   // arguments of a SetProperty made before the call, if any
 };
 
 Request refuse()
@@ -155,6 +157,22 @@ Request simCard(const QStringList &rest)
     return {QString(), {}, -1};
 }
 
+// A simulated call: it starts (outgoing, or "incoming") or ends; the call timers run meanwhile.
+Request callCommand(const QStringList &rest)
+{
+    const QString call = QStringLiteral("com.kelvo.hvt.Call");
+    if (rest[0] == QLatin1String("start") && rest.size() <= 2) {
+        const bool incoming = rest.value(1) == QLatin1String("incoming");
+        if (rest.size() == 2 && !incoming && rest[1] != QLatin1String("outgoing"))
+            return {QString(), {}, -1};
+        return {QStringLiteral("SetProperty"), {call, QStringLiteral("InCall"), wrapped(true)}, 0,
+                {call, QStringLiteral("Incoming"), wrapped(incoming)}};
+    }
+    if (rest[0] == QLatin1String("end") && rest.size() == 1)
+        return {QStringLiteral("SetProperty"), {call, QStringLiteral("InCall"), wrapped(false)}};
+    return {QString(), {}, -1};
+}
+
 // One command: its name, how many words follow it, and the call it makes.
 struct Command {
     const char *name;
@@ -172,6 +190,7 @@ const Command commands[] = {
     {"setting", 2, 2, setting, nullptr},
     {"chaos", 1, 2, chaos, nullptr},
     {"sim", 1, 2, simCard, nullptr},
+    {"call", 1, 2, callCommand, nullptr},
     {"clear-scripts", 0, 0, nullptr, "ClearScripts"},
     {"calls", 0, 0, nullptr, "Calls"},
     {"clear-calls", 0, 0, nullptr, "ClearCalls"},
@@ -225,11 +244,16 @@ int runCtl(const QDBusConnection &bus, const QStringList &args)
             err() << Usage;
         return 2;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral(MODEMSIM_CONTROL_SERVICE), QStringLiteral(MODEMSIM_CONTROL_PATH),
-        QStringLiteral(MODEMSIM_CONTROL_INTERFACE), request.method);
-    call.setArguments(request.args);
-    const QDBusMessage reply = bus.call(call);
+    auto control = [&bus](const QString &method, const QVariantList &args) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral(MODEMSIM_CONTROL_SERVICE), QStringLiteral(MODEMSIM_CONTROL_PATH),
+            QStringLiteral(MODEMSIM_CONTROL_INTERFACE), method);
+        call.setArguments(args);
+        return bus.call(call);
+    };
+    if (!request.first.isEmpty())
+        control(QStringLiteral("SetProperty"), request.first);
+    const QDBusMessage reply = control(request.method, request.args);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         err() << "ondrix-modemsim: " << reply.errorName() << ": " << reply.errorMessage() << '\n';
         return 1;

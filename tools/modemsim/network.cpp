@@ -104,6 +104,7 @@ public:
             store(OperatorMnc, network.mnc);
             store(OperatorMcc, network.mcc);
             announceCodes();
+            networkRegistered(sim, network.mcc, network.mnc);
         }
         setProperty(OperatorName, network.name);
     }

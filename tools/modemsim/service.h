@@ -105,6 +105,11 @@ Service *createSmsSim(Simulator *sim);
 QList<Service *> createSimCard(Simulator *sim);
 // Call services and USSD.
 QList<Service *> createSupplementaryServices(Simulator *sim);
+// Calls, device facts, radio access, packet data, the cell and network time.
+QList<Service *> createDevice(Simulator *sim);
+
+// Lets the network time follow the registered network.
+void networkRegistered(Simulator *sim, const QString &mcc, const QString &mnc);
 
 // Lets the network follow the radio power.
 void radioSwitched(Simulator *sim, bool on);

@@ -53,7 +53,7 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     m_services.emplace_back(createNetworkOperator(this));
     m_services.emplace_back(createSignalStrength(this));
     m_services.emplace_back(createSmsSim(this));
-    for (const auto &services : {createSimCard(this), createSupplementaryServices(this)}) {
+    for (const auto &services : {createSimCard(this), createSupplementaryServices(this), createDevice(this)}) {
         for (Service *service : services)
             m_services.emplace_back(service);
     }

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#ifndef ONDRIX_CALLTIMERS_H
+#define ONDRIX_CALLTIMERS_H
+
+#include "ondrix_global.h"
+
+#include <QMetaType>
+#include <QObject>
+
+namespace Ondrix {
+
+class CallTimersPrivate;
+
+/**
+ * @brief The call timers the daemon keeps.
+ *
+ * The last call, dialled, received and total call time, in the daemon's units
+ * (seconds on the simulator). Every member blocks for the daemon's answer;
+ * failures are silent (zeros).
+ */
+class ONDRIX_EXPORT CallTimers : public QObject
+{
+    Q_OBJECT
+public:
+    /** The four timers. */
+    struct CallTimersInfo {
+        unsigned int last = 0;      /**< the last call */
+        unsigned int dialled = 0;   /**< outgoing calls */
+        unsigned int received = 0;  /**< incoming calls */
+        unsigned int total = 0;     /**< all calls */
+    };
+
+    /** Subscribes to the timers' updates; makes no call. */
+    explicit CallTimers(QObject *parent = nullptr);
+    ~CallTimers() override;
+
+    /** True while the call daemon is on the bus. */
+    bool isValid() const;
+    /** The timers now; zeros on failure. */
+    CallTimers::CallTimersInfo timers() const;
+    /** Clears the timers; a failure is not reported. */
+    void clearTimers() const;
+    /** Sets how often the daemon announces timers during a call; a failure is not reported. */
+    void setCallUpdateTime(unsigned int time) const;
+    /** How often the daemon announces timers during a call; 0 on failure. */
+    unsigned int callUpdateTime() const;
+
+Q_SIGNALS:
+    /** The daemon announced the timers. */
+    void timersUpdated(CallTimers::CallTimersInfo timers);
+
+private:
+    Q_DECLARE_PRIVATE_D(d, CallTimers)
+    CallTimersPrivate *d;
+};
+
+} // namespace Ondrix
+
+Q_DECLARE_METATYPE(Ondrix::CallTimers::CallTimersInfo)
+
+#endif

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#ifndef ONDRIX_NETWORKCELL_H
+#define ONDRIX_NETWORKCELL_H
+
+#include "ondrix_global.h"
+
+#include <QMap>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+/** The services a cell offers, as the daemon sends them: D-Bus a{sb}. */
+typedef QMap<QString, bool> CellServiceMap;
+
+namespace Ondrix {
+
+class NetworkCellPrivate;
+
+/**
+ * @brief The serving cell: identity, name, services, and whether to show its name.
+ *
+ * The values are read at construction and then follow the daemon's signals;
+ * a change signal comes only when a value really changes.
+ */
+class ONDRIX_EXPORT NetworkCell : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Type type READ type NOTIFY cellChanged)
+    Q_PROPERTY(Services services READ services NOTIFY servicesChanged)
+    Q_PROPERTY(int id READ id NOTIFY cellChanged)
+    Q_PROPERTY(int lac READ lac NOTIFY cellChanged)
+    Q_PROPERTY(QString name READ name NOTIFY cellNameChanged)
+    Q_PROPERTY(bool display READ nameDisplayEnabled WRITE setNameDisplayEnabled NOTIFY cellNameDisplayEnabledChanged)
+    Q_PROPERTY(bool valid READ isValid)
+
+public:
+    /** The cell's radio, from the daemon's text. */
+    enum Type {
+        UnknownType = -1,   /**< not read yet, or a text outside the table */
+        GSMCell = 0,        /**< a GSM cell ("GSM") */
+        WCDMACell = 1,      /**< a WCDMA cell ("WCDMA") */
+    };
+    Q_ENUM(Type)
+
+    /** A service of the cell, from the keys of CellServiceMap. */
+    enum Service {
+        CSService = 1,      /**< circuit-switched services ("HasCSServices") */
+        GPRSService = 2,    /**< packet services ("HasGPRSServices") */
+        GPRSSupport = 4,    /**< GPRS ("SupportsGPRS") */
+        EGPRSSupport = 8,   /**< EGPRS ("SupportsEGPRS") */
+        DTMSupport = 16,    /**< dual transfer mode ("SupportsDTM") */
+        HSDPASupport = 32,  /**< HSDPA ("SupportsHSDPA") */
+        HSUPASupport = 64,  /**< HSUPA ("SupportsHSUPA") */
+    };
+    Q_ENUM(Service)
+    /** A combination of Service values. */
+    Q_DECLARE_FLAGS(Services, Service)
+    Q_FLAG(Services)
+
+    /** Reads the cell and its services (two reads of 250 ms at most). */
+    explicit NetworkCell(QObject *parent = nullptr);
+    ~NetworkCell() override;
+
+    /** The cell id. */
+    int id() const;
+    /** The location area code. */
+    int lac() const;
+    /** The cell's radio. */
+    NetworkCell::Type type() const;
+    /** The services the cell offers. */
+    NetworkCell::Services services() const;
+    /** The name the cell broadcasts. */
+    QString name() const;
+    /** Whether the user wants the cell name shown. */
+    bool nameDisplayEnabled() const;
+    /** Asks the daemon to change the setting; the change arrives with
+     * cellNameDisplayEnabledChanged(), a failure re-emits the old value. */
+    void setNameDisplayEnabled(bool enabled);
+    /** True while the network daemon is on the bus. */
+    bool isValid() const;
+
+Q_SIGNALS:
+    /** The serving cell changed (type is a Type value). */
+    void cellChanged(int id, int lac, int type);
+    /** The cell's name changed. */
+    void cellNameChanged(const QString &name);
+    /** The cell's services changed. */
+    void servicesChanged(NetworkCell::Services flags);
+    /** The setting changed; also the old value again after a failed change. */
+    void cellNameDisplayEnabledChanged(bool value);
+
+private:
+    Q_DECLARE_PRIVATE_D(d, NetworkCell)
+    NetworkCellPrivate *d;
+};
+
+} // namespace Ondrix
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(Ondrix::NetworkCell::Services)
+
+#endif

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#ifndef ONDRIX_PHONEINFO_H
+#define ONDRIX_PHONEINFO_H
+
+#include "ondrix_global.h"
+
+#include <QObject>
+#include <QString>
+
+namespace Ondrix {
+
+class PhoneInfoPrivate;
+
+/**
+ * @brief Fixed facts about the modem: IMEI, software versions, HSxPA.
+ *
+ * Every member blocks for the daemon's answer; nothing is cached.
+ */
+class ONDRIX_EXPORT PhoneInfo : public QObject
+{
+    Q_OBJECT
+public:
+    /** A setting of the modem. */
+    enum SettingStatus {
+        SettingUnknown = -1,    /**< the call failed */
+        SettingDisabled = 0,    /**< off */
+        SettingEnabled = 1,     /**< on */
+    };
+    Q_ENUM(SettingStatus)
+
+    /** Makes no call. */
+    explicit PhoneInfo(QObject *parent = nullptr);
+    ~PhoneInfo() override;
+
+    /** True while the info daemon is on the bus. */
+    bool isValid() const;
+    /** The IMEI; a null string on failure. */
+    QString imeiNumber() const;
+    /** The modem's MCU software version; a null string on failure. */
+    QString mcuSWVersion() const;
+    /** The modem's DSP software version; a null string on failure. */
+    QString dspSWVersion() const;
+    /** Whether high-speed packet access is on. */
+    PhoneInfo::SettingStatus hsxpaSetting() const;
+
+private:
+    Q_DECLARE_PRIVATE_D(d, PhoneInfo)
+    PhoneInfoPrivate *d;
+};
+
+} // namespace Ondrix
+
+#endif

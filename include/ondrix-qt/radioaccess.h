@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#ifndef ONDRIX_RADIOACCESS_H
+#define ONDRIX_RADIOACCESS_H
+
+#include "ondrix_global.h"
+
+#include <QObject>
+
+namespace Ondrix {
+
+class RadioAccessPrivate;
+
+/**
+ * @brief Radio access: mode, data technology, channel, radio state and packet data.
+ *
+ * The values are read at construction and then follow the daemon's signals;
+ * a change signal comes only when a value really changes. The radio state
+ * is followed with the StatusUpdates option.
+ */
+class ONDRIX_EXPORT RadioAccess : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Technology technology READ technology NOTIFY technologyChanged)
+    Q_PROPERTY(Mode mode READ mode WRITE setMode NOTIFY modeChanged)
+    Q_PROPERTY(uint channel READ channel NOTIFY channelChanged)
+    Q_PROPERTY(bool dataAvailability READ isDataAvailable NOTIFY dataAvailabilityChanged)
+    Q_PROPERTY(bool valid READ isValid)
+
+public:
+    /** The radio mode, from the daemon's "SelectionMode". */
+    enum Mode {
+        Unknown = -1,       /**< not read yet, or a text outside the table */
+        DualMode = 0,       /**< 2G and 3G ("Dual") */
+        OnlyTwoG = 1,       /**< 2G only ("GSM") */
+        OnlyThreeG = 2,     /**< 3G only ("UMTS") */
+        ForcedDualMode = 3, /**< dual mode forced by the network ("Forced"); cannot be asked for */
+    };
+    Q_ENUM(Mode)
+
+    /** The technology packet data uses, from the daemon's "DataTechnology". */
+    enum Technology {
+        None = -1,          /**< no data technology, or a text outside the table */
+        TwoG = 0,           /**< GPRS ("GPRS") */
+        TwoPointFiveG = 1,  /**< EDGE ("EGPRS") */
+        ThreeG = 2,         /**< UMTS ("UMTS") */
+        ThreePointFiveG = 3, /**< HSPA ("HSPA") */
+    };
+    Q_ENUM(Technology)
+
+    /** The radio's state. */
+    enum State {
+        Idle = 1,               /**< the radio is idle */
+        HighSpeedDownlink = 2,  /**< an HSDPA channel is allocated */
+        HighSpeedUplink = 4,    /**< an HSUPA channel is allocated */
+    };
+    Q_ENUM(State)
+    /** A combination of State values. */
+    Q_DECLARE_FLAGS(Flags, State)
+    Q_FLAG(Flags)
+
+    /** What an object follows. */
+    enum Option {
+        StatusUpdates = 1,  /**< follow the radio state: statusChanged() */
+    };
+    /** A combination of Option values. */
+    Q_DECLARE_FLAGS(Options, Option)
+
+    /** Reads the values (two reads of 250 ms at most) and follows no radio state. */
+    explicit RadioAccess(QObject *parent = nullptr);
+    ~RadioAccess() override;
+
+    /** The radio mode. */
+    RadioAccess::Mode mode() const;
+    /** The data technology. */
+    RadioAccess::Technology technology() const;
+    /** The radio state read at construction, then followed with StatusUpdates. */
+    RadioAccess::Flags state() const;
+    /** The radio channel. */
+    uint channel() const;
+    /** True when packet data can be used now. */
+    bool isDataAvailable() const;
+    /** The options in force. */
+    QFlags<Ondrix::RadioAccess::Option> options() const;
+    /** True while the network and packet-data daemons are on the bus. */
+    bool isValid() const;
+    /** Chooses what the object follows. */
+    void setOptions(QFlags<Ondrix::RadioAccess::Option> options);
+
+public Q_SLOTS:
+    /** Asks for a radio mode; answered by modeChanged() or modeChangeFailed(). The
+     * current mode is answered at once without a call. */
+    void setMode(RadioAccess::Mode mode);
+
+Q_SIGNALS:
+    /** The radio state changed (with StatusUpdates). */
+    void statusChanged(RadioAccess::Flags flags);
+    /** The mode changed, or a mode change succeeded (a Mode value). */
+    void modeChanged(int mode);
+    /** A mode change failed, with the daemon's message. */
+    void modeChangeFailed(const QString &cause);
+    /** The data technology changed (a Technology value). */
+    void technologyChanged(int technology);
+    /** The radio channel changed. */
+    void channelChanged(int channel);
+    /** Packet data became available or unavailable. */
+    void dataAvailabilityChanged(bool available);
+
+private:
+    Q_DECLARE_PRIVATE_D(d, RadioAccess)
+    RadioAccessPrivate *d;
+};
+
+} // namespace Ondrix
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(Ondrix::RadioAccess::Flags)
+Q_DECLARE_OPERATORS_FOR_FLAGS(Ondrix::RadioAccess::Options)
+
+#endif

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#include "ondrix-qt/calltimers.h"
+
+#include "frame.h"
+
+namespace Ondrix {
+
+using namespace Frame;
+
+class CallTimersPrivate : public QObject
+{
+public:
+    explicit CallTimersPrivate(CallTimers *q)
+        : QObject(q)
+        , q_ptr(q)
+        , proxy(createProxy(Bus::Call, this))
+    {
+        subscribe(Bus::Call, "CallTimers", this, &CallTimersPrivate::timersUpdated);
+    }
+
+    void timersUpdated(uint last, uint dialled, uint received, uint total)
+    {
+        emit q_ptr->timersUpdated({last, dialled, received, total});
+    }
+
+    CallTimers *q_ptr;
+    DBusIface *proxy;
+
+private:
+    Q_DECLARE_PUBLIC(CallTimers)
+};
+
+CallTimers::CallTimers(QObject *parent)
+    : QObject(parent)
+    , d(new CallTimersPrivate(this))
+{
+    qRegisterMetaType<CallTimers::CallTimersInfo>("CallTimers::CallTimersInfo");
+}
+
+CallTimers::~CallTimers() = default;
+
+bool CallTimers::isValid() const { return allValid({d->proxy}); }
+
+CallTimers::CallTimersInfo CallTimers::timers() const
+{
+    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetCallTimers"));
+    const QVariantList args = reply.arguments();
+    if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 4)
+        return {};
+    return {args[0].toUInt(), args[1].toUInt(), args[2].toUInt(), args[3].toUInt()};
+}
+
+void CallTimers::clearTimers() const
+{
+    callProxy(d->proxy, QStringLiteral("ClearCallTimers"));
+}
+
+void CallTimers::setCallUpdateTime(unsigned int time) const
+{
+    callProxy(d->proxy, QStringLiteral("SetCallUpdateTime"), {time});
+}
+
+unsigned int CallTimers::callUpdateTime() const
+{
+    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetCallUpdateTime"));
+    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("u")
+               ? reply.arguments().constFirst().toUInt()
+               : 0;
+}
+
+} // namespace Ondrix

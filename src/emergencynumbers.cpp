@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#include "ondrix-qt/emergencynumbers.h"
+
+#include "frame.h"
+
+#include <QtDBus/QDBusMetaType>
+
+namespace Ondrix {
+
+using namespace Frame;
+
+QDBusArgument &operator<<(QDBusArgument &argument, const EmergencyNumbers::EmergencyNumberInfo &info)
+{
+    argument.beginStructure();
+    argument << info.number << info.firstValue << info.secondValue;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, EmergencyNumbers::EmergencyNumberInfo &info)
+{
+    argument.beginStructure();
+    argument >> info.number >> info.firstValue >> info.secondValue;
+    argument.endStructure();
+    return argument;
+}
+
+class EmergencyNumbersPrivate : public QObject
+{
+public:
+    explicit EmergencyNumbersPrivate(EmergencyNumbers *q)
+        : QObject(q)
+    {
+        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
+        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
+        proxy = createProxy(Bus::Call, this);
+    }
+
+    DBusIface *proxy = nullptr;
+};
+
+EmergencyNumbers::EmergencyNumbers(QObject *parent)
+    : QObject(parent)
+    , d(new EmergencyNumbersPrivate(this))
+{
+}
+
+EmergencyNumbers::~EmergencyNumbers() = default;
+
+bool EmergencyNumbers::isValid() const { return allValid({d->proxy}); }
+
+EmergencyNumbers::EmergencyNumbersList EmergencyNumbers::numbersWithInfo() const
+{
+    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetEmergencyNumbers"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a(suu)"))
+        return {};
+    return qdbus_cast<EmergencyNumbersList>(reply.arguments().constFirst());
+}
+
+QStringList EmergencyNumbers::numbers() const
+{
+    QStringList list;
+    for (const EmergencyNumberInfo &info : numbersWithInfo())
+        list << info.number;
+    return list;
+}
+
+} // namespace Ondrix

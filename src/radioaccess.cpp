@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#include "ondrix-qt/radioaccess.h"
+
+#include "frame.h"
+
+namespace Ondrix {
+
+using namespace Frame;
+
+namespace {
+
+const TextValue modes[] = {
+    {"Dual", RadioAccess::DualMode},
+    {"GSM", RadioAccess::OnlyTwoG},
+    {"UMTS", RadioAccess::OnlyThreeG},
+    {"Forced", RadioAccess::ForcedDualMode},
+};
+
+const TextValue technologies[] = {
+    {"GPRS", RadioAccess::TwoG},
+    {"EGPRS", RadioAccess::TwoPointFiveG},
+    {"UMTS", RadioAccess::ThreeG},
+    {"HSPA", RadioAccess::ThreePointFiveG},
+};
+
+// The mode as asked for: forced dual mode cannot be asked for, nor an unknown one.
+QString modeText(RadioAccess::Mode mode)
+{
+    switch (mode) {
+    case RadioAccess::DualMode: return QStringLiteral("Dual");
+    case RadioAccess::OnlyTwoG: return QStringLiteral("GSM");
+    case RadioAccess::OnlyThreeG: return QStringLiteral("UMTS");
+    default: return QString(QLatin1String(""));
+    }
+}
+
+RadioAccess::Flags flagsOf(bool idle, bool hsdpa, bool hsupa)
+{
+    RadioAccess::Flags flags;
+    flags.setFlag(RadioAccess::Idle, idle);
+    flags.setFlag(RadioAccess::HighSpeedDownlink, hsdpa);
+    flags.setFlag(RadioAccess::HighSpeedUplink, hsupa);
+    return flags;
+}
+
+// Suspension causes that take packet data away.
+constexpr uint SuspendedByCall = 5;
+constexpr uint SuspendedByNetwork = 8;
+
+} // namespace
+
+class RadioAccessPrivate : public QObject
+{
+public:
+    explicit RadioAccessPrivate(RadioAccess *q)
+        : QObject(q)
+        , q_ptr(q)
+    {
+        radioIface = createProxy(Bus::RadioAccess, this);
+        gprsIface = createProxy(Bus::Gprs, this);
+        subscribe(Bus::RadioAccess, "SelectionModeChanged", this, &RadioAccessPrivate::onMode);
+        subscribe(Bus::RadioAccess, "DataTechnologyChanged", this, &RadioAccessPrivate::onTechnology);
+        subscribe(Bus::RadioAccess, "ChannelChanged", this, &RadioAccessPrivate::onChannel);
+        subscribe(Bus::Gprs, "Available", this, &RadioAccessPrivate::onAvailable);
+        subscribe(Bus::Gprs, "Suspended", this, &RadioAccessPrivate::onSuspended);
+        readRadio();
+        readGprs();
+    }
+
+    void readRadio()
+    {
+        QVariantMap p;
+        if (!readProperties(getAllCall(Bus::RadioAccess), p))
+            return;
+        technology = RadioAccess::Technology(lookup(technologies, p.value(QStringLiteral("DataTechnology")).toString()));
+        state = flagsOf(p.value(QStringLiteral("RadioIdle")).toBool(), p.value(QStringLiteral("AllocatedHSDPA")).toBool(),
+                        p.value(QStringLiteral("AllocatedHSUPA")).toBool());
+        mode = RadioAccess::Mode(lookup(modes, p.value(QStringLiteral("SelectionMode")).toString()));
+        channel = p.value(QStringLiteral("Channel")).toInt();
+    }
+
+    void readGprs()
+    {
+        QVariantMap p;
+        if (!readProperties(getAllCall(Bus::Gprs), p))
+            return;
+        // A detached modem counts as data available; an attached one when the network says so.
+        dataAvailable = !p.value(QStringLiteral("Attached")).toBool() || p.value(QStringLiteral("Available")).toBool();
+    }
+
+    void setOptions(RadioAccess::Options newOptions)
+    {
+        const bool wanted = newOptions.testFlag(RadioAccess::StatusUpdates);
+        if (wanted && !radioIdleConnected)
+            radioIdleConnected = subscribe(Bus::RadioAccess, "RadioIdle", this, &RadioAccessPrivate::onRadioIdle);
+        else if (!wanted && radioIdleConnected) {
+            unsubscribe(Bus::RadioAccess, "RadioIdle", this);
+            radioIdleConnected = false;
+        }
+        options = newOptions;
+    }
+
+    void setMode(RadioAccess::Mode requested)
+    {
+        Q_Q(RadioAccess);
+        if (requested == mode) {
+            emit q->modeChanged(mode);
+            return;
+        }
+        pendingMode = requested;
+        operate<>(methodCall(Bus::RadioAccess, QStringLiteral("SetSelectionMode"), {modeText(requested)}), this,
+                  [this] {
+                      mode = pendingMode;
+                      emit q_ptr->modeChanged(mode);
+                  },
+                  [this](const QDBusError &error) {
+                      pendingMode = mode;
+                      emit q_ptr->modeChangeFailed(error.message());
+                  });
+    }
+
+    void onMode(const QString &text)
+    {
+        const auto value = RadioAccess::Mode(lookup(modes, text));
+        if (value != mode) {
+            mode = value;
+            emit q_ptr->modeChanged(mode);
+        }
+    }
+
+    void onTechnology(const QString &text)
+    {
+        const auto value = RadioAccess::Technology(lookup(technologies, text));
+        if (value != technology) {
+            technology = value;
+            emit q_ptr->technologyChanged(technology);
+        }
+    }
+
+    void onChannel(int value)
+    {
+        if (value != channel) {
+            channel = value;
+            emit q_ptr->channelChanged(channel);
+        }
+    }
+
+    void onRadioIdle(bool idle, bool hsdpa, bool hsupa)
+    {
+        const RadioAccess::Flags value = flagsOf(idle, hsdpa, hsupa);
+        if (value != state) {
+            state = value;
+            emit q_ptr->statusChanged(state);
+        }
+    }
+
+    void onAvailable()
+    {
+        if (!dataAvailable) {
+            dataAvailable = true;
+            emit q_ptr->dataAvailabilityChanged(true);
+        }
+    }
+
+    void onSuspended(uint code, const QString &)
+    {
+        if (dataAvailable && (code == SuspendedByCall || code == SuspendedByNetwork)) {
+            dataAvailable = false;
+            emit q_ptr->dataAvailabilityChanged(false);
+        }
+    }
+
+    RadioAccess *q_ptr;
+    DBusIface *radioIface = nullptr;
+    DBusIface *gprsIface = nullptr;
+    RadioAccess::Options options;
+    bool radioIdleConnected = false;
+    RadioAccess::Flags state;
+    RadioAccess::Technology technology = RadioAccess::None;
+    RadioAccess::Mode mode = RadioAccess::Unknown;
+    RadioAccess::Mode pendingMode = RadioAccess::Unknown;
+    int channel = 0;
+    bool dataAvailable = false;
+
+private:
+    Q_DECLARE_PUBLIC(RadioAccess)
+};
+
+RadioAccess::RadioAccess(QObject *parent)
+    : QObject(parent)
+    , d(new RadioAccessPrivate(this))
+{
+    qRegisterMetaType<RadioAccess::Mode>("RadioAccess::Mode");
+    qRegisterMetaType<RadioAccess::Technology>("RadioAccess::Technology");
+    qRegisterMetaType<RadioAccess::State>("RadioAccess::State");
+    qRegisterMetaType<RadioAccess::Flags>("RadioAccess::Flags");
+}
+
+RadioAccess::~RadioAccess() = default;
+
+RadioAccess::Mode RadioAccess::mode() const { return d->mode; }
+RadioAccess::Technology RadioAccess::technology() const { return d->technology; }
+RadioAccess::Flags RadioAccess::state() const { return d->state; }
+uint RadioAccess::channel() const { return uint(d->channel); }
+bool RadioAccess::isDataAvailable() const { return d->dataAvailable; }
+RadioAccess::Options RadioAccess::options() const { return d->options; }
+bool RadioAccess::isValid() const { return allValid({d->radioIface, d->gprsIface}); }
+void RadioAccess::setOptions(QFlags<Option> options) { d->setOptions(options); }
+void RadioAccess::setMode(Mode mode) { d->setMode(mode); }
+
+} // namespace Ondrix

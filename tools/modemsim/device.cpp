@@ -1,0 +1,406 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// The modem itself and its radio: emergency numbers, call timers that run
+// during a simulated call (property "InCall" of com.kelvo.hvt.Call, or
+// "ctl call start|end"), IMEI and software versions, radio mode and data
+// technology, packet data, the serving cell, and network time reports.
+
+#include "service.h"
+#include "simulator.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <QtDBus/QDBusArgument>
+#include <QtDBus/QDBusMetaType>
+
+namespace {
+
+const char CSNetBus[] = "com.kelvo.hvt.CSNet";
+const char CSNetPath[] = "/com/kelvo/hvt/csnet";
+
+struct EmergencyNumber {
+    QString number;
+    uint categories = 0;    // 3GPP TS 22.101 service categories; 0: unspecified
+    uint source = 0;        // 0: the modem's own list, 1: the SIM
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(EmergencyNumber)
+Q_DECLARE_METATYPE(QList<EmergencyNumber>)
+typedef QMap<QString, bool> ServiceMap;
+Q_DECLARE_METATYPE(ServiceMap)
+
+QDBusArgument &operator<<(QDBusArgument &arg, const EmergencyNumber &e)
+{
+    arg.beginStructure();
+    arg << e.number << e.categories << e.source;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &arg, EmergencyNumber &e)
+{
+    arg.beginStructure();
+    arg >> e.number >> e.categories >> e.source;
+    arg.endStructure();
+    return arg;
+}
+
+namespace {
+
+// ---- Calls: emergency numbers and call timers ----
+
+class CallService : public Service
+{
+public:
+    explicit CallService(Simulator *sim)
+        : Service(sim, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
+    {
+        qDBusRegisterMetaType<EmergencyNumber>();
+        qDBusRegisterMetaType<QList<EmergencyNumber>>();
+        describe({{"GetEmergencyNumbers", "a(suu)"}, {"GetCallTimers", "uuuu"}, {"ClearCallTimers", ""},
+                  {"SetCallUpdateTime", ""}, {"GetCallUpdateTime", "u"}},
+                 {{"CallTimers", "uuuu"}});
+        QObject::connect(&clock, &QTimer::timeout, sim, [this] { tick(); });
+    }
+
+    void reset() override
+    {
+        clock.stop();
+        seconds = 0;
+        setDefaults({{QStringLiteral("InCall"), false}, {QStringLiteral("Incoming"), false},
+                     {QStringLiteral("CallUpdateTime"), 1u}, {QStringLiteral("Last"), 0u},
+                     {QStringLiteral("Dialled"), 0u}, {QStringLiteral("Received"), 0u}, {QStringLiteral("Total"), 0u}});
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        const QString member = message.member();
+        if (member == QLatin1String("GetEmergencyNumbers")) {
+            sim->reply(message, {QVariant::fromValue(emergencyNumbers())});
+        } else if (member == QLatin1String("GetCallTimers")) {
+            sim->reply(message, timers());
+        } else if (member == QLatin1String("ClearCallTimers")) {
+            for (const char *name : {"Last", "Dialled", "Received", "Total"})
+                store(QLatin1String(name), 0u);
+            sim->reply(message);
+        } else if (member == QLatin1String("SetCallUpdateTime") && message.signature() == QLatin1String("u")) {
+            store(QStringLiteral("CallUpdateTime"), message.arguments()[0].toUInt());
+            sim->reply(message);
+        } else if (member == QLatin1String("GetCallUpdateTime")) {
+            sim->reply(message, {property(QStringLiteral("CallUpdateTime")).toUInt()});
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+protected:
+    // A call starts or ends: the radio is busy with it and the timers run.
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name != QLatin1String("InCall"))
+            return;
+        sim->service(QLatin1String(CSNetBus))->setProperty(QStringLiteral("Activity"),
+                                                            value.toBool() ? QStringLiteral("Call") : QStringLiteral("Idle"));
+        if (value.toBool()) {
+            seconds = 0;
+            store(QStringLiteral("Last"), 0u);
+            clock.start(1000);
+        } else {
+            clock.stop();
+            emitSignal(QStringLiteral("CallTimers"), timers());
+        }
+    }
+
+private:
+    QVariantList timers() const
+    {
+        return {property(QStringLiteral("Last")).toUInt(), property(QStringLiteral("Dialled")).toUInt(),
+                property(QStringLiteral("Received")).toUInt(), property(QStringLiteral("Total")).toUInt()};
+    }
+
+    // One second of the call.
+    void tick()
+    {
+        const QString direction = property(QStringLiteral("Incoming")).toBool() ? QStringLiteral("Received")
+                                                                                : QStringLiteral("Dialled");
+        for (const QString &name : {QStringLiteral("Last"), direction, QStringLiteral("Total")})
+            store(name, property(name).toUInt() + 1);
+        const uint every = qMax(1u, property(QStringLiteral("CallUpdateTime")).toUInt());
+        if (++seconds % every == 0)
+            emitSignal(QStringLiteral("CallTimers"), timers());
+    }
+
+    // The modem's own numbers without a SIM (3GPP TS 22.101); with one, 112, 911 and the card's.
+    QList<EmergencyNumber> emergencyNumbers() const
+    {
+        const QString status = sim->service(QStringLiteral("com.kelvo.hvt.SIM"))->property(QStringLiteral("Status")).toString();
+        if (status == QLatin1String("NoSIM")) {
+            QList<EmergencyNumber> list;
+            for (const char *n : {"112", "911", "000", "08", "110", "118", "119", "999"})
+                list.append({QLatin1String(n), 0, 0});
+            return list;
+        }
+        return {{QStringLiteral("112"), 0, 0}, {QStringLiteral("911"), 0, 0}, {QStringLiteral("10022"), 0x01, 1}};
+    }
+
+    QTimer clock;
+    uint seconds = 0;
+};
+
+// ---- IMEI and software versions ----
+
+class InfoService : public Service
+{
+public:
+    explicit InfoService(Simulator *sim)
+        : Service(sim, "com.kelvo.hvt.Info", "/com/kelvo/hvt/info", "com.kelvo.hvt.Info")
+    {
+        describe({{"GetIMEINumber", "s"}, {"GetMCUSWVersion", "s"}, {"GetDSPSWVersion", "s"}, {"GetHSXPASetting", "b"}},
+                 {});
+    }
+
+    void reset() override
+    {
+        setDefaults({{QStringLiteral("IMEINumber"), QStringLiteral("356938035643809")},
+                     {QStringLiteral("MCUSWVersion"), QStringLiteral("ONDRIX-MCU 2.4.1")},
+                     {QStringLiteral("DSPSWVersion"), QStringLiteral("ONDRIX-DSP 1.9.0")},
+                     {QStringLiteral("HSXPASetting"), true}});
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        const QString name = message.member().mid(3);   // "Get..."
+        if (!message.member().startsWith(QLatin1String("Get")) || !properties().contains(name))
+            return false;
+        sim->reply(message, {property(name)});
+        return true;
+    }
+};
+
+// ---- Radio access and packet data ----
+
+class RadioAccessService : public Service
+{
+public:
+    explicit RadioAccessService(Simulator *sim)
+        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.RadioAccess")
+    {
+        describe({{"SetSelectionMode", ""}},
+                 {{"SelectionModeChanged", "s"}, {"DataTechnologyChanged", "s"}, {"ChannelChanged", "i"},
+                  {"RadioIdle", "bbb"}});
+    }
+
+    void reset() override
+    {
+        setDefaults({{QStringLiteral("SelectionMode"), QStringLiteral("Dual")},
+                     {QStringLiteral("DataTechnology"), QStringLiteral("HSPA")},
+                     {QStringLiteral("Channel"), 10700},
+                     {QStringLiteral("RadioIdle"), true},
+                     {QStringLiteral("AllocatedHSDPA"), false},
+                     {QStringLiteral("AllocatedHSUPA"), false},
+                     {QStringLiteral("SupportedModes"), QStringList{QStringLiteral("Dual"), QStringLiteral("GSM"),
+                                                                    QStringLiteral("UMTS")}}});
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        if (message.member() != QLatin1String("SetSelectionMode"))
+            return false;
+        const QString mode = message.arguments().value(0).toString();
+        if (message.signature() != QLatin1String("s")
+            || !property(QStringLiteral("SupportedModes")).toStringList().contains(mode)) {
+            sim->replyError(message, QStringLiteral("com.kelvo.hvt.CSNet.Error.NotSupported"),
+                            QStringLiteral("The modem has no mode \"%1\"").arg(mode));
+            return true;
+        }
+        sim->reply(message);
+        setProperty(QStringLiteral("SelectionMode"), mode);
+        // 2G brings EDGE on a GSM channel, 3G HSPA on a UMTS one.
+        const bool twoG = mode == QLatin1String("GSM");
+        setProperty(QStringLiteral("DataTechnology"), twoG ? QStringLiteral("EGPRS") : QStringLiteral("HSPA"));
+        setProperty(QStringLiteral("Channel"), twoG ? 62 : 10700);
+        return true;
+    }
+
+protected:
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name == QLatin1String("SelectionMode"))
+            emitSignal(QStringLiteral("SelectionModeChanged"), {value.toString()});
+        else if (name == QLatin1String("DataTechnology"))
+            emitSignal(QStringLiteral("DataTechnologyChanged"), {value.toString()});
+        else if (name == QLatin1String("Channel"))
+            emitSignal(QStringLiteral("ChannelChanged"), {value.toInt()});
+        else if (name == QLatin1String("RadioIdle") || name.startsWith(QLatin1String("Allocated"))) {
+            emitSignal(QStringLiteral("RadioIdle"), {property(QStringLiteral("RadioIdle")).toBool(),
+                                                     property(QStringLiteral("AllocatedHSDPA")).toBool(),
+                                                     property(QStringLiteral("AllocatedHSUPA")).toBool()});
+        }
+    }
+};
+
+class GprsService : public Service
+{
+public:
+    explicit GprsService(Simulator *sim)
+        : Service(sim, "com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS")
+    {
+        describe({}, {{"Available", ""}, {"Suspended", "us"}});
+    }
+
+    void reset() override
+    {
+        setDefaults({{QStringLiteral("Attached"), true}, {QStringLiteral("Available"), true}});
+    }
+
+    bool call(const QDBusMessage &) override { return false; }
+
+protected:
+    // Packet data comes back, or the network suspends it (cause 8).
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name != QLatin1String("Available"))
+            return;
+        if (value.toBool())
+            emitSignal(QStringLiteral("Available"), {});
+        else
+            emitSignal(QStringLiteral("Suspended"), {8u, QStringLiteral("Suspended by the network")});
+    }
+};
+
+// ---- The serving cell ----
+
+class CellService : public Service
+{
+public:
+    explicit CellService(Simulator *sim)
+        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkCell")
+    {
+        qDBusRegisterMetaType<ServiceMap>();
+        describe({{"GetServices", "a{sb}"}},
+                 {{"CellChanged", "siii"}, {"CellNameChanged", "s"}, {"ServicesChanged", "a{sb}"},
+                  {"CellNameDisplayEnabledChanged", "b"}});
+    }
+
+    // A WCDMA cell in central Helsinki.
+    void reset() override
+    {
+        setDefaults({{QStringLiteral("CellId"), 6699}, {QStringLiteral("CellLac"), 3841},
+                     {QStringLiteral("CellType"), QStringLiteral("WCDMA")}, {QStringLiteral("CellBand"), 1},
+                     {QStringLiteral("CellName"), QStringLiteral("Kamppi")},
+                     {QStringLiteral("CellNameDisplayEnabled"), false},
+                     {QStringLiteral("Services"), QStringList{QStringLiteral("HasCSServices"),
+                                                              QStringLiteral("HasGPRSServices"),
+                                                              QStringLiteral("SupportsHSDPA"),
+                                                              QStringLiteral("SupportsHSUPA")}}});
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        if (message.member() != QLatin1String("GetServices"))
+            return false;
+        sim->reply(message, {QVariant::fromValue(services())});
+        return true;
+    }
+
+protected:
+    void announce(const QString &name, const QVariant &value) override
+    {
+        if (name == QLatin1String("CellName")) {
+            emitSignal(QStringLiteral("CellNameChanged"), {value.toString()});
+        } else if (name == QLatin1String("CellNameDisplayEnabled")) {
+            emitSignal(QStringLiteral("CellNameDisplayEnabledChanged"), {value.toBool()});
+        } else if (name == QLatin1String("Services")) {
+            emitSignal(QStringLiteral("ServicesChanged"), {QVariant::fromValue(services())});
+        } else if (name.startsWith(QLatin1String("Cell"))) {
+            emitSignal(QStringLiteral("CellChanged"),
+                       {property(QStringLiteral("CellType")).toString(), property(QStringLiteral("CellId")).toInt(),
+                        property(QStringLiteral("CellLac")).toInt(), property(QStringLiteral("CellBand")).toInt()});
+        }
+    }
+
+private:
+    // The property lists the services offered; on the wire every known one is a flag.
+    ServiceMap services() const
+    {
+        ServiceMap map;
+        const QStringList offered = property(QStringLiteral("Services")).toStringList();
+        for (const char *key : {"HasCSServices", "HasGPRSServices", "SupportsGPRS", "SupportsEGPRS", "SupportsDTM",
+                                "SupportsHSDPA", "SupportsHSUPA"})
+            map.insert(QLatin1String(key), offered.contains(QLatin1String(key)));
+        return map;
+    }
+};
+
+// ---- Network time ----
+
+// Local time zone of a country, in quarter hours east of UTC.
+int zoneOf(const QString &mcc)
+{
+    if (mcc == QLatin1String("240"))
+        return 4;   // Sweden
+    if (mcc.startsWith(QLatin1String("31")))
+        return -20; // the United States, eastern
+    return 8;       // Finland and Estonia
+}
+
+class TimeService : public Service
+{
+public:
+    explicit TimeService(Simulator *sim)
+        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkTime")
+    {
+        describe({{"GetRawNetworkTime", "a{sv}"}}, {{"RawNetworkTimeChanged", "a{sv}"}});
+    }
+
+    // The network that sent the time: its country and network codes.
+    void reset() override
+    {
+        setDefaults({{QStringLiteral("Network"), QStringList{QStringLiteral("244"), QStringLiteral("05")}}});
+    }
+
+    bool call(const QDBusMessage &message) override
+    {
+        if (message.member() != QLatin1String("GetRawNetworkTime"))
+            return false;
+        sim->reply(message, {report()});
+        return true;
+    }
+
+protected:
+    // Registering with another network brings its time report.
+    void announce(const QString &, const QVariant &) override
+    {
+        emitSignal(QStringLiteral("RawNetworkTimeChanged"), {report()});
+    }
+
+private:
+    QVariantMap report() const
+    {
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        const QStringList network = property(QStringLiteral("Network")).toStringList();
+        const QString mcc = network.value(0);
+        return {{QStringLiteral("Timezone"), zoneOf(mcc)}, {QStringLiteral("UTC"), ms / 1000},
+                {QStringLiteral("DST"), 0u}, {QStringLiteral("MobileCountryCode"), mcc},
+                {QStringLiteral("MobileNetworkCode"), network.value(1)},
+                {QStringLiteral("ReceivedSecs"), ms / 1000}, {QStringLiteral("ReceivedNSecs"), (ms % 1000) * 1000000}};
+    }
+};
+
+} // namespace
+
+QList<Service *> createDevice(Simulator *sim)
+{
+    return {new CallService(sim), new InfoService(sim), new RadioAccessService(sim), new GprsService(sim),
+            new CellService(sim), new TimeService(sim)};
+}
+
+void networkRegistered(Simulator *sim, const QString &mcc, const QString &mnc)
+{
+    Service *time = sim->service(QStringLiteral("com.kelvo.hvt.CSNet.NetworkTime"));
+    if (!time)
+        return;
+    time->setProperty(QStringLiteral("Network"), QStringList{mcc, mnc});
+}
