@@ -55,6 +55,22 @@ step "ondrix ss divert status conditional   (read back from the network)"
 "$ondrix" ss divert status conditional
 step "ondrix dial '*100#'   (not a service code of the phone: a USSD balance query)"
 "$ondrix" dial '*100#'
+step "ondrix info   (IMEI, software, emergency numbers, call timers)"
+"$ondrix" info
+step "ondrix monitor while the phone moves to another cell and a call runs for two seconds"
+"$ondrix" monitor --seconds 4 &
+monitor=$!
+sleep 1
+"$sim" ctl set com.kelvo.hvt.CSNet.NetworkCell CellName s:Ruoholahti
+"$sim" ctl set com.kelvo.hvt.CSNet.NetworkCell CellId i:7012
+"$sim" ctl call start
+sleep 2
+"$sim" ctl call end
+wait "$monitor" || true
+step "ondrix select 2, then ondrix time   (a network abroad sends its time report)"
+"$ondrix" select 2 >/dev/null
+"$ondrix" time
+"$ondrix" select auto >/dev/null
 step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"

@@ -146,6 +146,27 @@ for bad in "ss" "ss divert set nowhere 040" "ss divert set busy 040 x" "ussd" "d
   expect "bad arguments: $bad" '^2$' "$rc"
 done
 
+# Device facts, radio, cell and network time.
+out=$("$ondrix" info)
+expect "imei" '^imei: +356938035643809$' "$out"
+expect "emergency numbers without a SIM" '^emergency: +112 911 000 08 110 118 119 999$' "$out"
+out=$("$ondrix" radio mode 2g)
+expect "radio mode" '^mode: +OnlyTwoG$' "$out"
+out=$("$ondrix" radio)
+expect "2g brings EDGE" '^technology: +TwoPointFiveG$' "$out"
+ctl set com.kelvo.hvt.CSNet.RadioAccess SupportedModes as:Dual,GSM
+out=$("$ondrix" radio mode 3g 2>&1); rc=$?
+expect "a mode the modem lacks" 'no mode "UMTS"' "$out"
+expect "a mode the modem lacks, exit code" '^1$' "$rc"
+out=$("$ondrix" cell)
+expect "cell" '^cell: +WCDMACell cell 6699, area 3841$' "$out"
+out=$("$ondrix" time)
+expect "network time of the network abroad" '^network time: .*, zone \+02:00, dst 0 h, from 248 01$' "$out"
+for bad in "info x" "radio mode 4g" "cell x" "time x"; do
+  out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
+  expect "bad arguments: $bad" '^2$' "$rc"
+done
+
 # A hostile daemon: status still reports, whatever arrives.
 ctl chaos on 7 >/dev/null
 for i in 1 2 3 4 5; do

@@ -7,7 +7,13 @@
 // ONDRIX_CHAOS_SEED chooses the seed (printed on failure), ONDRIX_CHAOS_EVENTS
 // how many events the daemon makes (1500 by default).
 
+#include <ondrix-qt/calltimers.h>
+#include <ondrix-qt/emergencynumbers.h>
+#include <ondrix-qt/networkcell.h>
 #include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/networktime.h>
+#include <ondrix-qt/phoneinfo.h>
+#include <ondrix-qt/radioaccess.h>
 #include <ondrix-qt/simidentity.h>
 #include <ondrix-qt/simlock.h>
 #include <ondrix-qt/simphonebook.h>
@@ -103,8 +109,10 @@ struct Services {
     SIMPhonebook phonebook;
     SIMLock lock;
     SupplementaryServices ss;
-    SignalRecorder recorders[6] = {SignalRecorder(&status), SignalRecorder(&security), SignalRecorder(&identity),
-                                   SignalRecorder(&phonebook), SignalRecorder(&lock), SignalRecorder(&ss)};
+    NetworkTime time;
+    SignalRecorder recorders[7] = {SignalRecorder(&status), SignalRecorder(&security), SignalRecorder(&identity),
+                                   SignalRecorder(&phonebook), SignalRecorder(&lock), SignalRecorder(&ss),
+                                   SignalRecorder(&time)};
     int started = 0;
 
     int completed() const
@@ -144,8 +152,9 @@ struct Services {
         const auto pin = Security::PINType(random.bounded(3));
         const QString code = random.bounded(2) ? QStringLiteral("1234") : QStringLiteral("0000");
         const auto book = SIMPhonebook::PhonebookType(random.bounded(8));
-        switch (random.bounded(20)) {
+        switch (random.bounded(21)) {
         case 0: status.status(); break;
+        case 20: time.queryTimeInfo(); break;
         case 1: security.verifyPIN(pin, code); break;
         case 2: security.verifyPUK(Security::PUKType(random.bounded(2)), QStringLiteral("12345678"), code); break;
         case 3: security.changePIN(pin, code, code); break;
@@ -246,6 +255,18 @@ private Q_SLOTS:
             SupplementaryServices passing;   // a release is silent on success: not counted
             passing.ussdRelease();
             passing.isBusy();
+            // The radio, the cell and the device: values follow whatever arrives.
+            RadioAccess radioAccess;
+            radioAccess.setOptions(RadioAccess::Options(int(random.bounded(2))));
+            radioAccess.setMode(RadioAccess::Mode(int(random.bounded(5)) - 1));
+            NetworkCell cell;
+            cell.setNameDisplayEnabled(random.bounded(2));
+            if (round % 6 == 0) {
+                EmergencyNumbers().numbers();
+                CallTimers().timers();
+                PhoneInfo().hsxpaSetting();
+                card.time.timeInfo();
+            }
 
             // One that goes away with its operations in flight.
             auto doomed = std::make_unique<NetworkRegistration>();

@@ -76,6 +76,12 @@ int sim(const QStringList &args);
 int ss(const QStringList &args);
 int ussd(const QStringList &args);
 int dial(const QStringList &args);
+int info(const QStringList &args);
+int radio(const QStringList &args);
+int cell(const QStringList &args);
+int time(const QStringList &args);
+// Follows radio, cell, time, call timers, SIM and supplementary services for monitor.
+void followEverything(QObject *owner);
 int cbs(const QStringList &args);
 int smsc(const QStringList &args);
 

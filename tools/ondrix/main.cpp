@@ -232,6 +232,8 @@ int monitor(const QStringList &args)
     NetworkOperator op;
     SignalStrength signal(SignalStrength::BarsOption | SignalStrength::DbmOption);
     followNetwork(registration, op, &signal);
+    QObject everything;
+    followEverything(&everything);
     if (seconds >= 0)
         QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
     return qApp->exec();
@@ -257,6 +259,10 @@ const Command commands[] = {
     {"ss", "divert|barring|waiting|clir|clip|colp|colr|cnap ...   supplementary services (see 'ondrix ss')", ss},
     {"ussd", "CODE   a USSD dialogue: the network's texts, your answers", ussd},
     {"dial", "STRING   what the dialler makes of it: a service code, USSD, or a call", dial},
+    {"info", "IMEI, software versions, HSxPA, emergency numbers and call timers", info},
+    {"radio", "[mode dual|2g|3g]   radio mode, data technology, channel, radio state, packet data", radio},
+    {"cell", "the serving cell: identity, name and services", cell},
+    {"time", "the network's last time report", time},
 };
 
 int usage()
