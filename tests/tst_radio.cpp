@@ -20,12 +20,6 @@ const QString Gprs = QStringLiteral("com.kelvo.hvt.GPRS");
 const QString Cell = QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell");
 const QString Time = QStringLiteral("com.kelvo.hvt.CSNet.NetworkTime");
 
-QStringList awaited(const SignalRecorder &recorder, int count)
-{
-    if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
-        qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
-    return recorder.recorded();
-}
 }
 
 class TestRadio : public SimTestCase
@@ -57,7 +51,7 @@ private Q_SLOTS:
         QVERIFY(bench.calls(QStringLiteral("SetSelectionMode")).isEmpty());
 
         radio.setMode(RadioAccess::OnlyTwoG);
-        QVERIFY(awaited(recorder, 4).contains(QStringLiteral("modeChanged(1)")));
+        QVERIFY(recorder.awaited(4).contains(QStringLiteral("modeChanged(1)")));
         QCOMPARE(radio.mode(), RadioAccess::OnlyTwoG);
         QCOMPARE(bench.calls(QStringLiteral("SetSelectionMode")).value(0).args, QVariantList{"GSM"});
 
@@ -65,7 +59,7 @@ private Q_SLOTS:
         recorder.clear();
         radio.setMode(RadioAccess::OnlyThreeG);
         radio.setMode(RadioAccess::ForcedDualMode);
-        QCOMPARE(awaited(recorder, 2), (QStringList{"modeChangeFailed(\"The modem has no mode \"UMTS\"\")",
+        QCOMPARE(recorder.awaited(2), (QStringList{"modeChangeFailed(\"The modem has no mode \"UMTS\"\")",
                                                     "modeChangeFailed(\"The modem has no mode \"\"\")"}));
         QCOMPARE(radio.mode(), RadioAccess::OnlyTwoG);
         QCOMPARE(bench.calls(QStringLiteral("SetSelectionMode")).value(2).args, QVariantList{""});
@@ -163,7 +157,7 @@ private Q_SLOTS:
         SignalRecorder recorder(&cell);
         cell.setNameDisplayEnabled(false);   // unchanged: nothing sent
         cell.setNameDisplayEnabled(true);
-        QCOMPARE(awaited(recorder, 1), QStringList{"cellNameDisplayEnabledChanged(true)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"cellNameDisplayEnabledChanged(true)"});
         const QList<SimCall> sets = bench.calls(QStringLiteral("Set"));
         QCOMPARE(sets.size(), 1);
         QCOMPARE(sets[0].signature, QStringLiteral("ssv"));
@@ -173,7 +167,7 @@ private Q_SLOTS:
                      {{QStringLiteral("error"), QStringLiteral("com.kelvo.hvt.CSNet.Error.Denied")},
                       {QStringLiteral("message"), QStringLiteral("no")}});
         cell.setNameDisplayEnabled(false);
-        QCOMPARE(awaited(recorder, 2).last(), QStringLiteral("cellNameDisplayEnabledChanged(true)"));
+        QCOMPARE(recorder.awaited(2).last(), QStringLiteral("cellNameDisplayEnabledChanged(true)"));
         QCOMPARE(SimBench::log(), QStringList{"Error: \"com.kelvo.hvt.CSNet.Error.Denied\" \"no\""});
     }
 

@@ -19,10 +19,6 @@ const QString Sim = QStringLiteral("com.kelvo.hvt.SIM");
 const QString Security = QStringLiteral("com.kelvo.hvt.SIM.Security");
 const QString Identity = QStringLiteral("com.kelvo.hvt.SIM.Identity");
 
-QVariantMap failWith(const QString &name)
-{
-    return {{QStringLiteral("error"), name}, {QStringLiteral("message"), QStringLiteral("refused")}};
-}
 
 } // namespace
 
@@ -30,13 +26,6 @@ class TestSim : public SimTestCase
 {
     Q_OBJECT
 
-    // Waits until `recorder` holds `count` signals and returns them.
-    static QStringList awaited(const SignalRecorder &recorder, int count)
-    {
-        if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
-            qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
-        return recorder.recorded();
-    }
 
 private Q_SLOTS:
     void statusQueryAndAnnouncements()
@@ -45,7 +34,7 @@ private Q_SLOTS:
         QVERIFY(status.isValid());
         SignalRecorder recorder(&status);
         status.status();
-        QCOMPARE(awaited(recorder, 1), QStringList{"statusComplete(Ok, NoError)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"statusComplete(Ok, NoError)"});
         const SimCall call = bench.calls(QStringLiteral("GetSIMStatus")).value(0);
         QCOMPARE(call.interface, Sim);
         QCOMPARE(call.signature, QString());
@@ -72,11 +61,11 @@ private Q_SLOTS:
                                       "DataNotAvailable", "WrongPassword", "PINDisabled", "CodeBlocked", "NoSIM",
                                       "SIMRejected", "SecurityCodeRequired", "UnknownError"};
         for (int i = 0; i < 12; i++) {
-            QTest::newRow(names[i]) << failWith(QStringLiteral("com.kelvo.hvt.SIM.Error.") + QLatin1String(names[i]))
+            QTest::newRow(names[i]) << SimBench::failure(QStringLiteral("com.kelvo.hvt.SIM.Error.") + QLatin1String(names[i]))
                                     << QString::fromLatin1(values[i]);
         }
-        QTest::newRow("unheard of") << failWith(QStringLiteral("com.kelvo.hvt.SIM.Error.Overheated")) << "UnknownError";
-        QTest::newRow("no reply") << failWith(QStringLiteral("org.freedesktop.DBus.Error.NoReply")) << "CommunicationError";
+        QTest::newRow("unheard of") << SimBench::failure(QStringLiteral("com.kelvo.hvt.SIM.Error.Overheated")) << "UnknownError";
+        QTest::newRow("no reply") << SimBench::failure(QStringLiteral("org.freedesktop.DBus.Error.NoReply")) << "CommunicationError";
         QTest::newRow("wrong type") << QVariantMap{{QStringLiteral("reply"), QVariantList{true}}} << "CommunicationError";
     }
 
@@ -94,9 +83,9 @@ private Q_SLOTS:
         status.status();
         security.pinAttemptsLeft(SIMSecurity::PIN);
         identity.hplmn();
-        QCOMPARE(awaited(a, 1), QStringList{"statusComplete(UnknownStatus, " + error + ")"});
-        QCOMPARE(awaited(b, 1), QStringList{"pinAttemptsLeftComplete(-1, " + error + ")"});
-        QCOMPARE(awaited(c, 1), QStringList{"hplmnComplete(\"\", \"\", " + error + ")"});
+        QCOMPARE(a.awaited(1), QStringList{"statusComplete(UnknownStatus, " + error + ")"});
+        QCOMPARE(b.awaited(1), QStringList{"pinAttemptsLeftComplete(-1, " + error + ")"});
+        QCOMPARE(c.awaited(1), QStringList{"hplmnComplete(\"\", \"\", " + error + ")"});
     }
 
     void securityCallsOnTheWire_data()
@@ -130,7 +119,7 @@ private Q_SLOTS:
         case 6: security.pinAttemptsLeft(SIMSecurity::PIN2); break;
         default: security.pukAttemptsLeft(SIMSecurity::PUK2); break;
         }
-        QCOMPARE(awaited(recorder, 1).size(), 1);   // exactly one completion
+        QCOMPARE(recorder.awaited(1).size(), 1);   // exactly one completion
         QFETCH(QString, member);
         const QList<SimCall> calls = bench.calls(member);
         QCOMPARE(calls.size(), 1);
@@ -155,7 +144,7 @@ private Q_SLOTS:
             security.verifyPIN(SIMSecurity::PIN, QStringLiteral("0000"));
         security.pinAttemptsLeft(SIMSecurity::PIN);
         security.verifyPIN(SIMSecurity::PIN, QStringLiteral("1234"));
-        QCOMPARE(awaited(codes, 6), (QStringList{"verifyPINComplete(false, NoError)", "verifyPINComplete(false, NoError)",
+        QCOMPARE(codes.awaited(6), (QStringList{"verifyPINComplete(false, NoError)", "verifyPINComplete(false, NoError)",
                                                  "verifyPUKRequired(PUK)", "verifyPINComplete(false, NoError)",
                                                  "pinAttemptsLeftComplete(0, NoError)",
                                                  "verifyPINComplete(false, CodeBlocked)"}));
@@ -165,7 +154,7 @@ private Q_SLOTS:
         security.verifyPUK(SIMSecurity::PUK, QStringLiteral("12345678"), QStringLiteral("2468"));
         security.verifyPIN(SIMSecurity::PIN, QStringLiteral("2468"));
         security.pinAttemptsLeft(SIMSecurity::PIN);
-        QCOMPARE(awaited(codes, 3), (QStringList{"verifyPUKComplete(true, NoError)", "verifyPINComplete(true, NoError)",
+        QCOMPARE(codes.awaited(3), (QStringList{"verifyPUKComplete(true, NoError)", "verifyPINComplete(true, NoError)",
                                                  "pinAttemptsLeftComplete(3, NoError)"}));
         QCOMPARE(card.recorded().last(), QStringLiteral("statusChanged(Ok)"));
         // Codes are secrets: nothing of them reaches the log.
@@ -181,7 +170,7 @@ private Q_SLOTS:
         security.disablePINQuery(SIMSecurity::PIN, QStringLiteral("1234"));
         security.pinQueryState(SIMSecurity::PIN);
         security.changePIN(SIMSecurity::PIN, QStringLiteral("1234"), QStringLiteral("4321"));
-        QCOMPARE(awaited(recorder, 5), (QStringList{"pinQueryStateComplete(QueryEnabled, NoError)",
+        QCOMPARE(recorder.awaited(5), (QStringList{"pinQueryStateComplete(QueryEnabled, NoError)",
                                                     "disablePINQueryComplete(WrongPassword)",
                                                     "disablePINQueryComplete(NoError)",
                                                     "pinQueryStateComplete(QueryDisabled, NoError)",
@@ -220,7 +209,7 @@ private Q_SLOTS:
         identity.hplmn();
         identity.serviceProviderName();
         identity.languages();
-        QCOMPARE(awaited(recorder, 5), (QStringList{"imsiComplete(\"244050123456789\", NoError)",
+        QCOMPARE(recorder.awaited(5), (QStringList{"imsiComplete(\"244050123456789\", NoError)",
                                                     "iccidComplete(\"89358050000012345678\", NoError)",
                                                     "hplmnComplete(\"244\", \"05\", NoError)",
                                                     "serviceProviderNameComplete(\"Ondrix Mobile\", NoError)",
@@ -253,10 +242,10 @@ private Q_SLOTS:
         SIMIdentity identity;
         SignalRecorder recorder(&identity);
         identity.imsi();
-        QCOMPARE(awaited(recorder, 1), QStringList{"imsiComplete(\"\", SecurityCodeRequired)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"imsiComplete(\"\", SecurityCodeRequired)"});
         bench.setProperty(Sim, QStringLiteral("Present"), false);
         identity.imsi();
-        QCOMPARE(awaited(recorder, 2).last(), QStringLiteral("imsiComplete(\"\", NoSIM)"));
+        QCOMPARE(recorder.awaited(2).last(), QStringLiteral("imsiComplete(\"\", NoSIM)"));
     }
 
     void twoObjectsEachCompleteTheirOwn()

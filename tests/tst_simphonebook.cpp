@@ -20,17 +20,7 @@ namespace {
 const QString Phonebook = QStringLiteral("com.kelvo.hvt.SIM.Phonebook");
 const QString Lock = QStringLiteral("com.kelvo.hvt.SIM.SIMLock");
 
-QStringList awaited(const SignalRecorder &recorder, int count)
-{
-    if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
-        qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
-    return recorder.recorded();
-}
 
-QVariantMap failWith(const QString &name)
-{
-    return {{QStringLiteral("error"), name}, {QStringLiteral("message"), QStringLiteral("refused")}};
-}
 
 } // namespace
 
@@ -75,7 +65,7 @@ private Q_SLOTS:
         case 8: book.setFDNStatus(SIMPhonebook::Disabled); break;
         default: book.readFirst(SIMPhonebook::PhonebookType(42)); break;
         }
-        QCOMPARE(awaited(recorder, 1).size(), 1);
+        QCOMPARE(recorder.awaited(1).size(), 1);
         QFETCH(QString, member);
         const QList<SimCall> calls = bench.calls(member);
         QCOMPARE(calls.size(), 1);
@@ -96,7 +86,7 @@ private Q_SLOTS:
         book.readExact(SIMPhonebook::ADN, 251);
         book.info(SIMPhonebook::ADN);
         book.info(SIMPhonebook::EN);
-        QCOMPARE(awaited(recorder, 7), (QStringList{
+        QCOMPARE(recorder.awaited(7), (QStringList{
             "readFirstComplete(1, \"Aino\", \"+358401234567\", \"\", \"\", \"aino@example.fi\", NoError)",
             "readNextComplete(5, \"Mikko\", \"+358509876543\", \"Mikko work\", \"+35891234567\", \"\", NoError)",
             "readNextComplete(0, \"\", \"\", \"\", \"\", \"\", DataNotAvailable)",
@@ -116,7 +106,7 @@ private Q_SLOTS:
         book.deleteEntry(SIMPhonebook::ADN, 3);
         book.deleteEntry(SIMPhonebook::ADN, 3);
         book.createEntry(SIMPhonebook::SDN, "Mine", "123", "", "", "");
-        QCOMPARE(awaited(recorder, 6), (QStringList{
+        QCOMPARE(recorder.awaited(6), (QStringList{
             "createEntryComplete(3, NoError)", "updateEntryComplete(0, ParameterError)",
             "updateEntryComplete(0, ParameterError)", "deleteEntryComplete(NoError)",
             "deleteEntryComplete(DataNotAvailable)", "createEntryComplete(0, OperationFailed)"}));
@@ -129,14 +119,14 @@ private Q_SLOTS:
         SIMSecurity security;
         SignalRecorder recorder(&book), listener(&other), codes(&security);
         book.setFDNStatus(SIMPhonebook::Enabled);
-        QCOMPARE(awaited(recorder, 1), QStringList{"setFDNStatusComplete(OperationFailed)"});
-        QCOMPARE(awaited(codes, 1), QStringList{"verifyPINRequired(PIN2)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"setFDNStatusComplete(OperationFailed)"});
+        QCOMPARE(codes.awaited(1), QStringList{"verifyPINRequired(PIN2)"});
 
         security.verifyPIN(SIMSecurity::PIN2, QStringLiteral("5678"));
-        QCOMPARE(awaited(codes, 2).last(), QStringLiteral("verifyPINComplete(true, NoError)"));
+        QCOMPARE(codes.awaited(2).last(), QStringLiteral("verifyPINComplete(true, NoError)"));
         book.setFDNStatus(SIMPhonebook::Enabled);
         book.getFDNStatus();
-        QCOMPARE(awaited(recorder, 4).mid(1),
+        QCOMPARE(recorder.awaited(4).mid(1),
                  (QStringList{"fdnEnabled()", "setFDNStatusComplete(NoError)", "fdnStatusComplete(Enabled, NoError)"}));
         QCOMPARE(listener.recorded(), QStringList{"fdnEnabled()"});
     }
@@ -158,7 +148,7 @@ private Q_SLOTS:
         SignalRecorder recorder(&book);
         book.getFDNStatus();
         QFETCH(QString, status);
-        QCOMPARE(awaited(recorder, 1), QStringList{"fdnStatusComplete(" + status + ", NoError)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"fdnStatusComplete(" + status + ", NoError)"});
     }
 
     void phonebookErrors_data()
@@ -183,11 +173,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QString, error);
-        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), failWith(name));
+        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), SimBench::failure(name));
         SIMPhonebook book;
         SignalRecorder recorder(&book);
         book.getFDNStatus();
-        QCOMPARE(awaited(recorder, 1), QStringList{"fdnStatusComplete(Disabled, " + error + ")"});
+        QCOMPARE(recorder.awaited(1), QStringList{"fdnStatusComplete(Disabled, " + error + ")"});
     }
 
     // ---- SIM lock ----
@@ -210,7 +200,7 @@ private Q_SLOTS:
         SignalRecorder recorder(&lock);
         lock.simLockStatus();
         QFETCH(QString, status);
-        QCOMPARE(awaited(recorder, 1), QStringList{"simLockStatusComplete(" + status + ", NoError)"});
+        QCOMPARE(recorder.awaited(1), QStringList{"simLockStatusComplete(" + status + ", NoError)"});
     }
 
     // Wrong codes count: every third starts a wait; the right one opens the lock.
@@ -222,7 +212,7 @@ private Q_SLOTS:
         lock.simLockUnlock(SIMLock::SimLevel, QStringLiteral("12345678"));
         for (int i = 0; i < 4; i++)
             lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("00000000"));
-        QCOMPARE(awaited(recorder, 5), (QStringList{"simLockUnlockComplete(WrongLevel)",
+        QCOMPARE(recorder.awaited(5), (QStringList{"simLockUnlockComplete(WrongLevel)",
                                                     "simLockUnlockComplete(WrongPassword)",
                                                     "simLockUnlockComplete(WrongPassword)",
                                                     "simLockUnlockComplete(WrongPassword)",
@@ -238,7 +228,7 @@ private Q_SLOTS:
         lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
         lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
         lock.simLockStatus();
-        QCOMPARE(awaited(recorder, 3), (QStringList{"simLockUnlockComplete(NoError)",
+        QCOMPARE(recorder.awaited(3), (QStringList{"simLockUnlockComplete(NoError)",
                                                     "simLockUnlockComplete(AlreadyOpened)",
                                                     "simLockStatusComplete(StatusOk, NoError)"}));
     }
@@ -259,13 +249,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QString, error);
-        bench.script(Lock, QStringLiteral("UnlockSIMLock"), failWith(name));
-        bench.script(Lock, QStringLiteral("GetSIMLockStatus"), failWith(name));
+        bench.script(Lock, QStringLiteral("UnlockSIMLock"), SimBench::failure(name));
+        bench.script(Lock, QStringLiteral("GetSIMLockStatus"), SimBench::failure(name));
         SIMLock lock;
         SignalRecorder recorder(&lock);
         lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("1"));
         lock.simLockStatus();
-        QCOMPARE(awaited(recorder, 2), (QStringList{"simLockUnlockComplete(" + error + ")",
+        QCOMPARE(recorder.awaited(2), (QStringList{"simLockUnlockComplete(" + error + ")",
                                                     "simLockStatusComplete(StatusUnknown, " + error + ")"}));
     }
 

@@ -17,12 +17,6 @@ namespace {
 const QString Calls = QStringLiteral("com.kelvo.hvt.SS");
 const QString Ussd = QStringLiteral("com.kelvo.hvt.SS.USSD");
 
-QStringList awaited(const SignalRecorder &recorder, int count)
-{
-    if (!QTest::qWaitFor([&] { return recorder.recorded().size() >= count; }, 5000))
-        qWarning("only %d of %d signals", int(recorder.recorded().size()), count);
-    return recorder.recorded();
-}
 
 // A call as "Member(signature) arg, arg": strings quoted.
 QString described(const SimCall &call)
@@ -81,7 +75,7 @@ private Q_SLOTS:
         case 6: ss.checkColr(); break;
         default: ss.eraseDivert(SS::AllConditionalDiverts, SS::ShortMessageServices); break;
         }
-        QCOMPARE(awaited(recorder, 1).size(), 1);
+        QCOMPARE(recorder.awaited(1).size(), 1);
         QTEST(sent().value(0), "call");
     }
 
@@ -97,7 +91,7 @@ private Q_SLOTS:
         ss.checkClir();
         ss.checkClip();
         ss.checkColp();
-        QCOMPARE(awaited(recorder, 4).mid(1), (QStringList{"checkClirCompleted(UnknownClirStatus, NoError)",
+        QCOMPARE(recorder.awaited(4).mid(1), (QStringList{"checkClirCompleted(UnknownClirStatus, NoError)",
                                                            "checkClipCompleted(true, NoError)",
                                                            "checkColpCompleted(false, NoError)"}));
         QCOMPARE(barring[0][0].value<SS::BasicServiceList>(),
@@ -130,7 +124,7 @@ private Q_SLOTS:
         SS ss;
         SignalRecorder recorder(&ss);
         ss.checkWaiting(SS::Telephony);
-        QCOMPARE(awaited(recorder, 1), QStringList{"checkWaitingCompleted(0 items, " + error + ")"});
+        QCOMPARE(recorder.awaited(1), QStringList{"checkWaitingCompleted(0 items, " + error + ")"});
     }
 
     // A divert set, read back and erased, as a phone's settings page does it.
@@ -145,7 +139,7 @@ private Q_SLOTS:
         ss.registerDivert(SS::DivertNoReply, SS::Telephony, QStringLiteral("+358405200000"), 7);
         ss.eraseDivert(SS::AllDiverts, SS::AllBasicServices);
         ss.activateDivert(SS::DivertNoReply, SS::Telephony);
-        QCOMPARE(awaited(recorder, 6), (QStringList{
+        QCOMPARE(recorder.awaited(6), (QStringList{
             "registerDivertCompleted(NoError)", "checkDivertCompleted(1 items, NoError)",
             "registerDivertCompleted(InvalidTelephoneNumber)", "registerDivertCompleted(Incompatibility)",
             "eraseDivertCompleted(NoError)", "activateDivertCompleted(NotProvisioned)"}));
@@ -165,7 +159,7 @@ private Q_SLOTS:
         ss.checkBarring(SS::AllOutgoingBarring);
         for (int i = 0; i < 4; i++)
             ss.deactivateBarring(SS::AllBarringServices, SS::AllBasicServices, QStringLiteral("9999"));
-        QCOMPARE(awaited(recorder, 6), (QStringList{
+        QCOMPARE(recorder.awaited(6), (QStringList{
             "activateBarringCompleted(NoError)", "checkBarringCompleted(1 items, NoError)",
             "deactivateBarringCompleted(WrongPassword)", "deactivateBarringCompleted(WrongPassword)",
             "deactivateBarringCompleted(WrongPassword)", "deactivateBarringCompleted(TooManyPasswordAttempts)"}));
@@ -185,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(ss.isBusy());
         SignalRecorder recorder(&ss);
         ss.checkClip();   // refused while busy
-        QCOMPARE(awaited(recorder, 3), (QStringList{"checkClipCompleted(false, Busy)", "checkCnapCompleted(true, NoError)",
+        QCOMPARE(recorder.awaited(3), (QStringList{"checkClipCompleted(false, Busy)", "checkCnapCompleted(true, NoError)",
                                                     "statusChanged(false)"}));
         bench.emitSignal(Calls, QStringLiteral("BusyWith"), {QStringLiteral("x")});
         QVERIFY(bench.flush());
@@ -198,23 +192,23 @@ private Q_SLOTS:
         SS ss;
         SignalRecorder recorder(&ss);
         ss.sendCommand(QStringLiteral("*100#"));
-        QCOMPARE(awaited(recorder, 1), QStringList{"commandCompleted(\"Balance 12.34 EUR, valid until 31.12.2026\")"});
+        QCOMPARE(recorder.awaited(1), QStringList{"commandCompleted(\"Balance 12.34 EUR, valid until 31.12.2026\")"});
         QCOMPARE(sent().last(), QStringLiteral("Command(ss) \"*100#\", \"\""));
 
         recorder.clear();
         ss.sendCommand(QStringLiteral("*123#"));
-        QVERIFY(awaited(recorder, 2).last().startsWith("userActionRequested(\"Ondrix menu\n1 Balance"));
+        QVERIFY(recorder.awaited(2).last().startsWith("userActionRequested(\"Ondrix menu\n1 Balance"));
         ss.sendReply(QStringLiteral("2"));
-        QVERIFY(awaited(recorder, 4).last().startsWith("userActionRequested(\"Data bundles"));
+        QVERIFY(recorder.awaited(4).last().startsWith("userActionRequested(\"Data bundles"));
         ss.sendReply(QStringLiteral("1"));
-        QCOMPARE(awaited(recorder, 6).last(), QStringLiteral("notifyReceived(\"Ordered: 1 GB for 5 EUR\")"));
+        QCOMPARE(recorder.awaited(6).last(), QStringLiteral("notifyReceived(\"Ordered: 1 GB for 5 EUR\")"));
         ss.sendNotifyAck();
-        QCOMPARE(awaited(recorder, 8).mid(6), (QStringList{"notifyAckCompleted()", "ussdReleased(\"Thank you\")"}));
+        QCOMPARE(recorder.awaited(8).mid(6), (QStringList{"notifyAckCompleted()", "ussdReleased(\"Thank you\")"}));
 
         recorder.clear();
         ss.sendReply(QStringLiteral("1"));
         ss.ussdRelease();
-        QCOMPARE(awaited(recorder, 2),
+        QCOMPARE(recorder.awaited(2),
                  (QStringList{"ussdError(UssdReplyOp, UssdMissingRequest, \"The network asked for nothing\")",
                               "ussdError(UssdReleaseOp, UssdReleased, \"No dialogue\")"}));
     }
@@ -239,7 +233,7 @@ private Q_SLOTS:
         SS ss;
         SignalRecorder recorder(&ss);
         ss.sendReply(QStringLiteral("1"));
-        QCOMPARE(awaited(recorder, 1), QStringList{"ussdError(UssdReplyOp, " + error + ", \"no\")"});
+        QCOMPARE(recorder.awaited(1), QStringList{"ussdError(UssdReplyOp, " + error + ", \"no\")"});
     }
 
     // Control strings: the call each puts on the wire, or false and nothing sent.
@@ -298,7 +292,7 @@ private Q_SLOTS:
         SignalRecorder recorder(&ss);
         QCOMPARE(ss.sendSSRequest(command), !call.isEmpty());
         if (!call.isEmpty())
-            QCOMPARE(awaited(recorder, 1).size(), 1);
+            QCOMPARE(recorder.awaited(1).size(), 1);
         QVERIFY(bench.flush());
         QCOMPARE(sent(), call.isEmpty() ? QStringList() : QStringList{call});
     }
@@ -373,7 +367,7 @@ private Q_SLOTS:
         if (ss.isServiceCode(dialled))
             got = ss.sendSSRequest(dialled) ? QString() : QStringLiteral("ussd");
         if (got.isEmpty()) {
-            QCOMPARE(awaited(recorder, 1).size(), 1);
+            QCOMPARE(recorder.awaited(1).size(), 1);
             got = bench.calls().value(0).member;
         }
         QCOMPARE(got, outcome);

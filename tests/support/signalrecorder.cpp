@@ -2,6 +2,7 @@
 #include "signalrecorder.h"
 
 #include <QMetaMethod>
+#include <QTest>
 #include <QVariant>
 
 SignalRecorder::SignalRecorder(QObject *target)
@@ -43,4 +44,11 @@ int SignalRecorder::qt_metacall(QMetaObject::Call call, int id, void **args)
                          + QLatin1Char(')');
     }
     return id - m_indices.size();
+}
+
+QStringList SignalRecorder::awaited(int count) const
+{
+    if (!QTest::qWaitFor([this, count] { return m_signals.size() >= count; }, 5000))
+        qWarning("only %d of %d signals", int(m_signals.size()), count);
+    return m_signals;
 }

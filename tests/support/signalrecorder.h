@@ -14,6 +14,8 @@ public:
     explicit SignalRecorder(QObject *target);
 
     QStringList recorded() const { return m_signals; }
+    // Runs the event loop until `count` signals are recorded (5 s at most) and returns them.
+    QStringList awaited(int count) const;
     void clear() { m_signals.clear(); }
 
     int qt_metacall(QMetaObject::Call call, int id, void **args) override;

@@ -46,6 +46,11 @@ public:
     void emitSignal(const QString &interface, const QString &member, const QVariantList &args);
     // Keys: "count", "delay", "noreply", "error", "message", "reply" (QVariantList).
     void script(const QString &interface, const QString &member, const QVariantMap &answer);
+    // A script answer: the error `name` with `message`.
+    static QVariantMap failure(const QString &name, const QString &message = QStringLiteral("refused"))
+    {
+        return {{QStringLiteral("error"), name}, {QStringLiteral("message"), message}};
+    }
     void setSetting(const QString &name, const QVariant &value);
     void releaseNames();
     void acquireNames();
