@@ -25,13 +25,19 @@ passed=$((passed + 1))
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON
 
-echo "== install and build a consumer against the installed tree"
+# The same sources against Qt 6: libondrix-qt6, installed beside the Qt 5 library.
+build_and_test build-qt6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONDRIX_QT6=ON
+
+echo "== install both and build a consumer against each installed library"
 stage=$PWD/stage
 rm -rf "$stage"
 cmake --install build --prefix "$stage" >/dev/null
+cmake --install build-qt6 --prefix "$stage" >/dev/null
 readelf -d "$stage/lib/libondrix-qt.so.1" | grep -q 'SONAME.*libondrix-qt.so.1'
-tests/consumer/build-consumer.sh "$stage"
-passed=$((passed + 1))
+readelf -d "$stage/lib/libondrix-qt6.so.1" | grep -q 'SONAME.*libondrix-qt6.so.1'
+tests/consumer/build-consumer.sh "$stage" ondrix-qt
+tests/consumer/build-consumer.sh "$stage" ondrix-qt6
+passed=$((passed + 2))
 
 echo "== fuzz the codec's decoders"
 scripts/fuzz.sh

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qtbase5-dev qtbase5-dev-tools
+  qt6-base-dev
   dbus-daemon
   clang libclang-rt-14-dev
   libbenchmark-dev

@@ -105,12 +105,23 @@ int lookup(const TextValue (&table)[N], const QString &text, int fallback = -1)
 
 // ---- Signatures ----
 
+// The D-Bus signature of one type (Qt 6 names types by QMetaType, Qt 5 by id).
+template <typename T>
+const char *dbusSignature()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QDBusMetaType::typeToSignature(QMetaType::fromType<T>());
+#else
+    return QDBusMetaType::typeToSignature(qMetaTypeId<T>());
+#endif
+}
+
 // The D-Bus signature of a handler's parameter list.
 template <typename... Args>
 QString signatureOf()
 {
     QString signature;
-    ((signature += QLatin1String(QDBusMetaType::typeToSignature(qMetaTypeId<std::decay_t<Args>>()))), ...);
+    ((signature += QLatin1String(dbusSignature<std::decay_t<Args>>())), ...);
     return signature;
 }
 

@@ -49,10 +49,10 @@ private Q_SLOTS:
         QCOMPARE(calls[0].args, QVariantList{Registration});
         QVERIFY(SimBench::log().isEmpty());
         QCOMPARE(reg.property("status").value<NetworkRegistration::Status>(), NetworkRegistration::AtHome);
-        QVERIFY(QMetaType::type("QList<AvailableOperator>") != QMetaType::UnknownType);
-        QVERIFY(QMetaType::type("NetworkRegistration::RejectCode") != QMetaType::UnknownType);
-        QCOMPARE(QMetaType::type("OperatorList"), qMetaTypeId<OperatorList>());
-        QCOMPARE(QMetaType::type("OperatorStruct"), qMetaTypeId<OperatorStruct>());
+        QVERIFY(metaTypeId("QList<AvailableOperator>") != QMetaType::UnknownType);
+        QVERIFY(metaTypeId("NetworkRegistration::RejectCode") != QMetaType::UnknownType);
+        QCOMPARE(metaTypeId("OperatorList"), qMetaTypeId<OperatorList>());
+        QCOMPARE(metaTypeId("OperatorStruct"), qMetaTypeId<OperatorStruct>());
     }
 
     void initialReadWithoutKeys()
@@ -406,7 +406,7 @@ private Q_SLOTS:
         QList<AvailableOperator> list{first};
         list[0].setBand(AvailableOperator::Gsm850Gsm1900);
         QCOMPARE(first.bandName(), QStringLiteral("GSM 850 / GSM 1900"));
-        QVERIFY(QMetaType::type("AvailableOperator::Band") != QMetaType::UnknownType);
+        QVERIFY(metaTypeId("AvailableOperator::Band") != QMetaType::UnknownType);
     }
 
     void availableOperatorFromScanRecord_data()

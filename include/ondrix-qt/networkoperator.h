@@ -20,9 +20,9 @@ class NetworkOperatorPrivate;
 class ONDRIX_EXPORT NetworkOperator : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString name READ name)
-    Q_PROPERTY(QString mnc READ mnc)
-    Q_PROPERTY(QString mcc READ mcc)
+    Q_PROPERTY(QString name READ name NOTIFY nameChanged)
+    Q_PROPERTY(QString mnc READ mnc NOTIFY operatorChanged)
+    Q_PROPERTY(QString mcc READ mcc NOTIFY operatorChanged)
     Q_PROPERTY(bool valid READ isValid)
 
 public:

@@ -23,9 +23,9 @@ class NetworkRegistrationPrivate;
 class ONDRIX_EXPORT NetworkRegistration : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(Status status READ status)
-    Q_PROPERTY(RejectCode rejectCode READ rejectCode)
-    Q_PROPERTY(Mode mode READ mode)
+    Q_PROPERTY(Status status READ status NOTIFY statusChanged)
+    Q_PROPERTY(RejectCode rejectCode READ rejectCode NOTIFY statusWithRejectCodeChanged)
+    Q_PROPERTY(Mode mode READ mode NOTIFY modeChanged)
     Q_PROPERTY(bool valid READ isValid)
 
 public:

@@ -19,9 +19,9 @@ class SignalStrengthPrivate;
 class ONDRIX_EXPORT SignalStrength : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(int bars READ bars)
-    Q_PROPERTY(int percent READ percent)
-    Q_PROPERTY(int dbm READ dbm)
+    Q_PROPERTY(int bars READ bars NOTIFY barsChanged)
+    Q_PROPERTY(int percent READ percent NOTIFY percentChanged)
+    Q_PROPERTY(int dbm READ dbm NOTIFY dbmChanged)
     Q_PROPERTY(bool valid READ isValid)
     Q_PROPERTY(Options options READ options WRITE setOptions)
 

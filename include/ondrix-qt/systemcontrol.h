@@ -20,9 +20,9 @@ class SystemControlPrivate;
 class ONDRIX_EXPORT SystemControl : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool power READ power WRITE setPower)
-    Q_PROPERTY(Status status READ status)
-    Q_PROPERTY(Activity activity READ activity)
+    Q_PROPERTY(bool power READ power WRITE setPower NOTIFY powerChanged)
+    Q_PROPERTY(Status status READ status NOTIFY statusChanged)
+    Q_PROPERTY(Activity activity READ activity NOTIFY activityChanged)
     Q_PROPERTY(bool valid READ isValid)
 
 public:

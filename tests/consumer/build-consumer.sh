@@ -4,6 +4,8 @@
 # CMake package and once through pkg-config (C++ and C), and runs them.
 set -euo pipefail
 prefix=$(cd "$1" && pwd)
+library=${2:-ondrix-qt}   # or ondrix-qt6
+package=OndrixQt${library#ondrix-qt}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -12,15 +14,16 @@ trap 'rm -rf "$work"' EXIT
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-bus
 export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 
-cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DONDRIX_PACKAGE="$package" \
+  -DONDRIX_LIBRARY="$library" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 "$work/cmake/consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 
 PKG_CONFIG_PATH=$prefix/lib/pkgconfig g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
-  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs ondrix-qt)
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs "$library")
 "$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 # The codec from plain C.
 cc -std=c99 -pedantic -Werror "$here/../c_check.c" -o "$work/c-consumer" \
-  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs ondrix-qt)
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs "$library")
 "$work/c-consumer" | grep -q 'c_check: OK'
-echo "consumer: built and ran through the CMake package and through pkg-config"
+echo "consumer: built and ran against $library through the CMake package and through pkg-config"

@@ -2,6 +2,9 @@
 #include "signalrecorder.h"
 
 #include <QMetaMethod>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QSequentialIterable>
+#endif
 #include <QTest>
 #include <QVariant>
 
@@ -20,11 +23,17 @@ SignalRecorder::SignalRecorder(QObject *target)
 
 static QString format(int type, void *value)
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QVariant v(QMetaType(type), value);
+#else
     const QVariant v(type, value);
+#endif
     if (type == QMetaType::Bool)
         return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     if (type == QMetaType::QString)
         return QLatin1Char('"') + v.toString() + QLatin1Char('"');
+    if (type == QMetaType::QByteArray)   // Qt 6 would count it as a list
+        return QString::fromLatin1(v.toByteArray().toHex());
     if (v.canConvert<QVariantList>())
         return QStringLiteral("%1 items").arg(v.value<QSequentialIterable>().size());
     return v.toString();

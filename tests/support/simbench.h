@@ -15,6 +15,16 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
+// The id of a meta-type registered under `name`; UnknownType when none is.
+inline int metaTypeId(const char *name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QMetaType::fromName(name).id();
+#else
+    return QMetaType::type(name);
+#endif
+}
+
 struct SimCall {
     QString path;
     QString interface;
