@@ -22,6 +22,7 @@ build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== API reference (a warning fails)"
 cmake --build build --target docs
 passed=$((passed + 1))
+LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON
 

@@ -6,7 +6,11 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qtbase5-dev qtbase5-dev-tools
-  qt6-base-dev
+  qtdeclarative5-dev qml-module-qttest qml-module-qtquick2 qml-module-qtquick-window2
+  qml-module-qtquick-controls2 qml-module-qtquick-layouts
+  qt6-base-dev qt6-declarative-dev qml6-module-qttest qml6-module-qtquick qml6-module-qtquick-window
+  qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
+  qml6-module-qtqml-workerscript
   dbus-daemon
   clang libclang-rt-14-dev
   libbenchmark-dev

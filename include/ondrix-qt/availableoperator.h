@@ -48,6 +48,16 @@ class AvailableOperatorData;
 class ONDRIX_EXPORT AvailableOperator
 {
     Q_GADGET
+    Q_PROPERTY(QString name READ name)
+    Q_PROPERTY(QString mnc READ mnc)
+    Q_PROPERTY(QString mcc READ mcc)
+    Q_PROPERTY(Availability availability READ availability)
+    Q_PROPERTY(Preference preference READ preference)
+    Q_PROPERTY(Band band READ band)
+    Q_PROPERTY(bool umts READ umts)
+    Q_PROPERTY(QString availabilityName READ availabilityName)
+    Q_PROPERTY(QString preferenceName READ preferenceName)
+    Q_PROPERTY(QString bandName READ bandName)
 public:
     /** Whether the network may be selected. */
     enum Availability {

@@ -35,15 +35,15 @@ public:
     ~CallTimers() override;
 
     /** True while the call daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The timers now; zeros on failure. */
     CallTimers::CallTimersInfo timers() const;
     /** Clears the timers; a failure is not reported. */
-    void clearTimers() const;
+    Q_INVOKABLE void clearTimers() const;
     /** Sets how often the daemon announces timers during a call; a failure is not reported. */
-    void setCallUpdateTime(unsigned int time) const;
+    Q_INVOKABLE void setCallUpdateTime(unsigned int time) const;
     /** How often the daemon announces timers during a call; 0 on failure. */
-    unsigned int callUpdateTime() const;
+    Q_INVOKABLE unsigned int callUpdateTime() const;
 
 Q_SIGNALS:
     /** The daemon announced the timers. */

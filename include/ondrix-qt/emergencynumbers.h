@@ -38,11 +38,11 @@ public:
     ~EmergencyNumbers() override;
 
     /** True while the call daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The numbers with their attributes, in the daemon's order; empty on failure. */
     EmergencyNumbersList numbersWithInfo() const;
     /** The numbers only. */
-    QStringList numbers() const;
+    Q_INVOKABLE QStringList numbers() const;
 
 private:
     Q_DECLARE_PRIVATE_D(d, EmergencyNumbers)

@@ -77,7 +77,7 @@ public:
      * cellNameDisplayEnabledChanged(), a failure re-emits the old value. */
     void setNameDisplayEnabled(bool enabled);
     /** True while the network daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 Q_SIGNALS:
     /** The serving cell changed (type is a Type value). */

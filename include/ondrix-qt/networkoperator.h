@@ -37,11 +37,11 @@ public:
     /** The mobile country code. */
     QString mcc() const;
     /** True while the network daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
     /** Country initials ("FI") of a mobile country code and network code, from
      * the platform's operator information; empty when unknown. */
-    QString country(QString mcc, QString mnc) const;
+    Q_INVOKABLE QString country(QString mcc, QString mnc) const;
 
 Q_SIGNALS:
     /** The modem registered with another operator. */

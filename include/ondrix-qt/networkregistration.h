@@ -101,7 +101,7 @@ public:
     /** The operator selection mode. */
     Mode mode() const;
     /** True while the network daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The operators of the last successful scanOperators(); emptied by a failed one. */
     QList<AvailableOperator> availableOperators() const;
 

@@ -24,6 +24,13 @@ class NetworkTimePrivate;
  */
 class ONDRIX_EXPORT NetworkTimeInfo
 {
+    Q_GADGET
+    Q_PROPERTY(QDateTime dateTime READ dateTime)
+    Q_PROPERTY(int timezone READ timezone)
+    Q_PROPERTY(int dst READ dst)
+    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(QString mnc READ mnc)
+    Q_PROPERTY(QString mcc READ mcc)
 public:
     /** An invalid report: no time, zone 0, daylight saving -1, empty codes. */
     NetworkTimeInfo();
@@ -40,7 +47,7 @@ public:
     /** The daylight-saving adjustment in whole hours; -1 when the report had none. */
     int dst() const;
     /** True when the report carried a time zone. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The network code of the network that sent the time. */
     QString mnc() const;
     /** The country code of that network. */
@@ -80,7 +87,7 @@ public:
     /** Reads the last report, blocking for 250 ms at most; an invalid report on failure. */
     NetworkTimeInfo timeInfo() const;
     /** Asks for the last report; answered by timeInfoQueryCompleted(). */
-    void queryTimeInfo();
+    Q_INVOKABLE void queryTimeInfo();
 
 Q_SIGNALS:
     /** The network sent a report. */

@@ -33,15 +33,15 @@ public:
     ~PhoneInfo() override;
 
     /** True while the info daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The IMEI; a null string on failure. */
-    QString imeiNumber() const;
+    Q_INVOKABLE QString imeiNumber() const;
     /** The modem's MCU software version; a null string on failure. */
-    QString mcuSWVersion() const;
+    Q_INVOKABLE QString mcuSWVersion() const;
     /** The modem's DSP software version; a null string on failure. */
-    QString dspSWVersion() const;
+    Q_INVOKABLE QString dspSWVersion() const;
     /** Whether high-speed packet access is on. */
-    PhoneInfo::SettingStatus hsxpaSetting() const;
+    Q_INVOKABLE PhoneInfo::SettingStatus hsxpaSetting() const;
 
 private:
     Q_DECLARE_PRIVATE_D(d, PhoneInfo)

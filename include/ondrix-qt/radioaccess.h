@@ -25,6 +25,7 @@ class ONDRIX_EXPORT RadioAccess : public QObject
     Q_PROPERTY(uint channel READ channel NOTIFY channelChanged)
     Q_PROPERTY(bool dataAvailability READ isDataAvailable NOTIFY dataAvailabilityChanged)
     Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:
     /** The radio mode, from the daemon's "SelectionMode". */
@@ -62,8 +63,10 @@ public:
     enum Option {
         StatusUpdates = 1,  /**< follow the radio state: statusChanged() */
     };
+    Q_ENUM(Option)
     /** A combination of Option values. */
     Q_DECLARE_FLAGS(Options, Option)
+    Q_FLAG(Options)
 
     /** Reads the values (two reads of 250 ms at most) and follows no radio state. */
     explicit RadioAccess(QObject *parent = nullptr);
@@ -74,7 +77,7 @@ public:
     /** The data technology. */
     RadioAccess::Technology technology() const;
     /** The radio state read at construction, then followed with StatusUpdates. */
-    RadioAccess::Flags state() const;
+    Q_INVOKABLE RadioAccess::Flags state() const;
     /** The radio channel. */
     uint channel() const;
     /** True when packet data can be used now. */
@@ -82,7 +85,7 @@ public:
     /** The options in force. */
     QFlags<Ondrix::RadioAccess::Option> options() const;
     /** True while the network and packet-data daemons are on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** Chooses what the object follows. */
     void setOptions(QFlags<Ondrix::RadioAccess::Option> options);
 

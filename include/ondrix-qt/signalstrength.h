@@ -49,7 +49,7 @@ public:
     /** Signal level in dBm. */
     int dbm() const;
     /** True while the network daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The values followed. */
     Options options() const;
     /** Follows bar updates with BarsOption, percent and dBm with either of the others. */

@@ -31,7 +31,7 @@ public:
     ~SIMIdentity() override;
 
     /** True while the SIM daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Reads the home network's codes; answered by hplmnComplete(). */

@@ -61,7 +61,7 @@ public:
     ~SIMLock() override;
 
     /** True while the SIM daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Reads the lock's state; answered by simLockStatusComplete(). */

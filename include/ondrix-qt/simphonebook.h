@@ -65,7 +65,7 @@ public:
     ~SIMPhonebook() override;
 
     /** True while the SIM daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Reads the first entry; answered by readFirstComplete(). */

@@ -52,7 +52,7 @@ public:
     ~SIMSecurity() override;
 
     /** True while the SIM daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Verifies a PIN; answered by verifyPINComplete(). */

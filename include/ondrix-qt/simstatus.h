@@ -41,7 +41,7 @@ public:
     ~SIMStatus() override;
 
     /** True while the SIM daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Asks for the card's state; answered by statusComplete(). */

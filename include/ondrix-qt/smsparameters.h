@@ -20,10 +20,10 @@ public:
     ~SMSParameters() override;
 
     /** True while the SMS daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** The service centre number; a null string when the SIM has none or the
      * daemon does not answer. Blocks until the daemon answers. */
-    QString serviceCenterAddress() const;
+    Q_INVOKABLE QString serviceCenterAddress() const;
 
 private:
     Q_DECLARE_PRIVATE_D(d, SMSParameters)

@@ -177,7 +177,7 @@ public:
     ~SupplementaryServices() override;
 
     /** True while the daemon's supplementary services (both interfaces) are on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
 public Q_SLOTS:
     /** Registers (and so activates) a diversion to `telephoneNumber`. */

@@ -57,7 +57,7 @@ public:
     /** What the radio is busy with. */
     Activity activity() const;
     /** True while both the controller and the network daemon are on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
 
     /** Asks the controller to switch the radio; nothing is sent when it already
      * is so. The new state arrives with powerChanged(); a refused or unsent

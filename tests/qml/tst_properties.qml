@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+import QtQuick 2.0
+import QtTest 1.0
+import Ondrix 1.0
+
+TestCase {
+    name: "Properties"
+
+    SystemControl { id: modem }
+    NetworkOperator { id: op }
+    RadioAccess { id: radio }
+    SmsCounter { id: counter }
+
+    function init() { sim.reset() }
+
+    function test_followTheSimulator() {
+        compare(modem.valid, true)
+        compare(modem.status, SystemControl.FullService)
+        sim.set("com.kelvo.YKM.Modem", "ServiceState", "EmergencyOnly")
+        tryCompare(modem, "status", SystemControl.LimitedService)
+        sim.set("com.kelvo.hvt.CSNet.NetworkOperator", "OperatorName", "Ondrix Test")
+        tryCompare(op, "name", "Ondrix Test")
+        compare(op.country("244", "05"), "FI")
+    }
+
+    function test_enumsAndInvokables() {
+        compare(radio.mode, RadioAccess.DualMode)
+        radio.mode = RadioAccess.OnlyTwoG
+        tryCompare(radio, "mode", RadioAccess.OnlyTwoG)
+        tryCompare(radio, "technology", RadioAccess.TwoPointFiveG)
+    }
+
+    function test_segmentCounter() {
+        counter.text = "hello"
+        compare(counter.segments, 1)
+        compare(counter.remaining, 155)
+        counter.text = "€".repeat(81)   // 162 septets
+        compare(counter.segments, 2)
+    }
+}

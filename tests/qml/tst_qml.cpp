@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// The QML module against the simulator: the tests are the tst_*.qml files
+// beside this one; "sim" drives the simulator from them.
+
+#include "simbench.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQuickTest>
+
+class SimControl : public QObject
+{
+    Q_OBJECT
+public:
+    SimBench bench;
+
+public Q_SLOTS:
+    void reset() { bench.reset(); }
+    void set(const QString &interface, const QString &name, const QVariant &value)
+    {
+        bench.setProperty(interface, name, value);
+    }
+    void emitSignal(const QString &interface, const QString &member, const QVariantList &args)
+    {
+        bench.emitSignal(interface, member, args);
+    }
+    bool flush() { return bench.flush(); }
+};
+
+class Setup : public QObject
+{
+    Q_OBJECT
+    SimControl control;
+
+public Q_SLOTS:
+    void applicationAvailable()
+    {
+        if (!control.bench.start())
+            qFatal("the simulator did not start");
+    }
+
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        engine->addImportPath(QStringLiteral(ONDRIX_QML_IMPORT_PATH));
+        engine->rootContext()->setContextProperty(QStringLiteral("sim"), &control);
+    }
+
+    void cleanupTestCase() { control.bench.stop(); }
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(ondrix_qml, Setup)
+
+#include "tst_qml.moc"
