@@ -77,3 +77,12 @@ step "the controller refuses the next power request:"
 "$ondrix" power off || true
 step "the last calls the simulator received (ondrix-modemsim ctl calls)"
 "$sim" ctl calls | tail -n 6
+step "the QML dialler (examples/dialer): status bar, PIN dialog, networks, USSD, SMS counter"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v qmlscene >/dev/null; then
+  echo "close its window to end the demo"
+  qmlscene -I "$build/qml" examples/dialer/main.qml || true
+else
+  echo "no display here. On a desktop, with the simulator on your session bus:"
+  echo "  $sim --session &"
+  echo "  DBUS_SYSTEM_BUS_ADDRESS=\$DBUS_SESSION_BUS_ADDRESS qmlscene -I $build/qml examples/dialer/main.qml"
+fi

@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config
   qtbase5-dev qtbase5-dev-tools
   qtdeclarative5-dev qml-module-qttest qml-module-qtquick2 qml-module-qtquick-window2
-  qml-module-qtquick-controls2 qml-module-qtquick-layouts
+  qml-module-qtquick-controls2 qml-module-qtquick-layouts qmlscene
   qt6-base-dev qt6-declarative-dev qml6-module-qttest qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
   qml6-module-qtqml-workerscript
