@@ -51,6 +51,8 @@ public:
         qmlRegisterType<PhoneInfo>(uri, major, minor, "PhoneInfo");
         qmlRegisterType<SMSParameters>(uri, major, minor, "SMSParameters");
         qmlRegisterType<Qml::SmsCounter>(uri, major, minor, "SmsCounter");
+        qmlRegisterSingletonType<Qml::SmsCodec>(uri, major, minor, "SmsCodec",
+                                                [](QQmlEngine *, QJSEngine *) -> QObject * { return new Qml::SmsCodec; });
     }
 };
 

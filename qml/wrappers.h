@@ -100,6 +100,20 @@ private:
     unsigned int m_segments = 0, m_remaining = 0, m_maxLength = 0;
 };
 
+// The SMS codec for QML: a text into PDUs, PDUs into a message, a cell broadcast page.
+class SmsCodec : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // {pdus: [hex, ...], error}; `language` as SmsCounter's.
+    Q_INVOKABLE QVariantMap encode(const QString &to, const QString &text, int language = 0, int reference = 0) const;
+    // {from, to, text, error}, the segments in any order.
+    Q_INVOKABLE QVariantMap decode(const QStringList &pdus) const;
+    // {messageId, page, pages, popup, alert, text, error}.
+    Q_INVOKABLE QVariantMap decodeCellBroadcast(const QString &page) const;
+};
+
 } // namespace Qml
 } // namespace Ondrix
 

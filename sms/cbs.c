@@ -3,6 +3,9 @@
 
 #include "ondrix-qt/smscodec.h"
 
+#include "tables.h"
+
+#include <stdlib.h>
 #include <string.h>
 
 #define NO_ENCODING 255
@@ -76,4 +79,39 @@ int sms_cbs_is_popup(const sms_cbs_page_t *page)
 int sms_cbs_is_user_alert(const sms_cbs_page_t *page)
 {
     return page && (page->message_code & 0x200) != 0;
+}
+
+/* The page's text: GSM 7-bit (93 septets) or UCS-2 (41 units), without the
+ * carriage returns, spaces and zeros that pad a page. */
+int32_t sms_cbs_get_text(const sms_cbs_page_t *page, char **text, uint32_t *len)
+{
+    uint8_t codes[93];
+    int32_t status;
+    if (!page || !text || !len)
+        return SMS_ERR_INVALID_PARAM;
+    *text = NULL;
+    *len = 0;
+    switch (sms_cbs_get_encoding(page)) {
+    case SMS_ENCODING_GSM_7BIT: {
+        sms_conv_ctx_t tables;
+        sms_conv_tables_select(&tables, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT);
+        sms_conv_unpack(page->content, codes, 93, 0);
+        status = sms_conv_gsm_to_utf8(codes, 93, text, len, &tables);
+        break;
+    }
+    case SMS_ENCODING_UCS2: {
+        uint16_t units[41];
+        for (uint32_t i = 0; i < 41; i++)
+            units[i] = (uint16_t)((page->content[2 * i] << 8) | page->content[2 * i + 1]);
+        status = sms_conv_ucs2_to_utf8(units, sizeof units, text, len);
+        break;
+    }
+    default:
+        return SMS_ERR_ENCODING;
+    }
+    if (status != SMS_OK)
+        return status;
+    while (*len > 0 && strchr("\r\n ", (*text)[*len - 1]))   /* NUL too: strchr finds the terminator */
+        (*text)[--*len] = 0;
+    return SMS_OK;
 }

@@ -864,6 +864,32 @@ private Q_SLOTS:
         QTEST(sms_cbs_get_language(&p), "language");
     }
 
+    // The text of a page, without its padding; 8-bit content has none.
+    void cellBroadcastText()
+    {
+        sms_cbs_page_t p = {};
+        const uint8_t hello[93] = {'H', 'e', 'l', 'l', 'o'};
+        uint8_t codes[93];
+        memcpy(codes, hello, sizeof codes);
+        memset(codes + 5, '\r', sizeof codes - 5);
+        sms_conv_pack(codes, p.content, 93, 0);
+        char *text = nullptr;
+        uint32_t len = 0;
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
+        QCOMPARE(QByteArray(text, int(len)), QByteArray("Hello"));
+        free(text);
+        p.dcs = 0x11;   // UCS-2
+        memset(p.content, 0, sizeof p.content);
+        p.content[1] = 'O';
+        p.content[3] = 'k';
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
+        QCOMPARE(QByteArray(text, int(len)), QByteArray("Ok"));
+        free(text);
+        p.dcs = 0x44;   // 8-bit
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_ERR_ENCODING);
+        QVERIFY(!text);
+    }
+
     void cellBroadcastAlerts()
     {
         sms_cbs_page_t p = {};

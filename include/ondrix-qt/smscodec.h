@@ -635,6 +635,9 @@ ONDRIX_EXPORT int32_t sms_cbs_get_language(const sms_cbs_page_t *page);
 ONDRIX_EXPORT int sms_cbs_is_popup(const sms_cbs_page_t *page);
 /** 1 when the page asks for a user alert. */
 ONDRIX_EXPORT int sms_cbs_is_user_alert(const sms_cbs_page_t *page);
+/** The page's text as UTF-8, without the padding that fills a page: GSM 7-bit
+ * or UCS-2 content; SMS_ERR_ENCODING for 8-bit or unknown content. */
+ONDRIX_EXPORT int32_t sms_cbs_get_text(const sms_cbs_page_t *page, char **text, uint32_t *len);
 
 #ifdef __cplusplus
 }

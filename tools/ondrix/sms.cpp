@@ -276,23 +276,11 @@ int cbs(const QStringList &args)
     line(QStringLiteral("page"), QStringLiteral("%1 of %2").arg(p.page_number).arg(p.total_pages));
     line(QStringLiteral("language"), QString::number(sms_cbs_get_language(&p)));
     const uint32_t encoding = sms_cbs_get_encoding(&p);
-    QString content;
-    if (encoding == SMS_ENCODING_GSM_7BIT) {
-        uint8_t codes[93];
-        Context ctx(sms_conv_ctx_open(SMS_LANG_DEFAULT));
-        char *text = nullptr;
-        uint32_t len = 0;
-        sms_conv_unpack(p.content, codes, 93, 0);
-        if (ctx && sms_conv_gsm_to_utf8(codes, 93, &text, &len, ctx.get()) == SMS_OK)
-            content = QString::fromUtf8(text, int(len)).trimmed();
-        free(text);
-    } else if (encoding == SMS_ENCODING_UCS2) {
-        for (int i = 0; i + 1 < 82; i += 2)
-            content += QChar(ushort((p.content[i] << 8) | p.content[i + 1]));
-        content = content.trimmed();
-    } else {
-        content = hex(p.content, sizeof p.content);
-    }
+    char *text = nullptr;
+    uint32_t len = 0;
+    const QString content = sms_cbs_get_text(&p, &text, &len) == SMS_OK ? QString::fromUtf8(text, int(len))
+                                                                       : hex(p.content, sizeof p.content);
+    free(text);
     line(QStringLiteral("encoding"), encoding == 255 ? QStringLiteral("none") : QString::fromLatin1(formatName(encoding / 4)));
     line(QStringLiteral("content"), content);
     return 0;

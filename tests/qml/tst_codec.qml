@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+import QtQuick 2.0
+import QtTest 1.0
+import Ondrix 1.0
+
+TestCase {
+    name: "Codec"
+
+    function test_encodeAndDecode() {
+        var sent = SmsCodec.encode("+358401234567", "x".repeat(200), SmsCounter.Default, 66)
+        compare(sent.error, "")
+        compare(sent.pdus.length, 2)
+        var back = SmsCodec.decode([sent.pdus[1], sent.pdus[0]])
+        compare(back.text, "x".repeat(200))
+        compare(back.to, "+358401234567")
+        compare(SmsCodec.decode(["0011"]).error, "address was invalid")
+    }
+
+    function test_cellBroadcast() {
+        var page = SmsCodec.decodeCellBroadcast("401203E80110" + "0".repeat(164))
+        compare(page.messageId, 1000)
+        compare(page.pages, 1)
+        compare(SmsCodec.decodeCellBroadcast("00").error, "invalid parameter")
+    }
+}
