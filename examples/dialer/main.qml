@@ -50,7 +50,7 @@ ApplicationWindow {
             Label { text: op.name; font.bold: true }
             Label { text: modem.status === SystemControl.FullService ? "" : "limited" }
             Item { Layout.fillWidth: true }
-            Label { text: "▮".repeat(signal.bars) + "▯".repeat(5 - signal.bars) }
+            Label { text: "▮".repeat(signal.bars) + "·".repeat(5 - signal.bars) }
         }
     }
 
