@@ -236,6 +236,12 @@ void printProperties(const QDBusMessage &reply)
 
 } // namespace
 
+int ctlUsage(bool asked)
+{
+    (asked ? out() : err()) << Usage;
+    return asked ? 0 : 2;
+}
+
 int runCtl(const QDBusConnection &bus, const QStringList &args)
 {
     const Request request = args.isEmpty() ? Request{QString(), {}, -1} : requestOf(args);

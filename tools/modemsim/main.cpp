@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 int runCtl(const QDBusConnection &bus, const QStringList &args);
+int ctlUsage(bool asked);
 
 namespace {
 
@@ -57,8 +58,11 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
 
     const bool ctl = !args.isEmpty() && args.first() == QLatin1String("ctl");
-    if (ctl)
+    if (ctl) {
         args.removeFirst();
+        if (args.isEmpty() || args.first() == QLatin1String("--help"))
+            return ctlUsage(!args.isEmpty());
+    }
 
     QString address;
     bool session = false;
@@ -84,9 +88,12 @@ int main(int argc, char **argv)
                 err << "ondrix-modemsim: --chaos takes a seed, a number\n";
                 return 2;
             }
+        } else if (option == QLatin1String("--help")) {
+            QTextStream(stdout) << Usage;
+            return 0;
         } else {
             err << Usage;
-            return option == QLatin1String("--help") ? 0 : 2;
+            return 2;
         }
     }
     if (!ctl && !args.isEmpty()) {

@@ -265,12 +265,13 @@ const Command commands[] = {
     {"time", "the network's last time report", time},
 };
 
-int usage()
+int usage(bool asked = false)
 {
-    err() << "usage: ondrix COMMAND [ARGS]\n";
+    QTextStream &stream = asked ? out() : err();
+    stream << "usage: ondrix COMMAND [ARGS]\n";
     for (const Command &command : commands)
-        err() << "  " << command.name << "  " << command.help << '\n';
-    return 2;
+        stream << "  " << command.name << "  " << command.help << '\n';
+    return asked ? 0 : 2;
 }
 
 } // namespace
@@ -281,6 +282,8 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
+    if (args.first() == QLatin1String("--help"))
+        return usage(true);
     for (const Command &command : commands) {
         if (args.first() == QLatin1String(command.name))
             return command.run(args.mid(1));
