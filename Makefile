@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
-.PHONY: all build demo check clean
+.PHONY: all build demo check deb clean
 
 all: build
 
@@ -16,5 +16,11 @@ check:
 	scripts/deps.sh
 	scripts/check.sh
 
+deb:
+	scripts/deps.sh
+	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DONDRIX_TESTS=OFF >/dev/null
+	cmake --build build-deb -j$$(nproc)
+	cd build-deb && cpack -G DEB
+
 clean:
-	rm -rf build build-asan build-fuzz stage
+	rm -rf build build-asan build-qt6 build-deb build-fuzz stage

@@ -40,6 +40,12 @@ tests/consumer/build-consumer.sh "$stage" ondrix-qt
 tests/consumer/build-consumer.sh "$stage" ondrix-qt6
 passed=$((passed + 2))
 
+echo "== Debian packages: made, checked, unpacked into a scratch root, built against"
+cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DONDRIX_TESTS=OFF >/dev/null
+cmake --build build-deb -j"$jobs"
+tests/check-packages.sh build-deb ondrix-qt
+passed=$((passed + 1))
+
 echo "== fuzz the codec's decoders"
 scripts/fuzz.sh
 passed=$((passed + $(ls -d fuzz/corpus/*/ | wc -l)))

@@ -12,18 +12,23 @@ trap 'rm -rf "$work"' EXIT
 
 # No daemon on this address: the program must start and report it absent.
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-bus
-export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+# A tree installed under /usr keeps its libraries in the multiarch directory.
+libdir=$prefix/lib
+multiarch=$(gcc -print-multiarch)
+[ -d "$prefix/lib/$multiarch/pkgconfig" ] && libdir=$prefix/lib/$multiarch
+export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+export PKG_CONFIG_PATH=$libdir/pkgconfig
 
 cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DONDRIX_PACKAGE="$package" \
   -DONDRIX_LIBRARY="$library" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 "$work/cmake/consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 
-PKG_CONFIG_PATH=$prefix/lib/pkgconfig g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
-  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs "$library")
+g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
+  $(pkg-config --cflags --libs "$library")
 "$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 # The codec from plain C.
 cc -std=c99 -pedantic -Werror "$here/../c_check.c" -o "$work/c-consumer" \
-  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs "$library")
+  $(pkg-config --cflags --libs "$library")
 "$work/c-consumer" | grep -q 'c_check: OK'
 echo "consumer: built and ran against $library through the CMake package and through pkg-config"
