@@ -5,10 +5,12 @@
 #include "tables.h"
 
 #include <errno.h>
+#include <iconv.h>
 #include <stdlib.h>
 #include <string.h>
 
 #define NO_CODE 0xFFFF
+#define EXTENDED 0x100   /* a latin1 entry of the extension table */
 
 /* UCS-2 in host byte order. The UTF-16 names keep the order explicit and let
  * characters outside the Basic Multilingual Plane through as surrogate pairs. */
@@ -16,18 +18,6 @@ static const char *ucs2_host_name(void)
 {
     const uint16_t probe = 1;
     return *(const uint8_t *)&probe ? "UTF-16LE" : "UTF-16BE";
-}
-
-/* Checks that the converter writes host byte order: "A" must come out as 0x0041. */
-static int writes_host_order(iconv_t cd)
-{
-    char in[] = "A";
-    uint16_t unit = 0;
-    char *inp = in, *outp = (char *)&unit;
-    size_t inleft = 1, outleft = sizeof unit;
-    const int ok = iconv(cd, &inp, &inleft, &outp, &outleft) != (size_t)-1 && unit == 0x0041;
-    iconv(cd, NULL, NULL, NULL, NULL);
-    return ok;
 }
 
 /* The tables of one language: its alphabet (locking shift) and its extension
@@ -73,7 +63,6 @@ void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t s
     const lang_tables_t *locking = tables_of(locking_lang);
     const lang_tables_t *single = tables_of(single_lang);
     memset(ctx, 0, sizeof *ctx);
-    ctx->cd = (iconv_t)-1;
     ctx->locking_lang = locking_lang;
     ctx->single_lang = single_lang;
     ctx->base_rev = locking->rev;
@@ -86,22 +75,26 @@ void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t s
     ctx->ext_fwd_count = single->ext_fwd_count;
 }
 
+/* The direct table of the first 256 characters, which most texts keep to:
+ * the extension first, so that the alphabet wins where both have a character. */
+static void fill_latin1(sms_conv_ctx_t *ctx)
+{
+    for (uint32_t i = 0; i < 256; i++)
+        ctx->latin1[i] = NO_CODE;
+    for (uint32_t i = 0; i < ctx->ext_rev_count && ctx->ext_rev[i].ucs2 < 256; i++)
+        ctx->latin1[ctx->ext_rev[i].ucs2] = (uint16_t)(EXTENDED | ctx->ext_rev[i].gsm);
+    for (uint32_t i = 0; i < ctx->base_rev_count && ctx->base_rev[i].ucs2 < 256; i++)
+        ctx->latin1[ctx->base_rev[i].ucs2] = ctx->base_rev[i].gsm;
+    ctx->latin1_ready = 1;
+}
+
 sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_lang)
 {
     sms_conv_ctx_t *ctx = malloc(sizeof *ctx);
     if (!ctx)
         return NULL;
     sms_conv_tables_select(ctx, locking_lang, single_lang);
-    ctx->cd = iconv_open(ucs2_host_name(), "UTF-8");
-    if (ctx->cd == (iconv_t)-1) {
-        free(ctx);
-        return NULL;
-    }
-    if (!writes_host_order(ctx->cd)) {
-        iconv_close(ctx->cd);
-        free(ctx);
-        return NULL;
-    }
+    fill_latin1(ctx);
     return ctx;
 }
 
@@ -121,9 +114,6 @@ int32_t sms_conv_lang_tables(int32_t lang, int32_t *locking_lang, int32_t *singl
 
 void sms_conv_ctx_close(sms_conv_ctx_t *ctx)
 {
-    if (!ctx)
-        return;
-    iconv_close(ctx->cd);
     free(ctx);
 }
 
@@ -139,13 +129,6 @@ int32_t sms_conv_ctx_single_lang(const sms_conv_ctx_t *ctx)
 
 /* ---- Lookups ---- */
 
-static int compare_rev(const void *key, const void *entry)
-{
-    const uint16_t unit = *(const uint16_t *)key;
-    const uint16_t other = ((const sms_conv_rev_t *)entry)->ucs2;
-    return unit < other ? -1 : unit > other;
-}
-
 static int compare_ext(const void *key, const void *entry)
 {
     const uint32_t code = *(const uint8_t *)key;
@@ -153,17 +136,41 @@ static int compare_ext(const void *key, const void *entry)
     return code < other ? -1 : code > other;
 }
 
+/* Binary search of a table sorted by character. */
 static uint16_t reverse_lookup(const sms_conv_rev_t *table, uint32_t count, uint16_t unit)
 {
-    const sms_conv_rev_t *hit = bsearch(&unit, table, count, sizeof *table, compare_rev);
-    return hit ? hit->gsm : NO_CODE;
+    uint32_t low = 0, high = count;
+    while (low < high) {
+        const uint32_t mid = low + (high - low) / 2;
+        if (table[mid].ucs2 < unit)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low < count && table[low].ucs2 == unit ? table[low].gsm : NO_CODE;
 }
 
 /* The GSM codes of one UCS-2 unit, written to `out` when given; returns how
  * many (1, or 2 with the escape), 0 when the unit has none. */
 static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
 {
-    uint16_t code = reverse_lookup(ctx->base_rev, ctx->base_rev_count, unit);
+    uint16_t code;
+    if (unit < 256 && ctx->latin1_ready) {
+        code = ctx->latin1[unit];
+        if (code == NO_CODE)
+            return 0;
+        if (!(code & EXTENDED)) {
+            if (out)
+                out[0] = (uint8_t)code;
+            return 1;
+        }
+        if (out) {
+            out[0] = GSM_ESCAPE;
+            out[1] = (uint8_t)code;
+        }
+        return 2;
+    }
+    code = reverse_lookup(ctx->base_rev, ctx->base_rev_count, unit);
     if (code != NO_CODE) {
         if (out)
             out[0] = (uint8_t)code;
@@ -304,19 +311,72 @@ int32_t sms_conv_ucs2_to_utf8(const uint16_t *ucs2, uint32_t byte_count, char **
     return status;
 }
 
+/* The code point of the UTF-8 sequence at `in` (`left` octets available) and
+ * its length in `*len`: 0 when the input ends inside the sequence, -1 when it
+ * is not UTF-8 (a stray continuation, an overlong form, a surrogate, beyond
+ * U+10FFFF). */
+static int32_t utf8_char(const uint8_t *in, size_t left, uint32_t *len)
+{
+    static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const uint8_t lead = in[0];
+    uint32_t n, cp;
+    if (lead < 0xC2 || lead > 0xF4)
+        return -1;   /* ASCII is the caller's; continuations, C0, C1 and F5..FF are never leads */
+    n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    cp = lead & (0x7F >> n);
+    for (uint32_t i = 1; i < n; i++) {
+        if (i >= left)
+            return 0;
+        if ((in[i] & 0xC0) != 0x80)
+            return -1;
+        cp = cp << 6 | (in[i] & 0x3F);
+    }
+    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return -1;
+    *len = n;
+    return (int32_t)cp;
+}
+
 int32_t sms_conv_utf8_to_ucs2(const char *utf8, uint32_t byte_count, uint16_t **ucs2,
                               uint32_t *byte_len, sms_conv_ctx_t *ctx)
 {
-    char *out = NULL;
-    int32_t status;
+    const uint8_t *in = (const uint8_t *)utf8;
+    uint16_t *out, *shrunk;
+    size_t n = 0;
     if (!utf8 || !ucs2 || !byte_len || !ctx)
         return SMS_ERR_INVALID_PARAM;
     *ucs2 = NULL;
     *byte_len = 0;
-    status = run_iconv(ctx->cd, utf8, byte_count, (size_t)byte_count * 4, &out, byte_len);
-    if (status == SMS_OK)
-        *ucs2 = (uint16_t *)(void *)out;
-    return status;
+    /* Each octet gives at most one unit; a four-octet character gives two. */
+    out = malloc(((size_t)byte_count + 1) * sizeof *out);
+    if (!out)
+        return SMS_ERR_NO_MEMORY;
+    for (size_t i = 0; i < byte_count;) {
+        if (in[i] < 0x80) {
+            out[n++] = in[i++];
+            continue;
+        }
+        uint32_t len = 0;
+        const int32_t cp = utf8_char(in + i, byte_count - i, &len);
+        if (cp == 0)
+            break;   /* the text ends inside a character: convert up to it */
+        if (cp < 0) {
+            free(out);
+            return SMS_ERR_CONVERSION;
+        }
+        if (cp >= 0x10000) {
+            out[n++] = (uint16_t)(0xD800 | ((uint32_t)(cp - 0x10000) >> 10));
+            out[n++] = (uint16_t)(0xDC00 | (cp & 0x3FF));
+        } else {
+            out[n++] = (uint16_t)cp;
+        }
+        i += len;
+    }
+    out[n] = 0;
+    shrunk = realloc(out, (n + 1) * sizeof *out);
+    *ucs2 = shrunk ? shrunk : out;
+    *byte_len = (uint32_t)(n * 2);
+    return SMS_OK;
 }
 
 /* ---- Septets ---- */

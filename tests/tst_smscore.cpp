@@ -346,6 +346,10 @@ private Q_SLOTS:
         QTest::newRow("ascii") << QByteArray("hello") << 5 << "hello";
         QTest::newRow("latin and euro") << QByteArray("Grüße €") << 7 << "Grüße €";
         QTest::newRow("emoji is a surrogate pair") << QByteArray("a😀b") << 4 << "a😀b";
+        QTest::newRow("first and last of each length")
+            << QByteArray("\x01\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf")
+            << 10 << QString::fromUtf8("\x01\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf");
+        QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << 3 << QString::fromUtf8("a\0b", 3);
         QTest::newRow("cut inside a character") << QByteArray("ab\xe2\x82") << 2 << "ab";
         QTest::newRow("cut inside an emoji") << QByteArray("x\xf0\x9f\x98") << 1 << "x";
         QTest::newRow("empty") << QByteArray() << 0 << "";
@@ -375,8 +379,16 @@ private Q_SLOTS:
         Ctx ctx = open(0, 0);
         uint16_t *ucs2 = nullptr;
         uint32_t bytes = 0;
-        QCOMPARE(sms_conv_utf8_to_ucs2("a\xff" "b", 3, &ucs2, &bytes, ctx.get()), SMS_ERR_CONVERSION);
-        QVERIFY(!ucs2);
+        // Not UTF-8: a stray octet, a stray continuation, overlong forms, an
+        // encoded surrogate, beyond U+10FFFF, a lead without its continuation.
+        for (const QByteArray &bad : {QByteArray("a\xff" "b"), QByteArray("\x80"), QByteArray("\xc0\xaf"),
+                                      QByteArray("\xe0\x80\xaf"), QByteArray("\xf0\x80\x80\xaf"),
+                                      QByteArray("\xed\xa0\x80"), QByteArray("\xf4\x90\x80\x80"),
+                                      QByteArray("\xe2\x82x"), QByteArray("\xf5\x80\x80\x80")}) {
+            QCOMPARE(sms_conv_utf8_to_ucs2(bad.constData(), uint32_t(bad.size()), &ucs2, &bytes, ctx.get()),
+                     SMS_ERR_CONVERSION);
+            QVERIFY(!ucs2);
+        }
         const uint16_t lone[] = {0x0061, 0xDC00, 0x0062};
         char *text = nullptr;
         uint32_t len = 0;

@@ -22,7 +22,6 @@
 
 #include "ondrix_global.h"
 
-#include <iconv.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -233,7 +232,7 @@ typedef struct sms_conv_ext {
 } sms_conv_ext_t;
 
 /** The alphabet tables of one language choice (3GPP TS 23.038 clause 6.2.1 and
- * annex A) and the converter from UTF-8 to UCS-2. Used by one thread at a time. */
+ * annex A). Used by one thread at a time. */
 typedef struct sms_conv_ctx {
     const sms_conv_rev_t *base_rev;     /**< the alphabet, character to code, sorted by character */
     uint32_t base_rev_count;            /**< entries of base_rev */
@@ -243,9 +242,12 @@ typedef struct sms_conv_ctx {
     uint32_t ext_rev_count;             /**< entries of ext_rev */
     const sms_conv_ext_t *ext_fwd;      /**< the extension table, code to text, sorted by code */
     uint32_t ext_fwd_count;             /**< entries of ext_fwd */
-    iconv_t cd;                         /**< UTF-8 to UCS-2 (UTF-16) in host byte order */
     int32_t single_lang;                /**< the single shift (extension) table's language */
     int32_t locking_lang;               /**< the locking shift (alphabet) table's language */
+    /** The codes of U+0000..U+00FF, looked up once when the context opens: the
+     * alphabet's code, 0x100 plus the extension code, or 0xFFFF for none. */
+    uint16_t latin1[256];
+    uint32_t latin1_ready;              /**< whether latin1 is filled */
 } sms_conv_ctx_t;
 
 /** Opens a context with the alphabet of `locking_lang` and the extension table
