@@ -6,6 +6,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* One septet at a time, as the bits lie: what the unpacker must give. */
+static uint8_t septet_at(const uint8_t *packed, size_t bit)
+{
+    unsigned value = 0;
+    for (unsigned k = 0; k < 7; k++, bit++)
+        value |= (unsigned)((packed[bit / 8] >> (bit % 8)) & 1) << k;
+    return (uint8_t)value;
+}
+
 int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const int32_t langs[] = {0, 1, 2, 3, -1};
@@ -28,6 +37,10 @@ int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     codes = malloc(count + 1);
     if (sms_conv_unpack(body, codes, (int32_t)count, fill) != (int32_t)count)
         abort();
+    for (uint32_t i = 0; i < count; i++) {
+        if (codes[i] != septet_at(body, fill + 7 * (size_t)i))
+            abort();
+    }
     if (count && sms_conv_gsm_to_utf8(codes, count, &text, &len, ctx) == SMS_OK) {
         if (text[len] != 0)
             abort();

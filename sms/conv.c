@@ -242,7 +242,7 @@ int32_t sms_conv_gsm_to_utf8(const uint8_t *codes, uint32_t code_count, char **t
     *text = NULL;
     *byte_len = 0;
     /* No table text is longer than 4 octets, and each code gives at most one. */
-    work = calloc((size_t)code_count * 4 + 1, 1);
+    work = malloc((size_t)code_count * 4 + 1);
     if (!work)
         return SMS_ERR_NO_MEMORY;
     for (uint32_t i = 0; i < code_count; i++) {
@@ -260,9 +260,9 @@ int32_t sms_conv_gsm_to_utf8(const uint8_t *codes, uint32_t code_count, char **t
                     piece = hit->text;
             }
         }
-        const size_t n = strlen(piece);
-        memcpy(work + len, piece, n);
-        len += n;
+        /* Table texts are a few octets: copied in place, without a call. */
+        while (*piece)
+            work[len++] = *piece++;
     }
     work[len] = '\0';
     shrunk = realloc(work, len + 1);
@@ -415,12 +415,26 @@ int32_t sms_conv_unpack(const uint8_t *packed, uint8_t *codes, int32_t count, ui
     if (fill_bits > 6)
         fill_bits = 0;
     size_t bit = fill_bits;
-    for (int32_t i = 0; i < count; i++, bit += 7) {
+    int32_t i = 0;
+    while (i < count) {
+        /* On an octet boundary, eight septets are the next seven octets. */
+        if (bit % 8 == 0 && count - i >= 8) {
+            const uint8_t *in = packed + bit / 8;
+            uint64_t octets = 0;
+            for (int k = 6; k >= 0; k--)
+                octets = octets << 8 | in[k];
+            for (int k = 0; k < 8; k++)
+                codes[i + k] = (uint8_t)((octets >> (7 * k)) & 0x7F);
+            i += 8;
+            bit += 56;
+            continue;
+        }
         const unsigned shift = bit % 8;
         unsigned value = packed[bit / 8] >> shift;
         if (shift > 1)
             value |= (unsigned)packed[bit / 8 + 1] << (8 - shift);
-        codes[i] = (uint8_t)(value & 0x7F);
+        codes[i++] = (uint8_t)(value & 0x7F);
+        bit += 7;
     }
     return count;
 }
