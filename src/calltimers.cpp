@@ -13,9 +13,9 @@ public:
     explicit CallTimersPrivate(CallTimers *q)
         : QObject(q)
         , q_ptr(q)
-        , proxy(createProxy(Bus::Call, this))
     {
         subscribe(Bus::Call, "CallTimers", this, &CallTimersPrivate::timersUpdated);
+        proxy = createProxy(Bus::Call, this);
     }
 
     void timersUpdated(uint last, uint dialled, uint received, uint total)

@@ -71,7 +71,10 @@ constexpr int SyncReadTimeout = 250;
 constexpr int LongOperationTimeout = 120000;
 constexpr int DefaultTimeout = -1;
 
-// A proxy for `bus` on the system bus, owned by `parent`.
+// A proxy for `bus` on the system bus, owned by `parent`. Make it after the
+// class's signal subscriptions: a subscription makes the connection follow the
+// daemon's name, and the proxy then learns the owner from that instead of
+// asking the bus once more.
 DBusIface *createProxy(Bus bus, QObject *parent);
 
 // True when every proxy's service has an owner, tested in the order given.

@@ -43,12 +43,12 @@ public:
         , q_ptr(q)
     {
         qDBusRegisterMetaType<CellServiceMap>();
-        proxy = createProxy(Bus::NetworkCell, this);
         subscribe(Bus::NetworkCell, "CellChanged", this, &NetworkCellPrivate::setCellInfo);
         subscribe(Bus::NetworkCell, "CellNameChanged", this, &NetworkCellPrivate::setCellName);
         subscribe(Bus::NetworkCell, "ServicesChanged", this, &NetworkCellPrivate::setServices);
         subscribe(Bus::NetworkCell, "CellNameDisplayEnabledChanged", this,
                   &NetworkCellPrivate::onCellNameDisplayEnabledChanged);
+        proxy = createProxy(Bus::NetworkCell, this);
         readProperties();
         readServices();
     }

@@ -33,9 +33,9 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
     : QObject(q)
     , q_ptr(q)
 {
-    proxy = createProxy(Bus::NetworkOperator, this);
     subscribe(Bus::NetworkOperator, "OperatorChanged", this, &NetworkOperatorPrivate::onOperatorChanged);
     subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, &NetworkOperatorPrivate::onNameChanged);
+    proxy = createProxy(Bus::NetworkOperator, this);
 
     QVariantMap properties;
     if (readProperties(getAllCall(Bus::NetworkOperator), properties)) {

@@ -287,9 +287,9 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     qDBusRegisterMetaType<OperatorStruct>();
     qDBusRegisterMetaType<OperatorList>();
     qRegisterMetaType<OperatorList>("OperatorList");
-    proxy = createProxy(Bus::NetworkRegistration, this);
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
+    proxy = createProxy(Bus::NetworkRegistration, this);
 
     QVariantMap properties;
     if (readProperties(getAllCall(Bus::NetworkRegistration), properties)) {

@@ -53,9 +53,9 @@ public:
     explicit NetworkTimePrivate(NetworkTime *q)
         : QObject(q)
         , q_ptr(q)
-        , proxy(createProxy(Bus::NetworkTime, this))
     {
         subscribe(Bus::NetworkTime, "RawNetworkTimeChanged", this, &NetworkTimePrivate::onTimeInfo);
+        proxy = createProxy(Bus::NetworkTime, this);
     }
 
     // A report without a time zone is no report.

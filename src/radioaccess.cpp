@@ -56,13 +56,13 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        radioIface = createProxy(Bus::RadioAccess, this);
-        gprsIface = createProxy(Bus::Gprs, this);
         subscribe(Bus::RadioAccess, "SelectionModeChanged", this, &RadioAccessPrivate::onMode);
         subscribe(Bus::RadioAccess, "DataTechnologyChanged", this, &RadioAccessPrivate::onTechnology);
         subscribe(Bus::RadioAccess, "ChannelChanged", this, &RadioAccessPrivate::onChannel);
         subscribe(Bus::Gprs, "Available", this, &RadioAccessPrivate::onAvailable);
         subscribe(Bus::Gprs, "Suspended", this, &RadioAccessPrivate::onSuspended);
+        radioIface = createProxy(Bus::RadioAccess, this);
+        gprsIface = createProxy(Bus::Gprs, this);
         readRadio();
         readGprs();
     }

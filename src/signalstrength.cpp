@@ -42,8 +42,8 @@ SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, Si
     : QObject(q)
     , q_ptr(q)
 {
-    proxy = createProxy(Bus::SignalStrength, this);
     setOptions(initial);
+    proxy = createProxy(Bus::SignalStrength, this);
 
     QVariantMap properties;
     if (readProperties(getAllCall(Bus::SignalStrength), properties)) {

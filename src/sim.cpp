@@ -73,9 +73,9 @@ public:
     explicit SIMStatusPrivate(SIMStatus *q)
         : QObject(q)
         , q_ptr(q)
-        , proxy(createProxy(Bus::Sim, this))
     {
         subscribe(Bus::Sim, "SIMStatus", this, &SIMStatusPrivate::simStatusSignal);
+        proxy = createProxy(Bus::Sim, this);
     }
 
     void status()
@@ -133,10 +133,10 @@ public:
     explicit SIMSecurityPrivate(SIMSecurity *q)
         : QObject(q)
         , q_ptr(q)
-        , proxy(createProxy(Bus::SimSecurity, this))
     {
         subscribe(Bus::SimSecurity, "VerifyCodeRequired", this,
                   &SIMSecurityPrivate::verifyCodeRequiredSignal);
+        proxy = createProxy(Bus::SimSecurity, this);
     }
 
     // A request answered with success or failure, the code(s) passed through unkept.

@@ -44,10 +44,10 @@ public:
     explicit SIMPhonebookPrivate(SIMPhonebook *q)
         : QObject(q)
         , q_ptr(q)
-        , proxy(createProxy(Bus::SimPhonebook, this))
     {
         subscribe(Bus::SimPhonebook, "FDNDisabled", this, &SIMPhonebookPrivate::fdnDisabledSignal);
         subscribe(Bus::SimPhonebook, "FDNEnabled", this, &SIMPhonebookPrivate::fdnEnabledSignal);
+        proxy = createProxy(Bus::SimPhonebook, this);
     }
 
     // Sends one request: `done` gets the reply of `Args...`, `failed` the

@@ -156,12 +156,12 @@ public:
     {
         qDBusRegisterMetaType<SS::DivertService>();
         qDBusRegisterMetaType<SS::DivertServiceList>();
-        ssIface = createProxy(Bus::SS, this);
-        ussdIface = createProxy(Bus::Ussd, this);
         subscribe(Bus::SS, "BusyWith", this, &SupplementaryServicesPrivate::busyWithSignal);
         subscribe(Bus::Ussd, "Request", this, &SupplementaryServicesPrivate::userActionRequestedSignal);
         subscribe(Bus::Ussd, "Notify", this, &SupplementaryServicesPrivate::notifyReceivedSignal);
         subscribe(Bus::Ussd, "Released", this, &SupplementaryServicesPrivate::ussdReleasedSignal);
+        ssIface = createProxy(Bus::SS, this);
+        ussdIface = createProxy(Bus::Ussd, this);
     }
 
     bool isValid() const { return allValid({ssIface, ussdIface}); }

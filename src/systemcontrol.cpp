@@ -57,10 +57,10 @@ SystemControlPrivate::SystemControlPrivate(SystemControl *q)
     : QObject(q)
     , q_ptr(q)
 {
-    modem = createProxy(Bus::Modem, this);
     subscribe(Bus::Modem, "PropertiesChanged", this, &SystemControlPrivate::onPropertiesChanged);
-    csnet = createProxy(Bus::CSNet, this);
     subscribe(Bus::CSNet, "ActivityChanged", this, &SystemControlPrivate::onActivity);
+    modem = createProxy(Bus::Modem, this);
+    csnet = createProxy(Bus::CSNet, this);
     readModem();
     readNetwork();
 }
