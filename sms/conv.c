@@ -420,11 +420,18 @@ int32_t sms_conv_unpack(const uint8_t *packed, uint8_t *codes, int32_t count, ui
         /* On an octet boundary, eight septets are the next seven octets. */
         if (bit % 8 == 0 && count - i >= 8) {
             const uint8_t *in = packed + bit / 8;
-            uint64_t octets = 0;
-            for (int k = 6; k >= 0; k--)
-                octets = octets << 8 | in[k];
-            for (int k = 0; k < 8; k++)
-                codes[i + k] = (uint8_t)((octets >> (7 * k)) & 0x7F);
+            const uint64_t octets = (uint64_t)in[0] | (uint64_t)in[1] << 8 | (uint64_t)in[2] << 16
+                                  | (uint64_t)in[3] << 24 | (uint64_t)in[4] << 32 | (uint64_t)in[5] << 40
+                                  | (uint64_t)in[6] << 48;
+            uint8_t *out = codes + i;
+            out[0] = octets & 0x7F;
+            out[1] = (octets >> 7) & 0x7F;
+            out[2] = (octets >> 14) & 0x7F;
+            out[3] = (octets >> 21) & 0x7F;
+            out[4] = (octets >> 28) & 0x7F;
+            out[5] = (octets >> 35) & 0x7F;
+            out[6] = (octets >> 42) & 0x7F;
+            out[7] = (octets >> 49) & 0x7F;
             i += 8;
             bit += 56;
             continue;
