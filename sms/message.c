@@ -643,20 +643,27 @@ int32_t check_tpdu_array(const sms_tpdu_t *tpdus, uint32_t count)
 
 int32_t sms_msg_tpdu_sort(sms_tpdu_t *tpdus, uint32_t count)
 {
+    uint8_t seq[SMS_MAX_SEGMENTS];
     if (!tpdus || count == 0)
         return SMS_ERR_INVALID_PARAM;
-    for (uint32_t i = 0; i < count; i++) {
-        for (uint32_t j = i + 1; j < count; j++) {
-            sms_concat_info_t a, b;
-            if (sms_tpdu_get_concat_info(&tpdus[i], &a) != SMS_OK
-                || sms_tpdu_get_concat_info(&tpdus[j], &b) != SMS_OK)
-                return SMS_ERR_PARSE;
-            if (b.seq < a.seq) {
-                const sms_tpdu_t swap = tpdus[i];
-                tpdus[i] = tpdus[j];
-                tpdus[j] = swap;
-            }
+    /* No message has more segments than a sequence number counts. */
+    if (count > SMS_MAX_SEGMENTS)
+        return SMS_ERR_PARSE;
+    /* Insertion sort on the sequence numbers, each read once: segments
+     * mostly arrive in order, and then nothing moves. A lone record may have
+     * no sequence number at all. */
+    for (uint32_t i = 0; count > 1 && i < count; i++) {
+        sms_concat_info_t info;
+        if (sms_tpdu_get_concat_info(&tpdus[i], &info) != SMS_OK)
+            return SMS_ERR_PARSE;
+        const sms_tpdu_t moving = tpdus[i];
+        uint32_t j = i;
+        for (; j > 0 && seq[j - 1] > info.seq; j--) {
+            seq[j] = seq[j - 1];
+            tpdus[j] = tpdus[j - 1];
         }
+        seq[j] = (uint8_t)info.seq;
+        tpdus[j] = moving;
     }
     return check_tpdu_array(tpdus, count);
 }
