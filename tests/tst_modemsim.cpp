@@ -82,6 +82,11 @@ private Q_SLOTS:
         QCOMPARE(calls.size(), 3);
         QCOMPARE(calls[1].signature, QStringLiteral("s"));
         QCOMPARE(calls[1].args, QVariantList{QStringLiteral("on")});
+        // Both calls left the interface files, and the simulator says so.
+        QCOMPARE(bench.contractViolations(),
+                 QStringList({QStringLiteral("call of unknown com.kelvo.YKM.Modem.Explode"),
+                              QStringLiteral("call of com.kelvo.YKM.Modem.RequestRadio with (s), not (bb)")}));
+        bench.reset();
     }
 
     void propertiesInterface()

@@ -223,6 +223,18 @@ void SimBench::clearCalls()
     control(QStringLiteral("ClearCalls"));
 }
 
+QVariantMap SimBench::properties(const QString &interface)
+{
+    return qdbus_cast<QVariantMap>(control(QStringLiteral("GetProperties"), {interface}));
+}
+
+QStringList SimBench::contractViolations()
+{
+    if (m_bus.state() != QProcess::Running || m_sim.state() != QProcess::Running)
+        return {};
+    return control(QStringLiteral("ContractViolations")).toStringList();
+}
+
 bool SimBench::flush()
 {
     const uint token = ++m_sent;
@@ -255,6 +267,12 @@ void SimTestCase::initTestCase()
 void SimTestCase::init()
 {
     bench.reset();
+}
+
+// Every test holds the library and the simulator to the interface files.
+void SimTestCase::cleanup()
+{
+    QCOMPARE(bench.contractViolations(), QStringList());
 }
 
 void SimTestCase::cleanupTestCase()

@@ -53,6 +53,7 @@ public:
     void reset();
 
     void setProperty(const QString &interface, const QString &name, const QVariant &value);
+    QVariantMap properties(const QString &interface);
     void emitSignal(const QString &interface, const QString &member, const QVariantList &args);
     // Keys: "count", "delay", "noreply", "error", "message", "reply" (QVariantList).
     void script(const QString &interface, const QString &member, const QVariantMap &answer);
@@ -71,6 +72,9 @@ public:
     // Calls the simulator received, oldest first; only those of `member` if given.
     QList<SimCall> calls(const QString &member = QString());
     void clearCalls();
+    // Where the traffic since the last reset left the daemon's interface
+    // files: the library's calls, the simulator's own replies and signals.
+    QStringList contractViolations();
 
     // Returns once every signal the simulator emitted so far has been
     // delivered to this process's receivers.
@@ -104,6 +108,7 @@ protected:
 private Q_SLOTS:
     void initTestCase();
     void init();
+    void cleanup();
     void cleanupTestCase();
 };
 

@@ -189,7 +189,7 @@ void Chaos::emitRandomSignal()
     const QVariantList args = m_random.bounded(100) < 55
                                   ? argumentsOf(service->signalSignatures().value(choice.second), service)
                                   : anyArguments();
-    sim->emitSignal(service->path(), service->interface(), choice.second, args);
+    sim->sendSignal(service->path(), service->interface(), choice.second, args);
 }
 
 QVariantList Chaos::argumentsOf(const QString &signature, const Service *service)
@@ -307,8 +307,8 @@ QString Chaos::text()
     // which no bus would carry.
     QString garbage;
     for (int n = m_random.bounded(300); n > 0; n--) {
-        const uint code = m_random.bounded(8) == 0 ? m_random.bounded(0x1F300, 0x1F64F)
-                                                   : m_random.bounded(1, 0xD7FF);
+        const char32_t code = m_random.bounded(8) == 0 ? m_random.bounded(0x1F300, 0x1F64F)
+                                                       : m_random.bounded(1, 0xD7FF);
         garbage += QString::fromUcs4(&code, 1);
     }
     return garbage;

@@ -34,7 +34,7 @@ void Control::EmitSignal(const QString &path, const QString &interface, const QS
         Service *service = sim->service(interface);
         target = service ? service->path() : QStringLiteral("/com/kelvo");
     }
-    sim->emitSignal(target, interface, member, args);
+    sim->sendSignal(target, interface, member, args);
 }
 
 void Control::Script(const QString &interface, const QString &member, const QVariantMap &answer)
@@ -60,6 +60,11 @@ void Control::ClearScripts()
 QList<QVariantMap> Control::Calls()
 {
     return sim->calls();
+}
+
+QStringList Control::ContractViolations()
+{
+    return sim->contractViolations();
 }
 
 void Control::ClearCalls()

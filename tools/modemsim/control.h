@@ -36,6 +36,8 @@ public Q_SLOTS:
     void ClearScripts();
     // Every received call: "path", "interface", "member", "signature", "args" (av).
     QList<QVariantMap> Calls();
+    // What left the interface files since the last reset (see Simulator).
+    QStringList ContractViolations();
     void ClearCalls();
     // The daemon leaves the bus, and comes back.
     void ReleaseNames();

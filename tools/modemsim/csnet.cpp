@@ -12,7 +12,6 @@ public:
     explicit CSNet(Simulator *sim)
         : Service(sim, "com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet")
     {
-        describe({}, {{"ActivityChanged", "s"}});
     }
 
     void reset() override

@@ -58,9 +58,6 @@ public:
     {
         qDBusRegisterMetaType<EmergencyNumber>();
         qDBusRegisterMetaType<QList<EmergencyNumber>>();
-        describe({{"GetEmergencyNumbers", "a(suu)"}, {"GetCallTimers", "uuuu"}, {"ClearCallTimers", ""},
-                  {"SetCallUpdateTime", ""}, {"GetCallUpdateTime", "u"}},
-                 {{"CallTimers", "uuuu"}});
         QObject::connect(&clock, &QTimer::timeout, sim, [this] { tick(); });
     }
 
@@ -157,8 +154,6 @@ public:
     explicit InfoService(Simulator *sim)
         : Service(sim, "com.kelvo.hvt.Info", "/com/kelvo/hvt/info", "com.kelvo.hvt.Info")
     {
-        describe({{"GetIMEINumber", "s"}, {"GetMCUSWVersion", "s"}, {"GetDSPSWVersion", "s"}, {"GetHSXPASetting", "b"}},
-                 {});
     }
 
     void reset() override
@@ -187,9 +182,6 @@ public:
     explicit RadioAccessService(Simulator *sim)
         : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.RadioAccess")
     {
-        describe({{"SetSelectionMode", ""}},
-                 {{"SelectionModeChanged", "s"}, {"DataTechnologyChanged", "s"}, {"ChannelChanged", "i"},
-                  {"RadioIdle", "bbb"}});
     }
 
     void reset() override
@@ -247,7 +239,6 @@ public:
     explicit GprsService(Simulator *sim)
         : Service(sim, "com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS")
     {
-        describe({}, {{"Available", ""}, {"Suspended", "us"}});
     }
 
     void reset() override
@@ -279,9 +270,6 @@ public:
         : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkCell")
     {
         qDBusRegisterMetaType<ServiceMap>();
-        describe({{"GetServices", "a{sb}"}},
-                 {{"CellChanged", "siii"}, {"CellNameChanged", "s"}, {"ServicesChanged", "a{sb}"},
-                  {"CellNameDisplayEnabledChanged", "b"}});
     }
 
     // A WCDMA cell in central Helsinki.
@@ -352,7 +340,6 @@ public:
     explicit TimeService(Simulator *sim)
         : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkTime")
     {
-        describe({{"GetRawNetworkTime", "a{sv}"}}, {{"RawNetworkTimeChanged", "a{sv}"}});
     }
 
     // The network that sent the time: its country and network codes.

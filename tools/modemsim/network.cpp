@@ -81,7 +81,6 @@ public:
     explicit NetworkOperatorService(Simulator *sim)
         : Service(sim, BusName, Path, OperatorInterface)
     {
-        describe({}, {{"OperatorChanged", "ss"}, {"OperatorNameChanged", "s"}});
     }
 
     void reset() override
@@ -133,9 +132,6 @@ public:
     explicit RegistrationService(Simulator *sim)
         : Service(sim, BusName, Path, RegistrationInterface)
     {
-        describe({{"GetNetworks", "a(ssssssb)"}, {"CancelQuery", ""}, {"SelectOperator", ""},
-                  {"SelectAnyOperator", ""}, {"CancelRegister", ""}},
-                 {{"RegistrationChanged", "ss"}, {"SelectionModeChanged", "s"}});
         scanTimer.setSingleShot(true);
         QObject::connect(&scanTimer, &QTimer::timeout, sim, [this] { finishScans(); });
     }
@@ -303,7 +299,6 @@ public:
     explicit SignalStrengthService(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.CSNet.SignalStrength")
     {
-        describe({}, {{"SignalBarsChanged", "i"}, {"SignalStrengthChanged", "ii"}});
         QObject::connect(&drift, &QTimer::timeout, sim, [this] { wander(); });
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "service.h"
 
+#include "contract.h"
 #include "simulator.h"
 
 Service::Service(Simulator *sim_, const char *busName, const char *path, const char *interface)
@@ -9,6 +10,13 @@ Service::Service(Simulator *sim_, const char *busName, const char *path, const c
     , m_path(QLatin1String(path))
     , m_interface(QLatin1String(interface))
 {
+    const ContractInterface *contract = Contract::builtIn().find(m_interface);
+    if (!contract)
+        qFatal("no interface file for %s", interface);
+    for (const ContractMember &method : contract->methods)
+        m_replies.insert(method.name, method.signature(true));
+    for (const ContractMember &signal : contract->signalList)
+        m_signals.insert(signal.name, signal.signature(true));
 }
 
 Service::~Service() = default;

@@ -37,17 +37,13 @@ public:
     // interface does not have.
     virtual bool call(const QDBusMessage &message) = 0;
 
-    // The interface on the wire, which the hostile mode imitates and garbles:
-    // the reply signature of each method, the signature of each signal.
+    // The interface on the wire as its introspection XML describes it, which
+    // the hostile mode imitates and garbles: the reply signature of each
+    // method, the signature of each signal.
     const QMap<QString, QString> &replySignatures() const { return m_replies; }
     const QMap<QString, QString> &signalSignatures() const { return m_signals; }
 
 protected:
-    void describe(const QMap<QString, QString> &replies, const QMap<QString, QString> &signalList)
-    {
-        m_replies = replies;
-        m_signals = signalList;
-    }
 
     // Called after a property changed through setProperty().
     virtual void announce(const QString &name, const QVariant &value);

@@ -71,7 +71,6 @@ public:
     explicit SimCard(Simulator *sim)
         : Service(sim, BusName, Path, SimInterface)
     {
-        describe({{"GetSIMStatus", "s"}}, {{"SIMStatus", "s"}});
     }
 
     void reset() override
@@ -133,10 +132,6 @@ public:
     explicit SimSecurity(Simulator *sim)
         : Service(sim, BusName, Path, SecurityInterface)
     {
-        describe({{"VerifyPIN", "b"}, {"VerifyPUK", "b"}, {"ChangePIN", "b"}, {"EnablePINQuery", ""},
-                  {"DisablePINQuery", ""}, {"GetPINQueryState", "b"}, {"PINAttemptsLeft", "i"},
-                  {"PUKAttemptsLeft", "i"}},
-                 {{"VerifyCodeRequired", "s"}});
     }
 
     void reset() override
@@ -338,9 +333,6 @@ public:
     explicit SimIdentity(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.SIM.Identity")
     {
-        describe({{"GetIMSI", "s"}, {"GetICCID", "s"}, {"GetHPLMN", "ss"}, {"GetServiceProviderName", "s"},
-                  {"GetLanguages", "as"}, {"GetAuth", "ayayayay"}},
-                 {});
     }
 
     // A subscriber of Ondrix Mobile (244 05) in Finland.
@@ -417,10 +409,6 @@ public:
     explicit SimPhonebook(Simulator *sim)
         : Service(sim, BusName, "/com/kelvo/hvt/sim/phonebook", "com.kelvo.hvt.SIM.Phonebook")
     {
-        describe({{"ReadFirst", "isssss"}, {"ReadNext", "isssss"}, {"ReadExact", "isssss"}, {"Create", "i"},
-                  {"Update", "i"}, {"Delete", ""}, {"GetInfo", "uuuuuuuuu"}, {"GetFDNStatus", "s"},
-                  {"SetFDNStatus", ""}},
-                 {{"FDNEnabled", ""}, {"FDNDisabled", ""}});
     }
 
     void reset() override
@@ -637,7 +625,6 @@ public:
     explicit SimLockService(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.SIM.SIMLock")
     {
-        describe({{"GetSIMLockStatus", "s"}, {"UnlockSIMLock", ""}}, {});
     }
 
     // An open lock of level 1 (network); set Status to "RestrictionOn" to close it.

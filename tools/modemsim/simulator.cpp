@@ -2,6 +2,7 @@
 #include "simulator.h"
 
 #include "chaos.h"
+#include "contract.h"
 #include "service.h"
 
 #include <QtDBus/QDBusConnectionInterface>
@@ -13,6 +14,9 @@ namespace {
 
 const char RootPath[] = "/com/kelvo";
 const char PropertiesInterface[] = "org.freedesktop.DBus.Properties";
+const char IntrospectableInterface[] = "org.freedesktop.DBus.Introspectable";
+const char PeerInterface[] = "org.freedesktop.DBus.Peer";
+
 
 // Times in milliseconds.
 QVariantMap defaultSettings(bool instant)
@@ -137,6 +141,7 @@ void Simulator::reset()
     m_settings = defaultSettings(m_instant);
     m_scripts.clear();
     m_calls.clear();
+    m_violations.clear();
     for (auto &service : m_services)
         service->reset();
     acquireNames();
@@ -169,6 +174,13 @@ bool Simulator::takeScript(const QString &interface, const QString &member, Scri
 void Simulator::emitSignal(const QString &path, const QString &interface, const QString &member,
                            const QVariantList &args)
 {
+    checkSignal(interface, member, args);
+    sendSignal(path, interface, member, args);
+}
+
+void Simulator::sendSignal(const QString &path, const QString &interface, const QString &member,
+                           const QVariantList &args)
+{
     QDBusMessage signal = QDBusMessage::createSignal(path, interface, member);
     signal.setArguments(args);
     m_connection.send(signal);
@@ -178,7 +190,61 @@ void Simulator::emitSignal(const QString &path, const QString &interface, const 
 
 void Simulator::reply(const QDBusMessage &call, const QVariantList &args)
 {
+    if (!m_chaos->active() && call.interface() != QLatin1String(PropertiesInterface)) {
+        const ContractMember *method = Contract::builtIn().method(call.interface(), call.member());
+        const QString signature = wireSignature(args);
+        if (method && method->signature(true) != signature) {
+            violated(QStringLiteral("reply to %1.%2 is (%3), not (%4)")
+                         .arg(call.interface(), call.member(), signature, method->signature(true)));
+        }
+    }
     m_connection.send(call.createReply(args));
+}
+
+void Simulator::checkSignal(const QString &interface, const QString &member, const QVariantList &args)
+{
+    if (m_chaos->active())
+        return;
+    const ContractMember *signal = Contract::builtIn().signal(interface, member);
+    if (!signal) {
+        violated(QStringLiteral("signal %1.%2 is not in the interface files").arg(interface, member));
+        return;
+    }
+    const QString signature = wireSignature(args);
+    if (signal->signature(true) != signature) {
+        violated(QStringLiteral("signal %1.%2 is (%3), not (%4)")
+                     .arg(interface, member, signature, signal->signature(true)));
+    }
+}
+
+void Simulator::checkCall(const QDBusMessage &call)
+{
+    QString expected;
+    if (call.interface() == QLatin1String(PropertiesInterface)) {
+        static const QMap<QString, QString> standard = {
+            {QStringLiteral("Get"), QStringLiteral("ss")},
+            {QStringLiteral("GetAll"), QStringLiteral("s")},
+            {QStringLiteral("Set"), QStringLiteral("ssv")},
+        };
+        if (!standard.contains(call.member()))
+            return violated(QStringLiteral("call of unknown %1.%2").arg(call.interface(), call.member()));
+        expected = standard.value(call.member());
+    } else {
+        const ContractMember *method = Contract::builtIn().method(call.interface(), call.member());
+        if (!method)
+            return violated(QStringLiteral("call of unknown %1.%2").arg(call.interface(), call.member()));
+        expected = method->signature(false);
+    }
+    if (call.signature() != expected) {
+        violated(QStringLiteral("call of %1.%2 with (%3), not (%4)")
+                     .arg(call.interface(), call.member(), call.signature(), expected));
+    }
+}
+
+void Simulator::violated(const QString &what)
+{
+    m_violations.append(what);
+    QTextStream(stderr) << "ondrix-modemsim: " << what << '\n' << Qt::flush;
 }
 
 void Simulator::replyError(const QDBusMessage &call, const QString &name, const QString &text)
@@ -186,13 +252,24 @@ void Simulator::replyError(const QDBusMessage &call, const QString &name, const 
     m_connection.send(call.createErrorReply(name, text));
 }
 
+// The interfaces at `path` and the nodes below it. Qt adds the properties,
+// introspection and peer interfaces and wraps the answer in a node.
 QString Simulator::introspect(const QString &path) const
 {
     QString xml;
+    QStringList children;
+    const QString prefix = path == QLatin1String("/") ? path : path + QLatin1Char('/');
     for (auto &service : m_services) {
-        if (service->path() == path)
-            xml += QStringLiteral("<interface name=\"%1\"/>").arg(service->interface());
+        if (service->path() == path) {
+            xml += Contract::builtIn().find(service->interface())->xml();
+        } else if (service->path().startsWith(prefix)) {
+            const QString child = service->path().mid(prefix.size()).section(QLatin1Char('/'), 0, 0);
+            if (!children.contains(child))
+                children << child;
+        }
     }
+    for (const QString &child : qAsConst(children))
+        xml += QStringLiteral("  <node name=\"%1\"/>\n").arg(child);
     return xml;
 }
 
@@ -200,6 +277,11 @@ bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
+    // Left to Qt, which answers them from introspect().
+    if (message.interface() == QLatin1String(IntrospectableInterface)
+        || message.interface() == QLatin1String(PeerInterface))
+        return false;
+    checkCall(message);
 
     m_calls.append({
         {QStringLiteral("path"), message.path()},
@@ -232,7 +314,7 @@ void Simulator::answer(const QDBusMessage &call, const Script &script)
     if (!script.error.isEmpty())
         replyError(call, script.error, script.message);
     else if (script.hasReply)
-        reply(call, script.reply);
+        m_connection.send(call.createReply(script.reply));   // as written, whatever its type
     else
         dispatch(call);
 }

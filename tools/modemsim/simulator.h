@@ -63,12 +63,22 @@ public:
     void setChaos(bool on, quint32 seed);
     quint32 chaosEvents() const;
 
+    // Where the traffic left the interface files: calls of members they do
+    // not have or with other arguments, the modem's own replies and signals
+    // of other types. Scripted answers, signals sent through the control
+    // interface and the hostile mode's are not held against them.
+    QStringList contractViolations() const { return m_violations; }
+    void clearContractViolations() { m_violations.clear(); }
+
     // Log of received calls, oldest first.
     QList<QVariantMap> calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
 
-    // Traffic.
+    // Traffic. emitSignal() sends one of the modem's own signals, which the
+    // interface files describe; sendSignal() sends anything.
     void emitSignal(const QString &path, const QString &interface, const QString &member,
+                    const QVariantList &args);
+    void sendSignal(const QString &path, const QString &interface, const QString &member,
                     const QVariantList &args);
     void reply(const QDBusMessage &call, const QVariantList &args = {});
     void replyError(const QDBusMessage &call, const QString &name, const QString &text);
@@ -86,11 +96,15 @@ private:
     void answer(const QDBusMessage &call, const Script &script);
     void handleProperties(const QDBusMessage &call);
     Service *serviceAt(const QString &path, const QString &interface) const;
+    void checkCall(const QDBusMessage &call);
+    void checkSignal(const QString &interface, const QString &member, const QVariantList &args);
+    void violated(const QString &what);
 
     QDBusConnection m_connection;
     std::vector<std::unique_ptr<Service>> m_services;
     QHash<QString, QList<Script>> m_scripts;
     QList<QVariantMap> m_calls;
+    QStringList m_violations;
     QVariantMap m_settings;
     bool m_instant = false;
     Chaos *m_chaos;

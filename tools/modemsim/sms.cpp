@@ -12,7 +12,6 @@ public:
     explicit SmsSim(Simulator *sim)
         : Service(sim, "com.kelvo.hvt.SMS", "/com/kelvo/hvt/sms", "com.kelvo.hvt.SMS.SIM")
     {
-        describe({{"GetParameters", "ysyyysui"}}, {});
     }
 
     // The record of the SIM: which parameters are present, and their values.

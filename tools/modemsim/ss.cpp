@@ -96,12 +96,6 @@ public:
     explicit CallServices(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.SS")
     {
-        describe({{"RegisterDivert", ""}, {"EraseDivert", ""}, {"ActivateDivert", ""}, {"DeactivateDivert", ""},
-                  {"CheckDivert", "a(sbsu)"}, {"ChangePassword", ""}, {"ActivateBarring", ""},
-                  {"DeactivateBarring", ""}, {"CheckBarring", "as"}, {"ActivateWaiting", ""},
-                  {"DeactivateWaiting", ""}, {"CheckWaiting", "as"}, {"CheckCLIR", "s"}, {"CheckCLIP", "b"},
-                  {"CheckCoLP", "b"}, {"CheckCoLR", "b"}, {"CheckCNAP", "b"}, {"GetBusyWith", "s"}},
-                 {{"BusyWith", "s"}});
     }
 
     void reset() override
@@ -382,8 +376,6 @@ public:
     explicit Ussd(Simulator *sim)
         : Service(sim, BusName, Path, "com.kelvo.hvt.SS.USSD")
     {
-        describe({{"Command", "ss"}, {"Reply", "ss"}, {"NotifyAck", ""}, {"Release", ""}},
-                 {{"Request", "ss"}, {"Notify", "ss"}, {"Released", "ss"}});
     }
 
     void reset() override

@@ -14,7 +14,6 @@ public:
     explicit SystemState(Simulator *sim)
         : Service(sim, "com.kelvo.YKM.Modem", "/com/kelvo/ykm/modem", "com.kelvo.YKM.Modem")
     {
-        describe({{"GetProperties", "a{sv}"}, {"RequestRadio", ""}}, {{"PropertiesChanged", "a{sv}"}});
     }
 
     void reset() override

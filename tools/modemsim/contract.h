@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#ifndef MODEMSIM_CONTRACT_H
+#define MODEMSIM_CONTRACT_H
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariantList>
+
+// The daemon interfaces as their introspection XML describes them. The
+// simulator is built with the same files that are installed for tools and
+// developers, answers "Introspect" from them and holds its own traffic and the
+// calls it receives against them.
+
+struct ContractArg {
+    QString name;
+    QString type;
+    bool out = false;
+};
+
+struct ContractMember {
+    QString name;
+    QList<ContractArg> args;
+    // The concatenated types of the in (method arguments) or out (reply, signal) arguments.
+    QString signature(bool out) const;
+};
+
+struct ContractInterface {
+    QString name;
+    QMap<QString, ContractMember> methods;
+    QMap<QString, ContractMember> signalList;
+    QMap<QString, QString> properties;       // name -> type
+    QMap<QString, bool> writable;
+
+    // The interface element for an "Introspect" answer.
+    QString xml() const;
+};
+
+class Contract
+{
+public:
+    // Reads one introspection document; false, with the reason in error(), if
+    // it is not well-formed or lacks names or types.
+    bool parse(const QByteArray &document);
+    // The contract compiled into the simulator.
+    static const Contract &builtIn();
+
+    const ContractInterface *find(const QString &interface) const;
+    // A method or signal of an interface; null when the files have none.
+    const ContractMember *method(const QString &interface, const QString &name) const;
+    const ContractMember *signal(const QString &interface, const QString &name) const;
+    QStringList interfaces() const { return m_interfaces.keys(); }
+    QString error() const { return m_error; }
+
+private:
+    QMap<QString, ContractInterface> m_interfaces;
+    QString m_error;
+};
+
+// The D-Bus signature that `args` take on the wire.
+QString wireSignature(const QVariantList &args);
+
+#endif
