@@ -71,6 +71,13 @@ step "ondrix select 2, then ondrix time   (a network abroad sends its time repor
 "$ondrix" select 2 >/dev/null
 "$ondrix" time
 "$ondrix" select auto >/dev/null
+step "ondrix monitor while the roaming-abroad scenario plays five times as fast (ctl scenario)"
+"$ondrix" monitor --seconds 3 &
+monitor=$!
+sleep 0.5
+"$sim" ctl scenario scenarios/roaming-abroad.scenario 5
+wait "$monitor" || true
+"$sim" ctl reset
 step "the controller refuses the next power request:"
 "$sim" ctl script com.kelvo.YKM.Modem RequestRadio \
   error=com.kelvo.YKM.Modem.Error.Refused "message=radio locked by policy"

@@ -39,6 +39,7 @@ if [ "$library" = ondrix-qt ]; then
     holds ondrix-tools 'man1/ondrix-modemsim.1'
     holds ondrix-tools 'completions/ondrix$'
     holds ondrix-tools 'ondrix-modemsim.conf$'
+    holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
     holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
     [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
 else

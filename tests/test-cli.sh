@@ -167,6 +167,28 @@ for bad in "info x" "radio mode 4g" "cell x" "time x"; do
   expect "bad arguments: $bad" '^2$' "$rc"
 done
 
+# Scenarios: checked line by line before anything is played, then played fast.
+ctl reset
+scenario=$(mktemp)
+printf '0s signal -90\n# a comment\n2s register Roaming 248 01 "Telia EE\n' >"$scenario"
+out=$(ctl scenario "$scenario" 2>&1); rc=$?
+expect "scenario with an open quote" 'line 3: a quote is not closed' "$out"
+expect "scenario with an open quote exit code" '^2$' "$rc"
+printf '2s signal -90\n1s signal -80\n' >"$scenario"
+expect "scenario going back in time" 'line 2: 1s comes before the line above' "$(ctl scenario "$scenario" 2>&1)"
+printf '1h signal -90\n' >"$scenario"
+expect "scenario with a bad time" 'line 1: "1h" is not a time' "$(ctl scenario "$scenario" 2>&1)"
+printf '0s fly away\n' >"$scenario"
+expect "scenario with a bad command" 'line 1: "fly away" is not a command' "$(ctl scenario "$scenario" 2>&1)"
+expect "nothing of a bad scenario is played" '^network: +AtHome$' "$("$ondrix" status)"
+rm -f "$scenario"
+ctl scenario "$(dirname "$0")/../scenarios/roaming-abroad.scenario" 1000
+sleep 0.5
+out=$("$ondrix" status)
+expect "scenario played" '^network: +Roaming$' "$out"
+expect "scenario played" '^operator: +Telia EE \(248 01, EE\)$' "$out"
+ctl reset
+
 # A hostile daemon: status still reports, whatever arrives.
 ctl chaos on 7 >/dev/null
 for i in 1 2 3 4 5; do

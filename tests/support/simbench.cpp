@@ -108,6 +108,8 @@ bool SimBench::start()
     qDBusRegisterMetaType<QList<QVariantMap>>();
     bus.connect(QString(), QLatin1String(ControlPath), QLatin1String(ControlInterface),
                 QStringLiteral("Pong"), this, SLOT(onPong(uint)));
+    bus.connect(QString(), QLatin1String(ControlPath), QLatin1String(ControlInterface),
+                QStringLiteral("ScenarioFinished"), this, SLOT(onScenarioFinished()));
     const bool ready = waitFor([&bus] {
         return bus.interface()->isServiceRegistered(QLatin1String(ControlService)).value();
     }, 20000);
@@ -221,6 +223,20 @@ QList<SimCall> SimBench::calls(const QString &member)
 void SimBench::clearCalls()
 {
     control(QStringLiteral("ClearCalls"));
+}
+
+QString SimBench::playScenario(const QString &path, double speed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    m_scenariosPlayed = m_scenariosFinished + 1;
+    return control(QStringLiteral("PlayScenario"), {QString::fromUtf8(file.readAll()), speed}).toString();
+}
+
+bool SimBench::waitScenario(int timeout)
+{
+    return waitFor([this] { return m_scenariosFinished >= m_scenariosPlayed; }, timeout);
 }
 
 QVariantMap SimBench::properties(const QString &interface)

@@ -72,6 +72,11 @@ public:
     // Calls the simulator received, oldest first; only those of `member` if given.
     QList<SimCall> calls(const QString &member = QString());
     void clearCalls();
+    // Plays a scenario file `speed` times as fast as written; returns the
+    // simulator's objection, or nothing. waitScenario() waits for its end.
+    QString playScenario(const QString &path, double speed);
+    bool waitScenario(int timeout = 20000);
+
     // Where the traffic since the last reset left the daemon's interface
     // files: the library's calls, the simulator's own replies and signals.
     QStringList contractViolations();
@@ -86,6 +91,7 @@ public:
 
 private Q_SLOTS:
     void onPong(uint token);
+    void onScenarioFinished() { m_scenariosFinished++; }
 
 private:
     QVariant control(const QString &method, const QVariantList &args = {});
@@ -95,6 +101,8 @@ private:
     QProcess m_sim;
     uint m_sent = 0;
     uint m_received = 0;
+    int m_scenariosFinished = 0;
+    int m_scenariosPlayed = 0;
 };
 
 // The base of a test case against the simulator: one bench for the whole

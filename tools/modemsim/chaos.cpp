@@ -122,9 +122,9 @@ void Chaos::answer(const QDBusMessage &call)
     if (roll < 20) {
         sim->dispatch(call);
     } else if (roll < 50) {
-        sim->reply(call, argumentsOf(signature, service));
+        sim->sendReply(call, argumentsOf(signature, service));
     } else if (roll < 80) {
-        sim->reply(call, anyArguments());
+        sim->sendReply(call, anyArguments());
     } else if (roll < 90) {
         const QString name = call.interface() + QLatin1String(".Error.")
                              + QLatin1String(ErrorReasons[m_random.bounded(int(std::size(ErrorReasons)))]);

@@ -1,17 +1,27 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "control.h"
 
+#include "commands.h"
+#include "scenario.h"
 #include "service.h"
 #include "simulator.h"
 
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusMetaType>
+#include <QTextStream>
 
 Control::Control(Simulator *sim_)
     : QObject(sim_)
     , sim(sim_)
+    , scenario(new Scenario([this](const Request &request) { perform(request); }, this))
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
+    connect(scenario, &Scenario::stepTaken, this, &Control::ScenarioStep);
+    connect(scenario, &Scenario::stepTaken, this, [this](int line) {
+        if (sim->verbose)
+            QTextStream(stdout) << "scenario line " << line << '\n' << Qt::flush;
+    });
+    connect(scenario, &Scenario::finished, this, &Control::ScenarioFinished);
 }
 
 void Control::SetProperty(const QString &interface, const QString &name, const QDBusVariant &value)
@@ -99,7 +109,69 @@ uint Control::ChaosEvents()
 
 void Control::Reset()
 {
+    scenario->stop();
     sim->reset();
+}
+
+void Control::SetSignal(int dbm)
+{
+    setSignalLevel(sim, dbm);
+}
+
+void Control::Register(const QString &status, const QString &mcc, const QString &mnc, const QString &name)
+{
+    registerNetwork(sim, status, mcc, mnc, name);
+}
+
+QString Control::PlayScenario(const QString &text, double speed)
+{
+    QList<::ScenarioStep> steps;
+    QString error;
+    if (!Scenario::parse(text, steps, &error))
+        return error;
+    if (!(speed > 0 && speed <= 1000))
+        return QStringLiteral("a speed is above 0 and at most 1000");
+    scenario->play(steps, speed);
+    return QString();
+}
+
+void Control::StopScenario()
+{
+    scenario->stop();
+}
+
+void Control::perform(const Request &request)
+{
+    const QVariantList &a = request.args;
+    auto text = [&a](int i) { return a.value(i).toString(); };
+    if (!request.first.isEmpty())
+        SetProperty(request.first.value(0).toString(), request.first.value(1).toString(),
+                    request.first.value(2).value<QDBusVariant>());
+    const QString &method = request.method;
+    if (method == QLatin1String("SetProperty"))
+        SetProperty(text(0), text(1), a.value(2).value<QDBusVariant>());
+    else if (method == QLatin1String("EmitSignal"))
+        EmitSignal(text(0), text(1), text(2), a.value(3).toList());
+    else if (method == QLatin1String("Script"))
+        Script(text(0), text(1), a.value(2).toMap());
+    else if (method == QLatin1String("SetSetting"))
+        SetSetting(text(0), a.value(1).value<QDBusVariant>());
+    else if (method == QLatin1String("SetChaos"))
+        SetChaos(a.value(0).toBool(), a.value(1).toUInt());
+    else if (method == QLatin1String("SetSignal"))
+        SetSignal(a.value(0).toInt());
+    else if (method == QLatin1String("Register"))
+        Register(text(0), text(1), text(2), text(3));
+    else if (method == QLatin1String("ClearScripts"))
+        ClearScripts();
+    else if (method == QLatin1String("ClearCalls"))
+        ClearCalls();
+    else if (method == QLatin1String("ReleaseNames"))
+        ReleaseNames();
+    else if (method == QLatin1String("AcquireNames"))
+        AcquireNames();
+    else if (method == QLatin1String("Reset"))
+        sim->reset();   // the scenario goes on from the start-up state
 }
 
 void Control::Ping(uint token)

@@ -6,7 +6,9 @@
 #include <QtDBus/QDBusVariant>
 #include <QVariantMap>
 
+class Scenario;
 class Simulator;
+struct Request;
 
 // Where the simulator's control interface is found.
 #define MODEMSIM_CONTROL_SERVICE "org.ondrix.ModemSim"
@@ -48,16 +50,34 @@ public Q_SLOTS:
     void SetChaos(bool on, uint seed);
     // Events the hostile mode made since it was switched on.
     uint ChaosEvents();
-    // Back to the start-up state: properties, settings, scripts, log and names.
+    // Back to the start-up state: properties, settings, scripts, log and names;
+    // a playing scenario stops.
     void Reset();
+    // The signal level in dBm (-113 to -51), announced as the modem would.
+    void SetSignal(int dbm);
+    // The registration as the modem finds it by itself: a status ("Home",
+    // "Roaming", "NoCoverage", "Searching", "NoSim", ...) and, with an MCC, the
+    // network (MCC, MNC, name) the operator interface reports.
+    void Register(const QString &status, const QString &mcc, const QString &mnc, const QString &name);
+    // Plays a scenario (see scenario.h) `speed` times as fast as written,
+    // replacing a playing one; returns why it cannot, or nothing.
+    QString PlayScenario(const QString &text, double speed);
+    void StopScenario();
     // Answers with the signal Pong(token) once everything sent before it has gone out.
     void Ping(uint token);
 
 Q_SIGNALS:
     void Pong(uint token);
+    // A scenario took the step of this line; a scenario played to its end.
+    void ScenarioStep(int line);
+    void ScenarioFinished();
 
 private:
+    // Takes a command's request here, as the control interface would.
+    void perform(const Request &request);
+
     Simulator *sim;
+    Scenario *scenario;
 };
 
 #endif

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // "ondrix-modemsim ctl": drives a running simulator from the shell.
 
+#include "commands.h"
 #include "control.h"
+#include "scenario.h"
 #include "values.h"
 
 #include <QtDBus/QDBusArgument>
@@ -9,7 +11,7 @@
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusMetaType>
 #include <QtDBus/QDBusVariant>
-#include <QDateTime>
+#include <QFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -29,6 +31,10 @@ const char Usage[] =
     "  call start [incoming] | call end   a simulated call: the call timers run\n"
     "  sim insert | sim remove | sim state STATE   the SIM card (STATE: Ok, PINRequired, PUKRequired,\n"
     "        NotReady, PermanentlyBlocked, Rejected, SIMLockRejected, NoSIM)\n"
+    "  signal DBM                         the signal level, -113 to -51 dBm (bars follow)\n"
+    "  register STATUS [MCC MNC NAME]     the registration the modem finds by itself (Home, Roaming,\n"
+    "        Searching, NoCoverage, NoSim, ...), on that network if given\n"
+    "  scenario FILE [SPEED] | scenario stop   play a scenario file, SPEED times as fast\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
 
 QTextStream &out()
@@ -41,175 +47,6 @@ QTextStream &err()
 {
     static QTextStream stream(stderr);
     return stream;
-}
-
-bool parseAll(const QStringList &texts, QVariantList &values)
-{
-    for (const QString &text : texts) {
-        QString error;
-        const QVariant value = parseValue(text, &error);
-        if (!value.isValid()) {
-            err() << "ondrix-modemsim: " << error << '\n';
-            return false;
-        }
-        values << value;
-    }
-    return true;
-}
-
-QVariant wrapped(const QVariant &value)
-{
-    return QVariant::fromValue(QDBusVariant(value));
-}
-
-// A command's call of the control interface: the method and its arguments,
-// or an exit status when the command's words are off.
-struct Request {
-    QString method;
-    QVariantList args;
-    int refused = 0;
-    QVariantList first = {};   // arguments of a SetProperty made before the call, if any
-};
-
-Request refuse()
-{
-    return {QString(), {}, 2};
-}
-
-Request get(const QStringList &rest)
-{
-    return {QStringLiteral("GetProperties"), {rest[0]}};
-}
-
-Request set(const QStringList &rest)
-{
-    QVariantList value;
-    if (!parseAll({rest[2]}, value))
-        return refuse();
-    return {QStringLiteral("SetProperty"), {rest[0], rest[1], wrapped(value.first())}};
-}
-
-Request emitSignal(const QStringList &rest)
-{
-    QVariantList values;
-    if (!parseAll(rest.mid(2), values))
-        return refuse();
-    return {QStringLiteral("EmitSignal"), {QString(), rest[0], rest[1], QVariant(values)}};
-}
-
-Request script(const QStringList &rest)
-{
-    QVariantMap answer;
-    QVariantList reply;
-    for (const QString &option : rest.mid(2)) {
-        const QString key = option.section(QLatin1Char('='), 0, 0);
-        const QString value = option.section(QLatin1Char('='), 1);
-        if (key == QLatin1String("noreply")) {
-            answer.insert(key, true);
-        } else if (key == QLatin1String("count") || key == QLatin1String("delay")) {
-            answer.insert(key, value.toInt());
-        } else if (key == QLatin1String("error") || key == QLatin1String("message")) {
-            answer.insert(key, value);
-        } else if (key == QLatin1String("reply")) {
-            if (!value.isEmpty() && !parseAll({value}, reply))
-                return refuse();
-            answer.insert(key, QVariant());
-        } else {
-            err() << "ondrix-modemsim: unknown script option " << option << '\n';
-            return refuse();
-        }
-    }
-    if (answer.contains(QStringLiteral("reply")))
-        answer.insert(QStringLiteral("reply"), QVariant(reply));
-    return {QStringLiteral("Script"), {rest[0], rest[1], answer}};
-}
-
-Request setting(const QStringList &rest)
-{
-    QVariantList value;
-    if (!parseAll({rest[1]}, value))
-        return refuse();
-    return {QStringLiteral("SetSetting"), {rest[0], wrapped(value.first())}};
-}
-
-Request chaos(const QStringList &rest)
-{
-    if (rest[0] == QLatin1String("off") && rest.size() == 1)
-        return {QStringLiteral("SetChaos"), {false, 0u}};
-    bool ok = rest.size() == 1;
-    const uint seed = ok ? uint(QDateTime::currentMSecsSinceEpoch()) : rest[1].toUInt(&ok);
-    if (rest[0] != QLatin1String("on") || !ok)
-        return {QString(), {}, -1};
-    out() << "chaos seed " << seed << '\n';
-    return {QStringLiteral("SetChaos"), {true, seed}};
-}
-
-// The SIM card: out, back in (asking for its PIN when the query is on), or in any state.
-Request simCard(const QStringList &rest)
-{
-    const QString sim = QStringLiteral("com.kelvo.hvt.SIM");
-    if (rest[0] == QLatin1String("insert") && rest.size() == 1)
-        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Present"), wrapped(true)}};
-    if (rest[0] == QLatin1String("remove") && rest.size() == 1)
-        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Present"), wrapped(false)}};
-    if (rest[0] == QLatin1String("state") && rest.size() == 2)
-        return {QStringLiteral("SetProperty"), {sim, QStringLiteral("Status"), wrapped(rest[1])}};
-    return {QString(), {}, -1};
-}
-
-// A simulated call: it starts (outgoing, or "incoming") or ends; the call timers run meanwhile.
-Request callCommand(const QStringList &rest)
-{
-    const QString call = QStringLiteral("com.kelvo.hvt.Call");
-    if (rest[0] == QLatin1String("start") && rest.size() <= 2) {
-        const bool incoming = rest.value(1) == QLatin1String("incoming");
-        if (rest.size() == 2 && !incoming && rest[1] != QLatin1String("outgoing"))
-            return {QString(), {}, -1};
-        return {QStringLiteral("SetProperty"), {call, QStringLiteral("InCall"), wrapped(true)}, 0,
-                {call, QStringLiteral("Incoming"), wrapped(incoming)}};
-    }
-    if (rest[0] == QLatin1String("end") && rest.size() == 1)
-        return {QStringLiteral("SetProperty"), {call, QStringLiteral("InCall"), wrapped(false)}};
-    return {QString(), {}, -1};
-}
-
-// One command: its name, how many words follow it, and the call it makes.
-struct Command {
-    const char *name;
-    int least;
-    int most;   // -1: any number
-    Request (*request)(const QStringList &rest);
-    const char *method;   // for the commands that take nothing
-};
-
-const Command commands[] = {
-    {"get", 1, 1, get, nullptr},
-    {"set", 3, 3, set, nullptr},
-    {"emit", 2, -1, emitSignal, nullptr},
-    {"script", 2, -1, script, nullptr},
-    {"setting", 2, 2, setting, nullptr},
-    {"chaos", 1, 2, chaos, nullptr},
-    {"sim", 1, 2, simCard, nullptr},
-    {"call", 1, 2, callCommand, nullptr},
-    {"clear-scripts", 0, 0, nullptr, "ClearScripts"},
-    {"calls", 0, 0, nullptr, "Calls"},
-    {"clear-calls", 0, 0, nullptr, "ClearCalls"},
-    {"release", 0, 0, nullptr, "ReleaseNames"},
-    {"acquire", 0, 0, nullptr, "AcquireNames"},
-    {"reset", 0, 0, nullptr, "Reset"},
-};
-
-Request requestOf(const QStringList &args)
-{
-    const QStringList rest = args.mid(1);
-    for (const Command &command : commands) {
-        if (args.first() != QLatin1String(command.name))
-            continue;
-        if (rest.size() < command.least || (command.most >= 0 && rest.size() > command.most))
-            break;
-        return command.request ? command.request(rest) : Request{QLatin1String(command.method), {}};
-    }
-    return {QString(), {}, -1};
 }
 
 void printCalls(const QDBusMessage &reply)
@@ -234,6 +71,34 @@ void printProperties(const QDBusMessage &reply)
         out() << it.key() << " = " << formatValue(it.value()) << '\n';
 }
 
+// "scenario FILE [SPEED]": checked here, line by line, then played by the simulator.
+Request scenarioRequest(const QStringList &args)
+{
+    Request request;
+    if (args.size() == 2 && args[1] == QLatin1String("stop")) {
+        request.method = QStringLiteral("StopScenario");
+        return request;
+    }
+    bool ok = args.size() == 2;
+    const double speed = args.size() == 3 ? args[2].toDouble(&ok) : 1;
+    if (!ok)
+        return request;
+    QFile file(args[1]);
+    if (!file.open(QIODevice::ReadOnly)) {
+        request.error = QStringLiteral("cannot read %1: %2").arg(args[1], file.errorString());
+        return request;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    QList<ScenarioStep> steps;
+    if (!Scenario::parse(text, steps, &request.error)) {
+        request.error.prepend(args[1] + QLatin1String(", "));
+        return request;
+    }
+    request.method = QStringLiteral("PlayScenario");
+    request.args = {text, speed};
+    return request;
+}
+
 } // namespace
 
 int ctlUsage(bool asked)
@@ -244,12 +109,16 @@ int ctlUsage(bool asked)
 
 int runCtl(const QDBusConnection &bus, const QStringList &args)
 {
-    const Request request = args.isEmpty() ? Request{QString(), {}, -1} : requestOf(args);
-    if (request.refused) {
-        if (request.refused < 0)
+    const Request request = args.value(0) == QLatin1String("scenario") ? scenarioRequest(args) : requestOf(args);
+    if (!request.valid()) {
+        if (request.error.isEmpty())
             err() << Usage;
+        else
+            err() << "ondrix-modemsim: " << request.error << '\n';
         return 2;
     }
+    if (request.method == QLatin1String("SetChaos") && request.args.value(0).toBool())
+        out() << "chaos seed " << request.args.value(1).toUInt() << '\n';
     auto control = [&bus](const QString &method, const QVariantList &args) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             QStringLiteral(MODEMSIM_CONTROL_SERVICE), QStringLiteral(MODEMSIM_CONTROL_PATH),
@@ -263,6 +132,10 @@ int runCtl(const QDBusConnection &bus, const QStringList &args)
     if (reply.type() != QDBusMessage::ReplyMessage) {
         err() << "ondrix-modemsim: " << reply.errorName() << ": " << reply.errorMessage() << '\n';
         return 1;
+    }
+    if (request.method == QLatin1String("PlayScenario") && !reply.arguments().value(0).toString().isEmpty()) {
+        err() << "ondrix-modemsim: " << reply.arguments().value(0).toString() << '\n';
+        return 2;
     }
     if (request.method == QLatin1String("Calls"))
         printCalls(reply);

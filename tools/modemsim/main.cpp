@@ -2,9 +2,11 @@
 // ondrix-modemsim: a simulated modem-services daemon for development and tests.
 
 #include "control.h"
+#include "scenario.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QtDBus/QDBusConnection>
@@ -21,12 +23,13 @@ namespace {
 
 const char Usage[] =
     "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--chaos SEED]\n"
-    "                       [--verbose]\n"
+    "                       [--scenario FILE] [--verbose]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
     "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
     "--instant answers at once and keeps the signal still, as tests want it.\n"
-    "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n";
+    "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n"
+    "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n";
 
 int quitPipe[2] = {-1, -1};
 
@@ -70,6 +73,7 @@ int main(int argc, char **argv)
     bool instant = false;
     bool chaos = false;
     uint chaosSeed = 0;
+    QString scenario;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--address") && !args.isEmpty()) {
@@ -86,6 +90,19 @@ int main(int argc, char **argv)
             chaosSeed = args.takeFirst().toUInt(&chaos);
             if (!chaos) {
                 err << "ondrix-modemsim: --chaos takes a seed, a number\n";
+                return 2;
+            }
+        } else if (option == QLatin1String("--scenario") && !ctl && !args.isEmpty()) {
+            QFile file(args.takeFirst());
+            if (!file.open(QIODevice::ReadOnly)) {
+                err << "ondrix-modemsim: cannot read " << file.fileName() << ": " << file.errorString() << '\n';
+                return 2;
+            }
+            scenario = QString::fromUtf8(file.readAll());
+            QList<ScenarioStep> steps;
+            QString error;
+            if (!Scenario::parse(scenario, steps, &error)) {
+                err << "ondrix-modemsim: " << file.fileName() << ", " << error << '\n';
                 return 2;
             }
         } else if (option == QLatin1String("--help")) {
@@ -124,6 +141,9 @@ int main(int argc, char **argv)
             << bus.lastError().message() << '\n';
         return 1;
     }
+    // The starting state comes first, before anybody knows the daemon is ready.
+    if (!scenario.isEmpty())
+        control.PlayScenario(scenario, 1);
     // The control name comes last: once it is there, the daemon is ready.
     if (!bus.registerService(QStringLiteral(MODEMSIM_CONTROL_SERVICE))) {
         err << "ondrix-modemsim: cannot own " << MODEMSIM_CONTROL_SERVICE << '\n';
@@ -131,6 +151,7 @@ int main(int argc, char **argv)
     }
     if (chaos)
         sim.setChaos(true, chaosSeed);
+
     quitOnSignals(app);
     const int rc = app.exec();
     bus.unregisterObject(QStringLiteral(MODEMSIM_CONTROL_PATH));

@@ -188,6 +188,32 @@ public:
         return true;
     }
 
+    // The modem finds itself registered (or not) without being asked: it
+    // moved, lost coverage or found it again. With a network given, the
+    // operator follows.
+    void registerTo(const QString &status, const Network &network)
+    {
+        if (!network.mcc.isEmpty()) {
+            static_cast<NetworkOperatorService *>(sim->service(QLatin1String(OperatorInterface)))
+                ->registerTo(network);
+        }
+        setRegistration(status, QString());
+    }
+
+    // The SIM card came ready: a modem that waited for it registers at home.
+    void simReady()
+    {
+        if (property(RegistrationStatus) != QLatin1String("NoSim"))
+            return;
+        setRegistration(QStringLiteral("Searching"), QString());
+        const quint64 token = ++selectionToken;
+        QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token] {
+            const Network home = networksInRange().first();
+            if (token == selectionToken)
+                registerNetwork(sim, QStringLiteral("Home"), home.mcc, home.mnc, home.name);
+        });
+    }
+
     // The radio went off or came back.
     void radioSwitched(bool on)
     {
@@ -343,18 +369,25 @@ private:
         };
     }
 
-    // A step of a random walk, announced as the modem would.
-    void wander()
+public:
+    // A new level, announced as the modem would: the strength, then the bars if they changed.
+    void setLevel(int dbm)
     {
-        const int old = property(SignalDecibels).toInt();
-        const int dbm = qBound(-113, old + QRandomGenerator::global()->bounded(-3, 4), -51);
-        if (dbm == old)
+        dbm = qBound(-113, dbm, -51);
+        if (dbm == property(SignalDecibels).toInt())
             return;
         const QVariantMap level = levelOf(dbm);
         store(SignalDecibels, dbm);
         store(SignalPercent, level.value(SignalPercent));
         announce(SignalDecibels, dbm);
         setProperty(SignalBars, level.value(SignalBars));
+    }
+
+private:
+    // A step of a random walk.
+    void wander()
+    {
+        setLevel(property(SignalDecibels).toInt() + QRandomGenerator::global()->bounded(-3, 4));
     }
 
     QTimer drift;
@@ -381,4 +414,36 @@ void radioSwitched(Simulator *sim, bool on)
 {
     if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
         static_cast<RegistrationService *>(registration)->radioSwitched(on);
+}
+
+void setSignalLevel(Simulator *sim, int dbm)
+{
+    if (Service *strength = sim->service(QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength")))
+        static_cast<SignalStrengthService *>(strength)->setLevel(dbm);
+}
+
+void registerNetwork(Simulator *sim, const QString &status, const QString &mcc, const QString &mnc,
+                     const QString &name)
+{
+    Network network;
+    network.mcc = mcc;
+    network.mnc = mnc;
+    network.name = name;
+    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
+        static_cast<RegistrationService *>(registration)->registerTo(status, network);
+    // The system state's service follows: full at home or abroad, emergency
+    // calls only where the network refuses the card, none without a network.
+    Service *modem = sim->service(QStringLiteral("com.kelvo.YKM.Modem"));
+    if (!modem || modem->property(QStringLiteral("ModemState")) != QLatin1String("Normal"))
+        return;
+    const QString service = status == QLatin1String("Home") || status == QLatin1String("Roaming") ? QStringLiteral("Normal")
+        : status == QLatin1String("NoSim") || status == QLatin1String("Rejected") ? QStringLiteral("EmergencyOnly")
+                                                                                    : QStringLiteral("NoCoverage");
+    modem->setProperty(QStringLiteral("ServiceState"), service);
+}
+
+void simReady(Simulator *sim)
+{
+    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
+        static_cast<RegistrationService *>(registration)->simReady();
 }

@@ -110,4 +110,14 @@ void networkRegistered(Simulator *sim, const QString &mcc, const QString &mnc);
 // Lets the network follow the radio power.
 void radioSwitched(Simulator *sim, bool on);
 
+// Lets the network follow the SIM card coming ready.
+void simReady(Simulator *sim);
+
+// The signal level in dBm (-113 to -51), announced as the modem would.
+void setSignalLevel(Simulator *sim, int dbm);
+
+// The modem's registration as it finds it by itself; with an MCC, on that network.
+void registerNetwork(Simulator *sim, const QString &status, const QString &mcc = QString(),
+                     const QString &mnc = QString(), const QString &name = QString());
+
 #endif

@@ -108,6 +108,8 @@ protected:
             sim->emitSignal(path(), QLatin1String(SecurityInterface), QStringLiteral("VerifyCodeRequired"),
                             {QLatin1String(code)});
         }
+        if (status == QLatin1String("Ok"))
+            simReady(sim);
     }
 };
 

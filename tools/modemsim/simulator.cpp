@@ -118,6 +118,7 @@ QList<Service *> Simulator::services() const
 
 void Simulator::setChaos(bool on, quint32 seed)
 {
+    m_garbled = m_garbled || on;
     if (on)
         m_chaos->start(seed);
     else
@@ -142,6 +143,7 @@ void Simulator::reset()
     m_scripts.clear();
     m_calls.clear();
     m_violations.clear();
+    m_garbled = false;
     for (auto &service : m_services)
         service->reset();
     acquireNames();
@@ -190,7 +192,7 @@ void Simulator::sendSignal(const QString &path, const QString &interface, const 
 
 void Simulator::reply(const QDBusMessage &call, const QVariantList &args)
 {
-    if (!m_chaos->active() && call.interface() != QLatin1String(PropertiesInterface)) {
+    if (!m_garbled && call.interface() != QLatin1String(PropertiesInterface)) {
         const ContractMember *method = Contract::builtIn().method(call.interface(), call.member());
         const QString signature = wireSignature(args);
         if (method && method->signature(true) != signature) {
@@ -198,12 +200,17 @@ void Simulator::reply(const QDBusMessage &call, const QVariantList &args)
                          .arg(call.interface(), call.member(), signature, method->signature(true)));
         }
     }
+    sendReply(call, args);
+}
+
+void Simulator::sendReply(const QDBusMessage &call, const QVariantList &args)
+{
     m_connection.send(call.createReply(args));
 }
 
 void Simulator::checkSignal(const QString &interface, const QString &member, const QVariantList &args)
 {
-    if (m_chaos->active())
+    if (m_garbled)
         return;
     const ContractMember *signal = Contract::builtIn().signal(interface, member);
     if (!signal) {
@@ -314,7 +321,7 @@ void Simulator::answer(const QDBusMessage &call, const Script &script)
     if (!script.error.isEmpty())
         replyError(call, script.error, script.message);
     else if (script.hasReply)
-        m_connection.send(call.createReply(script.reply));   // as written, whatever its type
+        sendReply(call, script.reply);   // as written, whatever its type
     else
         dispatch(call);
 }

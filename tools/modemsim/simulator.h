@@ -66,7 +66,8 @@ public:
     // Where the traffic left the interface files: calls of members they do
     // not have or with other arguments, the modem's own replies and signals
     // of other types. Scripted answers, signals sent through the control
-    // interface and the hostile mode's are not held against them.
+    // interface and the hostile mode's are not held against them, nor the
+    // modem's own after the hostile mode until a reset: it garbles the state.
     QStringList contractViolations() const { return m_violations; }
     void clearContractViolations() { m_violations.clear(); }
 
@@ -80,7 +81,10 @@ public:
                     const QVariantList &args);
     void sendSignal(const QString &path, const QString &interface, const QString &member,
                     const QVariantList &args);
+    // reply() answers as the modem, which the interface files describe;
+    // sendReply() answers anything.
     void reply(const QDBusMessage &call, const QVariantList &args = {});
+    void sendReply(const QDBusMessage &call, const QVariantList &args);
     void replyError(const QDBusMessage &call, const QString &name, const QString &text);
     // Answers a call as the modem does.
     void dispatch(const QDBusMessage &call);
@@ -105,6 +109,7 @@ private:
     QHash<QString, QList<Script>> m_scripts;
     QList<QVariantMap> m_calls;
     QStringList m_violations;
+    bool m_garbled = false;   // the hostile mode ran since the last reset
     QVariantMap m_settings;
     bool m_instant = false;
     Chaos *m_chaos;
