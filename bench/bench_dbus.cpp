@@ -6,9 +6,24 @@
 
 #include "simbench.h"
 
-#include <ondrix-qt/networkregistration.h>
-#include <ondrix-qt/phoneinfo.h>
+#include <ondrix-qt/calltimers.h>
 #include <ondrix-qt/dbusiface.h>
+#include <ondrix-qt/emergencynumbers.h>
+#include <ondrix-qt/networkcell.h>
+#include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/networktime.h>
+#include <ondrix-qt/phoneinfo.h>
+#include <ondrix-qt/radioaccess.h>
+#include <ondrix-qt/signalstrength.h>
+#include <ondrix-qt/simidentity.h>
+#include <ondrix-qt/simlock.h>
+#include <ondrix-qt/simphonebook.h>
+#include <ondrix-qt/simsecurity.h>
+#include <ondrix-qt/simstatus.h>
+#include <ondrix-qt/smsparameters.h>
+#include <ondrix-qt/supplementaryservices.h>
+#include <ondrix-qt/systemcontrol.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,6 +40,7 @@
 #include <vector>
 
 using namespace Ondrix;
+using namespace Ondrix::SIM;
 
 namespace {
 
@@ -70,6 +86,154 @@ private:
     DBusIface *proxy = nullptr;
     QString status;
 };
+
+// Where each daemon interface lives: its service and object.
+QPair<QString, QString> objectOf(const QString &interface)
+{
+    static const QMap<QString, QPair<QString, QString>> objects = {
+        {QStringLiteral("com.kelvo.YKM.Modem"), {QStringLiteral("com.kelvo.YKM.Modem"), QStringLiteral("/com/kelvo/ykm/modem")}},
+        {QStringLiteral("com.kelvo.hvt.GPRS"), {QStringLiteral("com.kelvo.hvt.GPRS"), QStringLiteral("/com/kelvo/hvt/gprs")}},
+        {QStringLiteral("com.kelvo.hvt.SIM.Phonebook"), {QStringLiteral("com.kelvo.hvt.SIM"), QStringLiteral("/com/kelvo/hvt/sim/phonebook")}},
+        {QStringLiteral("com.kelvo.hvt.SMS.SIM"), {QStringLiteral("com.kelvo.hvt.SMS"), QStringLiteral("/com/kelvo/hvt/sms")}},
+    };
+    if (objects.contains(interface))
+        return objects.value(interface);
+    // com.kelvo.hvt.X[.Y] lives at /com/kelvo/hvt/x under com.kelvo.hvt.X.
+    const QString service = interface.section(QLatin1Char('.'), 0, 3);
+    return {service, QStringLiteral("/com/kelvo/hvt/") + interface.section(QLatin1Char('.'), 3, 3).toLower()};
+}
+
+// A plain QtDBus client doing what one library object does: the same
+// subscriptions, a proxy per interface, and the calls it was seen to make.
+class RawClient : public QObject
+{
+    Q_OBJECT
+public:
+    RawClient(const QStringList &subscriptions, const QList<SimCall> &calls, const QStringList &proxies = {})
+    {
+        QDBusConnection bus = QDBusConnection::systemBus();
+        QStringList interfaces = proxies;
+        for (const QString &subscription : subscriptions) {
+            const QString interface = subscription.section(QLatin1Char(' '), 0, 0);
+            const auto object = objectOf(interface);
+            bus.connect(object.first, object.second, interface, subscription.section(QLatin1Char(' '), 1), this,
+                        SLOT(onSignal(QDBusMessage)));
+            if (!interfaces.contains(interface))
+                interfaces << interface;
+        }
+        for (const SimCall &call : calls) {
+            const QString interface = call.interface == QLatin1String("org.freedesktop.DBus.Properties")
+                ? call.args.value(0).toString() : call.interface;
+            if (!interfaces.contains(interface))
+                interfaces << interface;
+        }
+        for (const QString &interface : interfaces) {
+            const auto object = objectOf(interface);
+            new DBusIface(object.first, object.second, interface.toLatin1().constData(), bus, this);
+        }
+        for (const SimCall &call : calls)
+            replay(call);
+    }
+
+    static QDBusMessage replay(const SimCall &call)
+    {
+        const QString interface = call.interface == QLatin1String("org.freedesktop.DBus.Properties")
+            ? call.args.value(0).toString() : call.interface;
+        QDBusMessage message = QDBusMessage::createMethodCall(objectOf(interface).first, call.path,
+                                                              call.interface, call.member);
+        message.setArguments(call.args);
+        return QDBusConnection::systemBus().call(message, QDBus::Block, 2000);
+    }
+
+    int changes = 0;
+
+public Q_SLOTS:
+    void onSignal(const QDBusMessage &) { changes++; }
+};
+
+// One public class: how to make it, what it subscribes, and one request
+// that waits for its answer (none for the classes that only follow).
+struct ClassBench {
+    const char *name;
+    std::function<QObject *()> make;
+    QStringList subscriptions;   // "INTERFACE MEMBER"
+    std::function<void(QObject *)> request;
+};
+
+// A request answered by a completion signal: started, then waited for.
+template <typename T, typename Signal>
+std::function<void(QObject *)> answered(Signal signal, std::function<void(T &)> start)
+{
+    return [signal, start](QObject *object) {
+        T *target = static_cast<T *>(object);
+        bool done = false;
+        const QMetaObject::Connection connection = QObject::connect(target, signal, target, [&done] { done = true; });
+        start(*target);
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QObject::disconnect(connection);
+    };
+}
+
+template <typename T>
+std::function<QObject *()> maker()
+{
+    return [] { return new T; };
+}
+
+QList<ClassBench> classBenches()
+{
+    return {
+        {"SystemControl", maker<SystemControl>(),
+         {"com.kelvo.YKM.Modem PropertiesChanged", "com.kelvo.hvt.CSNet ActivityChanged"}, nullptr},
+        {"NetworkRegistration", maker<NetworkRegistration>(),
+         {"com.kelvo.hvt.CSNet.NetworkRegistration SelectionModeChanged",
+          "com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged"},
+         answered<NetworkRegistration>(QOverload<bool, const QList<AvailableOperator> &, const QString &>::of(
+                                           &NetworkRegistration::availableOperators),
+                                       [](NetworkRegistration &r) { r.queryAvailableOperators(); })},
+        {"NetworkOperator", maker<NetworkOperator>(),
+         {"com.kelvo.hvt.CSNet.NetworkOperator OperatorChanged", "com.kelvo.hvt.CSNet.NetworkOperator OperatorNameChanged"},
+         nullptr},
+        {"SignalStrength", [] { return new SignalStrength(SignalStrength::BarsOption | SignalStrength::DbmOption); },
+         {"com.kelvo.hvt.CSNet.SignalStrength SignalBarsChanged", "com.kelvo.hvt.CSNet.SignalStrength SignalStrengthChanged"},
+         nullptr},
+        {"RadioAccess", maker<RadioAccess>(),
+         {"com.kelvo.hvt.CSNet.RadioAccess SelectionModeChanged", "com.kelvo.hvt.CSNet.RadioAccess DataTechnologyChanged",
+          "com.kelvo.hvt.CSNet.RadioAccess ChannelChanged", "com.kelvo.hvt.GPRS Available", "com.kelvo.hvt.GPRS Suspended"},
+         nullptr},
+        {"NetworkCell", maker<NetworkCell>(),
+         {"com.kelvo.hvt.CSNet.NetworkCell CellChanged", "com.kelvo.hvt.CSNet.NetworkCell CellNameChanged",
+          "com.kelvo.hvt.CSNet.NetworkCell ServicesChanged", "com.kelvo.hvt.CSNet.NetworkCell CellNameDisplayEnabledChanged"},
+         [](QObject *o) { static_cast<NetworkCell *>(o)->services(); }},
+        {"NetworkTime", maker<NetworkTime>(), {"com.kelvo.hvt.CSNet.NetworkTime RawNetworkTimeChanged"},
+         answered<NetworkTime>(&NetworkTime::timeInfoQueryCompleted, [](NetworkTime &t) { t.queryTimeInfo(); })},
+        {"SIMStatus", maker<SIMStatus>(), {"com.kelvo.hvt.SIM SIMStatus"},
+         answered<SIMStatus>(&SIMStatus::statusComplete, [](SIMStatus &s) { s.status(); })},
+        {"SIMSecurity", maker<SIMSecurity>(), {"com.kelvo.hvt.SIM.Security VerifyCodeRequired"},
+         answered<SIMSecurity>(&SIMSecurity::pinAttemptsLeftComplete,
+                               [](SIMSecurity &s) { s.pinAttemptsLeft(SIMSecurity::PIN); })},
+        {"SIMIdentity", maker<SIMIdentity>(), {},
+         answered<SIMIdentity>(&SIMIdentity::imsiComplete, [](SIMIdentity &s) { s.imsi(); })},
+        {"SIMPhonebook", maker<SIMPhonebook>(),
+         {"com.kelvo.hvt.SIM.Phonebook FDNDisabled", "com.kelvo.hvt.SIM.Phonebook FDNEnabled"},
+         answered<SIMPhonebook>(&SIMPhonebook::fdnStatusComplete, [](SIMPhonebook &p) { p.getFDNStatus(); })},
+        {"SIMLock", maker<SIMLock>(), {},
+         answered<SIMLock>(&SIMLock::simLockStatusComplete, [](SIMLock &l) { l.simLockStatus(); })},
+        {"SupplementaryServices", maker<SupplementaryServices>(),
+         {"com.kelvo.hvt.SS BusyWith", "com.kelvo.hvt.SS.USSD Request", "com.kelvo.hvt.SS.USSD Notify",
+          "com.kelvo.hvt.SS.USSD Released"},
+         answered<SupplementaryServices>(&SupplementaryServices::checkClipCompleted,
+                                         [](SupplementaryServices &s) { s.checkClip(); })},
+        {"EmergencyNumbers", maker<EmergencyNumbers>(), {},
+         [](QObject *o) { static_cast<EmergencyNumbers *>(o)->numbersWithInfo(); }},
+        {"CallTimers", maker<CallTimers>(), {"com.kelvo.hvt.Call CallTimers"},
+         [](QObject *o) { static_cast<CallTimers *>(o)->timers(); }},
+        {"PhoneInfo", maker<PhoneInfo>(), {}, [](QObject *o) { static_cast<PhoneInfo *>(o)->imeiNumber(); }},
+        {"SMSParameters", maker<SMSParameters>(), {},
+         [](QObject *o) { static_cast<SMSParameters *>(o)->serviceCenterAddress(); }},
+    };
+}
 
 double perCallMicroseconds(int rounds, const std::function<void()> &work)
 {
@@ -144,22 +308,45 @@ int main(int argc, char **argv)
         return 1;
     sim.setProperty(QLatin1String(Registration), QStringLiteral("Status"), QStringLiteral("Home"));
 
-    // The first of each pays for learning the daemon's name; the figures are the steady state.
-    delete new NetworkRegistration;
-    delete new RawRegistration;
 
     std::printf("%-34s %10s %10s\n", "", "library", "QtDBus");
-    row("construct NetworkRegistration", perCallMicroseconds(rounds, [] { delete new NetworkRegistration; }),
-        perCallMicroseconds(rounds, [] { delete new RawRegistration; }), "us");
-
-    PhoneInfo info;
-    QDBusMessage imei = QDBusMessage::createMethodCall(QStringLiteral("com.kelvo.hvt.Info"),
-                                                       QStringLiteral("/com/kelvo/hvt/info"),
-                                                       QStringLiteral("com.kelvo.hvt.Info"),
-                                                       QStringLiteral("GetIMEINumber"));
-    row("round trip (PhoneInfo IMEI)", perCallMicroseconds(rounds, [&info] { info.imeiNumber(); }),
-        perCallMicroseconds(rounds, [&imei] { QDBusConnection::systemBus().call(imei, QDBus::Block, 250); }),
-        "us");
+    // Each class beside a plain client that subscribes the same signals, makes
+    // a proxy per interface and replays the calls the class was seen to make.
+    double constructionLibrary = 0, constructionRaw = 0, requestLibrary = 0, requestRaw = 0;
+    for (const ClassBench &bench : classBenches()) {
+        delete bench.make();   // learns the daemon's name
+        sim.clearCalls();
+        delete bench.make();
+        const QList<SimCall> made = sim.calls();
+        // The proxy a class without subscriptions or property reads makes is that of its request.
+        SimCall requested;
+        std::unique_ptr<QObject> object(bench.make());
+        if (bench.request) {
+            sim.clearCalls();
+            bench.request(object.get());
+            requested = sim.calls().value(0);
+        }
+        const QStringList &subscriptions = bench.subscriptions;
+        QStringList proxies;
+        if (subscriptions.isEmpty() && made.isEmpty() && !requested.interface.isEmpty())
+            proxies << requested.interface;
+        const double library = perCallMicroseconds(rounds, [&bench] { delete bench.make(); });
+        const double raw = perCallMicroseconds(rounds, [&subscriptions, &made, &proxies] {
+            delete new RawClient(subscriptions, made, proxies);
+        });
+        constructionLibrary += library;
+        constructionRaw += raw;
+        row(qPrintable(QStringLiteral("construct %1").arg(QLatin1String(bench.name))), library, raw, "us");
+        if (requested.member.isEmpty())
+            continue;
+        const double answered = perCallMicroseconds(rounds, [&bench, &object] { bench.request(object.get()); });
+        const double replayed = perCallMicroseconds(rounds, [&requested] { RawClient::replay(requested); });
+        requestLibrary += answered;
+        requestRaw += replayed;
+        row(qPrintable(QStringLiteral("  round trip %1").arg(requested.member)), answered, replayed, "us");
+    }
+    row("construct: all classes", constructionLibrary, constructionRaw, "us");
+    row("round trip: all classes", requestLibrary, requestRaw, "us");
 
     // Memory: both sets at once, each growing the heap afresh.
     long libraryKb = 0, rawKb = 0, librarySeen = 0, rawSeen = 0;

@@ -34,7 +34,12 @@ CallTimers::CallTimers(QObject *parent)
     : QObject(parent)
     , d(new CallTimersPrivate(this))
 {
-    qRegisterMetaType<CallTimers::CallTimersInfo>("CallTimers::CallTimersInfo");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<CallTimers::CallTimersInfo>("CallTimers::CallTimersInfo");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 CallTimers::~CallTimers() = default;

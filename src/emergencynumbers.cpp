@@ -31,8 +31,13 @@ public:
     explicit EmergencyNumbersPrivate(EmergencyNumbers *q)
         : QObject(q)
     {
-        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
-        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
+        // Once per process: registering again costs every construction.
+        static const bool registered = [] {
+            qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
+            qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
+            return true;
+        }();
+        Q_UNUSED(registered)
         proxy = createProxy(Bus::Call, this);
     }
 

@@ -48,65 +48,88 @@ QDBusError invalidSignature(const QString &actual, const QString &expected)
 
 } // namespace
 
-// One subscription: receives every instance of the signal as a message and
-// hands on those of the expected signature.
-class SignalHook : public QObject
+// The subscriptions of one object: every signal it follows arrives here as
+// a message and goes to its handler when it has the expected signature. One
+// receiver for all keeps Qt's bookkeeping (and its waits for the bus thread)
+// to one per object.
+class SignalHub : public QObject
 {
     Q_OBJECT
 public:
-    SignalHook(Bus bus, const char *signal, const QString &signature, SignalHandler handler,
-               QObject *context)
+    explicit SignalHub(QObject *context)
         : QObject(context)
-        , m_bus(bus)
-        , m_signal(QLatin1String(signal))
-        , m_signature(signature)
-        , m_handler(std::move(handler))
     {
-        setObjectName(key(bus, signal));
+        setObjectName(QLatin1String(Name));
     }
 
-    ~SignalHook() override
+    static SignalHub *of(QObject *context, bool create)
     {
-        if (m_connected)
-            connection(QDBusConnection::systemBus(), &QDBusConnection::disconnect);
+        auto *hub = context->findChild<SignalHub *>(QLatin1String(Name), Qt::FindDirectChildrenOnly);
+        return hub || !create ? hub : new SignalHub(context);
     }
 
-    bool connect()
+    // Qt drops the subscriptions, and their match rules, when the hub goes.
+    bool add(Bus bus, const char *signal, const QString &signature, SignalHandler handler)
     {
-        m_connected = connection(QDBusConnection::systemBus(), &QDBusConnection::connect);
-        return m_connected;
+        const QString member = QLatin1String(signal);
+        auto it = m_handlers.find(key(bus, member));
+        if (it != m_handlers.end() && it->signature == signature) {
+            it->handler = std::move(handler);
+            return true;
+        }
+        if (it != m_handlers.end())
+            remove(bus, signal);
+        if (!connection(bus, member, signature, &QDBusConnection::connect))
+            return false;
+        m_handlers.insert(key(bus, member), {signature, std::move(handler)});
+        return true;
     }
 
-    static QString key(Bus bus, const char *signal)
+    void remove(Bus bus, const char *signal)
     {
-        return QStringLiteral("ondrix-hook %1 %2").arg(int(bus)).arg(QLatin1String(signal));
+        const QString member = QLatin1String(signal);
+        auto it = m_handlers.find(key(bus, member));
+        if (it == m_handlers.end())
+            return;
+        connection(bus, member, it->signature, &QDBusConnection::disconnect);
+        m_handlers.erase(it);
     }
 
 private Q_SLOTS:
     void deliver(const QDBusMessage &message)
     {
-        // The bus already filters by signature; the handler relies on it.
-        if (message.signature() == m_signature)
-            m_handler(message.arguments());
+        // The bus already filters by signature; the handlers rely on it.
+        auto it = m_handlers.constFind(message.interface() + QLatin1Char(' ') + message.member());
+        if (it != m_handlers.cend() && message.signature() == it->signature)
+            it->handler(message.arguments());
     }
 
 private:
+    static constexpr const char *Name = "ondrix-signals";
+
+    struct Entry {
+        QString signature;
+        SignalHandler handler;
+    };
+
+    static QString key(Bus bus, const QString &member)
+    {
+        return QLatin1String(busName(bus).interface) + QLatin1Char(' ') + member;
+    }
+
     using Method = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
                                              const QString &, const QString &, QObject *,
                                              const char *);
-    bool connection(QDBusConnection bus, Method method)
+    bool connection(Bus bus, const QString &member, const QString &signature, Method method)
     {
-        const BusName &name = busName(m_bus);
-        return (bus.*method)(QLatin1String(name.service), QLatin1String(name.path),
-                             QLatin1String(name.interface), m_signal, m_signature, this,
-                             SLOT(deliver(QDBusMessage)));
+        const BusName &name = busName(bus);
+        QDBusConnection connection = QDBusConnection::systemBus();
+        return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
+                                    QLatin1String(name.interface), member, signature, this,
+                                    SLOT(deliver(QDBusMessage)));
     }
 
-    Bus m_bus;
-    QString m_signal;
-    QString m_signature;
-    SignalHandler m_handler;
-    bool m_connected = false;
+    QHash<QString, Entry> m_handlers;
 };
 
 const char *const PropertiesInterface = "org.freedesktop.DBus.Properties";
@@ -225,16 +248,13 @@ void logFailure(const char *prefix, const QString &message)
 bool subscribe(Bus bus, const char *signal, const QString &signature, QObject *context,
                SignalHandler handler)
 {
-    auto *hook = new SignalHook(bus, signal, signature, std::move(handler), context);
-    if (hook->connect())
-        return true;
-    delete hook;
-    return false;
+    return SignalHub::of(context, true)->add(bus, signal, signature, std::move(handler));
 }
 
 void unsubscribe(Bus bus, const char *signal, QObject *context)
 {
-    delete context->findChild<SignalHook *>(SignalHook::key(bus, signal), Qt::FindDirectChildrenOnly);
+    if (SignalHub *hub = SignalHub::of(context, false))
+        hub->remove(bus, signal);
 }
 
 } // namespace Frame

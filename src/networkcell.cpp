@@ -42,7 +42,12 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        qDBusRegisterMetaType<CellServiceMap>();
+        // Once per process: registering again costs every construction.
+        static const bool registered = [] {
+            qDBusRegisterMetaType<CellServiceMap>();
+            return true;
+        }();
+        Q_UNUSED(registered)
         subscribe(Bus::NetworkCell, "CellChanged", this, &NetworkCellPrivate::setCellInfo);
         subscribe(Bus::NetworkCell, "CellNameChanged", this, &NetworkCellPrivate::setCellName);
         subscribe(Bus::NetworkCell, "ServicesChanged", this, &NetworkCellPrivate::setServices);
@@ -149,8 +154,13 @@ NetworkCell::NetworkCell(QObject *parent)
     : QObject(parent)
     , d(new NetworkCellPrivate(this))
 {
-    qRegisterMetaType<NetworkCell::Type>("NetworkCell::Type");
-    qRegisterMetaType<NetworkCell::Services>("NetworkCell::Services");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<NetworkCell::Type>("NetworkCell::Type");
+        qRegisterMetaType<NetworkCell::Services>("NetworkCell::Services");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 NetworkCell::~NetworkCell() = default;

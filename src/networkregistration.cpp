@@ -58,9 +58,14 @@ QString displayName(int value, const char *const (&names)[3])
 
 void registerOperatorEnums()
 {
-    qRegisterMetaType<AvailableOperator::Availability>("AvailableOperator::Availability");
-    qRegisterMetaType<AvailableOperator::Band>("AvailableOperator::Band");
-    qRegisterMetaType<AvailableOperator::Preference>("AvailableOperator::Preference");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<AvailableOperator::Availability>("AvailableOperator::Availability");
+        qRegisterMetaType<AvailableOperator::Band>("AvailableOperator::Band");
+        qRegisterMetaType<AvailableOperator::Preference>("AvailableOperator::Preference");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 } // namespace
@@ -284,9 +289,14 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     : QObject(q)
     , q_ptr(q)
 {
-    qDBusRegisterMetaType<OperatorStruct>();
-    qDBusRegisterMetaType<OperatorList>();
-    qRegisterMetaType<OperatorList>("OperatorList");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qDBusRegisterMetaType<OperatorStruct>();
+        qDBusRegisterMetaType<OperatorList>();
+        qRegisterMetaType<OperatorList>("OperatorList");
+        return true;
+    }();
+    Q_UNUSED(registered)
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
     proxy = createProxy(Bus::NetworkRegistration, this);
@@ -517,10 +527,15 @@ NetworkRegistration::NetworkRegistration(QObject *parent)
     : QObject(parent)
     , d(new NetworkRegistrationPrivate(this))
 {
-    qRegisterMetaType<NetworkRegistration::Status>("NetworkRegistration::Status");
-    qRegisterMetaType<NetworkRegistration::RejectCode>("NetworkRegistration::RejectCode");
-    qRegisterMetaType<NetworkRegistration::Mode>("NetworkRegistration::Mode");
-    qRegisterMetaType<QList<AvailableOperator>>("QList<AvailableOperator>");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<NetworkRegistration::Status>("NetworkRegistration::Status");
+        qRegisterMetaType<NetworkRegistration::RejectCode>("NetworkRegistration::RejectCode");
+        qRegisterMetaType<NetworkRegistration::Mode>("NetworkRegistration::Mode");
+        qRegisterMetaType<QList<AvailableOperator>>("QList<AvailableOperator>");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 NetworkRegistration::~NetworkRegistration() = default;

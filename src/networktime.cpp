@@ -108,7 +108,12 @@ NetworkTime::NetworkTime(QObject *parent)
     : QObject(parent)
     , d(new NetworkTimePrivate(this))
 {
-    qRegisterMetaType<NetworkTimeInfo>("NetworkTimeInfo");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<NetworkTimeInfo>("NetworkTimeInfo");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 NetworkTime::~NetworkTime() = default;

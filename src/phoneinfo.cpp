@@ -32,7 +32,12 @@ PhoneInfo::PhoneInfo(QObject *parent)
     : QObject(parent)
     , d(new PhoneInfoPrivate(this))
 {
-    qRegisterMetaType<PhoneInfo::SettingStatus>("PhoneInfo::SettingStatus");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<PhoneInfo::SettingStatus>("PhoneInfo::SettingStatus");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 PhoneInfo::~PhoneInfo() = default;

@@ -103,8 +103,13 @@ SIMStatus::SIMStatus(QObject *parent)
     : QObject(parent)
     , d(new SIMStatusPrivate(this))
 {
-    qRegisterMetaType<SIMStatus::Status>("SIMStatus::Status");
-    qRegisterMetaType<SIMError>("SIMError");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SIMStatus::Status>("SIMStatus::Status");
+        qRegisterMetaType<SIMError>("SIMError");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SIMStatus::~SIMStatus() = default;
@@ -204,10 +209,15 @@ SIMSecurity::SIMSecurity(QObject *parent)
     : QObject(parent)
     , d(new SIMSecurityPrivate(this))
 {
-    qRegisterMetaType<SIMError>("SIMError");
-    qRegisterMetaType<SIMSecurity::PINType>("SIMSecurity::PINType");
-    qRegisterMetaType<SIMSecurity::PUKType>("SIMSecurity::PUKType");
-    qRegisterMetaType<SIMSecurity::PINQuery>("SIMSecurity::PINQuery");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SIMError>("SIMError");
+        qRegisterMetaType<SIMSecurity::PINType>("SIMSecurity::PINType");
+        qRegisterMetaType<SIMSecurity::PUKType>("SIMSecurity::PUKType");
+        qRegisterMetaType<SIMSecurity::PINQuery>("SIMSecurity::PINQuery");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SIMSecurity::~SIMSecurity() = default;
@@ -305,7 +315,12 @@ SIMIdentity::SIMIdentity(QObject *parent)
     : QObject(parent)
     , d(new SIMIdentityPrivate(this))
 {
-    qRegisterMetaType<SIMError>("SIMError");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SIMError>("SIMError");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SIMIdentity::~SIMIdentity() = default;

@@ -77,8 +77,13 @@ SIMLock::SIMLock(QObject *parent)
     : QObject(parent)
     , d(new SIMLockPrivate(this))
 {
-    qRegisterMetaType<SIMLock::SIMLockError>("SIMLock::SIMLockError");
-    qRegisterMetaType<SIMLock::SIMLockStatus>("SIMLock::SIMLockStatus");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SIMLock::SIMLockError>("SIMLock::SIMLockError");
+        qRegisterMetaType<SIMLock::SIMLockStatus>("SIMLock::SIMLockStatus");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SIMLock::~SIMLock() = default;

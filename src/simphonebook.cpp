@@ -130,9 +130,14 @@ SIMPhonebook::SIMPhonebook(QObject *parent)
     : QObject(parent)
     , d(new SIMPhonebookPrivate(this))
 {
-    qRegisterMetaType<SIMPhonebook::SIMPhonebookError>("SIMPhonebook::SIMPhonebookError");
-    qRegisterMetaType<SIMPhonebook::PhonebookType>("SIMPhonebook::PhonebookType");
-    qRegisterMetaType<SIMPhonebook::FDNStatus>("SIMPhonebook::FDNStatus");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SIMPhonebook::SIMPhonebookError>("SIMPhonebook::SIMPhonebookError");
+        qRegisterMetaType<SIMPhonebook::PhonebookType>("SIMPhonebook::PhonebookType");
+        qRegisterMetaType<SIMPhonebook::FDNStatus>("SIMPhonebook::FDNStatus");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SIMPhonebook::~SIMPhonebook() = default;

@@ -154,8 +154,13 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        qDBusRegisterMetaType<SS::DivertService>();
-        qDBusRegisterMetaType<SS::DivertServiceList>();
+        // Once per process: registering again costs every construction.
+        static const bool registered = [] {
+            qDBusRegisterMetaType<SS::DivertService>();
+            qDBusRegisterMetaType<SS::DivertServiceList>();
+            return true;
+        }();
+        Q_UNUSED(registered)
         subscribe(Bus::SS, "BusyWith", this, &SupplementaryServicesPrivate::busyWithSignal);
         subscribe(Bus::Ussd, "Request", this, &SupplementaryServicesPrivate::userActionRequestedSignal);
         subscribe(Bus::Ussd, "Notify", this, &SupplementaryServicesPrivate::notifyReceivedSignal);
@@ -373,17 +378,22 @@ SupplementaryServices::SupplementaryServices(QObject *parent)
     : QObject(parent)
     , d(new SupplementaryServicesPrivate(this))
 {
-    qRegisterMetaType<SS::Error>("SupplementaryServices::Error");
-    qRegisterMetaType<SS::UssdOp>("SupplementaryServices::UssdOp");
-    qRegisterMetaType<SS::UssdError>("SupplementaryServices::UssdError");
-    qRegisterMetaType<SS::DivertServiceCode>("SupplementaryServices::DivertServiceCode");
-    qRegisterMetaType<SS::BarringServiceCode>("SupplementaryServices::BarringServiceCode");
-    qRegisterMetaType<SS::OtherServiceCode>("SupplementaryServices::OtherServiceCode");
-    qRegisterMetaType<SS::BasicService>("SupplementaryServices::BasicService");
-    qRegisterMetaType<SS::BasicServiceList>("SupplementaryServices::BasicServiceList");
-    qRegisterMetaType<SS::DivertService>("SupplementaryServices::DivertService");
-    qRegisterMetaType<SS::ClirStatus>("SupplementaryServices::ClirStatus");
-    qRegisterMetaType<SS::DivertServiceList>("SupplementaryServices::DivertServiceList");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SS::Error>("SupplementaryServices::Error");
+        qRegisterMetaType<SS::UssdOp>("SupplementaryServices::UssdOp");
+        qRegisterMetaType<SS::UssdError>("SupplementaryServices::UssdError");
+        qRegisterMetaType<SS::DivertServiceCode>("SupplementaryServices::DivertServiceCode");
+        qRegisterMetaType<SS::BarringServiceCode>("SupplementaryServices::BarringServiceCode");
+        qRegisterMetaType<SS::OtherServiceCode>("SupplementaryServices::OtherServiceCode");
+        qRegisterMetaType<SS::BasicService>("SupplementaryServices::BasicService");
+        qRegisterMetaType<SS::BasicServiceList>("SupplementaryServices::BasicServiceList");
+        qRegisterMetaType<SS::DivertService>("SupplementaryServices::DivertService");
+        qRegisterMetaType<SS::ClirStatus>("SupplementaryServices::ClirStatus");
+        qRegisterMetaType<SS::DivertServiceList>("SupplementaryServices::DivertServiceList");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SupplementaryServices::~SupplementaryServices() = default;

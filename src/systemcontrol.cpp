@@ -156,7 +156,12 @@ SystemControl::SystemControl(QObject *parent)
     : QObject(parent)
     , d(new SystemControlPrivate(this))
 {
-    qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
+    // Once per process: registering again costs every construction.
+    static const bool registered = [] {
+        qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
+        return true;
+    }();
+    Q_UNUSED(registered)
 }
 
 SystemControl::~SystemControl() = default;
