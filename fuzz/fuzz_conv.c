@@ -49,9 +49,19 @@ int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     free(codes);
 
-    /* The octets as raw codes, some above 127. */
-    if (body_size && sms_conv_gsm_to_utf8(body, (uint32_t)body_size, &text, &len, ctx) == SMS_OK)
+    /* The octets as raw codes, some above 127: the packed table gives what
+     * the table of texts gives. */
+    if (body_size && sms_conv_gsm_to_utf8(body, (uint32_t)body_size, &text, &len, ctx) == SMS_OK) {
+        sms_conv_ctx_t texts_only = *ctx;
+        char *slow = NULL;
+        uint32_t slow_len = 0;
+        texts_only.base_fwd_utf8 = NULL;
+        if (sms_conv_gsm_to_utf8(body, (uint32_t)body_size, &slow, &slow_len, &texts_only) != SMS_OK
+            || slow_len != len || memcmp(slow, text, len) != 0)
+            abort();
+        free(slow);
         free(text);
+    }
     text = NULL;
 
     /* The octets as UTF-8, then on to GSM and back to UTF-8. Accepted text

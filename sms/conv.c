@@ -27,6 +27,7 @@ typedef struct {
     const sms_conv_rev_t *rev;
     uint32_t rev_count;
     const char *const *fwd;
+    const uint8_t (*fwd_utf8)[5];
     const sms_conv_rev_t *ext_rev;
     uint32_t ext_rev_count;
     const sms_conv_ext_t *ext_fwd;
@@ -36,16 +37,16 @@ typedef struct {
 #define TABLE(t) t, SMS_COUNT(t)
 
 static const lang_tables_t lang_tables[] = {
-    {SMS_LANG_DEFAULT, TABLE(sms_default_rev), sms_default_fwd,
+    {SMS_LANG_DEFAULT, TABLE(sms_default_rev), sms_default_fwd, sms_default_fwd_utf8,
      TABLE(sms_default_ext_rev), TABLE(sms_default_ext_fwd)},
-    {SMS_LANG_TURKISH, TABLE(sms_turkish_rev), sms_turkish_fwd,
+    {SMS_LANG_TURKISH, TABLE(sms_turkish_rev), sms_turkish_fwd, sms_turkish_fwd_utf8,
      TABLE(sms_turkish_ext_rev), TABLE(sms_turkish_ext_fwd)},
-    {SMS_LANG_SPANISH, TABLE(sms_default_rev), sms_default_fwd,
+    {SMS_LANG_SPANISH, TABLE(sms_default_rev), sms_default_fwd, sms_default_fwd_utf8,
      TABLE(sms_spanish_ext_rev), TABLE(sms_spanish_ext_fwd)},
-    {SMS_LANG_PORTUGUESE, TABLE(sms_portuguese_rev), sms_portuguese_fwd,
+    {SMS_LANG_PORTUGUESE, TABLE(sms_portuguese_rev), sms_portuguese_fwd, sms_portuguese_fwd_utf8,
      TABLE(sms_portuguese_ext_rev), TABLE(sms_portuguese_ext_fwd)},
     /* Letters outside the alphabet map onto it; the extension is the default's. */
-    {SMS_LANG_TRANSLITERATE, TABLE(sms_translit_rev), sms_default_fwd,
+    {SMS_LANG_TRANSLITERATE, TABLE(sms_translit_rev), sms_default_fwd, sms_default_fwd_utf8,
      TABLE(sms_default_ext_rev), TABLE(sms_default_ext_fwd)},
 };
 
@@ -69,6 +70,7 @@ void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t s
     ctx->base_rev_count = locking->rev_count;
     ctx->base_fwd = locking->fwd;
     ctx->base_fwd_count = 128;
+    ctx->base_fwd_utf8 = locking->fwd_utf8;
     ctx->ext_rev = single->ext_rev;
     ctx->ext_rev_count = single->ext_rev_count;
     ctx->ext_fwd = single->ext_fwd;
@@ -241,12 +243,41 @@ int32_t sms_conv_gsm_to_utf8(const uint8_t *codes, uint32_t code_count, char **t
         return SMS_ERR_INVALID_PARAM;
     *text = NULL;
     *byte_len = 0;
+    const uint8_t(*packed)[5] = ctx->base_fwd_utf8;
     /* No table text is longer than 4 octets, and each code gives at most one. */
     work = malloc((size_t)code_count * 4 + 1);
     if (!work)
         return SMS_ERR_NO_MEMORY;
     for (uint32_t i = 0; i < code_count; i++) {
         const char *piece = " ";
+        /* The common case: runs of four codes that are neither escapes nor
+         * above 127, each stored as four octets at once with its length
+         * counted (the buffer has four per code). */
+        while (packed && code_count - i >= 4) {
+            uint32_t four;
+            memcpy(&four, codes + i, 4);
+            const uint32_t escapes = four ^ 0x1B1B1B1Bu;
+            if ((four & 0x80808080u) || ((escapes - 0x01010101u) & ~escapes & 0x80808080u))
+                break;
+            const uint8_t *a = packed[codes[i]], *b = packed[codes[i + 1]];
+            const uint8_t *c = packed[codes[i + 2]], *d = packed[codes[i + 3]];
+            memcpy(work + len, a, 4);
+            len += a[4];
+            memcpy(work + len, b, 4);
+            len += b[4];
+            memcpy(work + len, c, 4);
+            len += c[4];
+            memcpy(work + len, d, 4);
+            len += d[4];
+            i += 4;
+        }
+        if (i == code_count)
+            break;
+        if (codes[i] < 128 && codes[i] != GSM_ESCAPE && packed) {
+            memcpy(work + len, packed[codes[i]], 4);
+            len += packed[codes[i]][4];
+            continue;
+        }
         if (codes[i] != GSM_ESCAPE) {
             /* Codes above 127 are not septets: they read as a space. */
             if (codes[i] < 128)
@@ -417,12 +448,25 @@ int32_t sms_conv_unpack(const uint8_t *packed, uint8_t *codes, int32_t count, ui
     size_t bit = fill_bits;
     int32_t i = 0;
     while (i < count) {
-        /* On an octet boundary, eight septets are the next seven octets. */
-        if (bit % 8 == 0 && count - i >= 8) {
+        /* Eight septets are the next 56 bits: seven octets, and an eighth
+         * one off an octet boundary (which the septets reach into). */
+        if (count - i >= 8) {
             const uint8_t *in = packed + bit / 8;
-            const uint64_t octets = (uint64_t)in[0] | (uint64_t)in[1] << 8 | (uint64_t)in[2] << 16
-                                  | (uint64_t)in[3] << 24 | (uint64_t)in[4] << 32 | (uint64_t)in[5] << 40
-                                  | (uint64_t)in[6] << 48;
+            const unsigned shift = bit % 8;
+            uint64_t octets;
+            if (count - i >= 9) {
+                /* A ninth septet follows: the eighth octet is there to load. */
+                memcpy(&octets, in, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+                octets = __builtin_bswap64(octets);
+#endif
+                octets >>= shift;
+            } else {
+                octets = (uint64_t)in[0] | (uint64_t)in[1] << 8 | (uint64_t)in[2] << 16 | (uint64_t)in[3] << 24
+                       | (uint64_t)in[4] << 32 | (uint64_t)in[5] << 40 | (uint64_t)in[6] << 48;
+                if (shift)
+                    octets = octets >> shift | (uint64_t)in[7] << (56 - shift);
+            }
             uint8_t *out = codes + i;
             out[0] = octets & 0x7F;
             out[1] = (octets >> 7) & 0x7F;

@@ -131,6 +131,18 @@ def write_forward(out, name, alphabet):
     out.write('};\n\n')
 
 
+def write_packed(out, name, alphabet):
+    out.write('const uint8_t %s[128][5] = {\n' % name)
+    for code, ch in enumerate(alphabet):
+        if code == ESC:
+            ch = chr(NBSP)
+        octets = list(ch.encode('utf-8'))
+        assert len(octets) <= 4
+        row = octets + [0] * (4 - len(octets)) + [len(octets)]
+        out.write('    {%s}, /* 0x%02X %s */\n' % (', '.join('0x%02X' % b for b in row), code, label(ch)))
+    out.write('};\n\n')
+
+
 def write_ext_forward(out, name, table):
     rows = sorted((dict(table) | {ESC: " "}).items())
     out.write('const sms_conv_ext_t %s[%d] = {\n' % (name, len(rows)))
@@ -153,6 +165,7 @@ def main(out):
     for name, alphabet in (('default', DEFAULT), ('turkish', TURKISH), ('portuguese', PORTUGUESE)):
         assert len(alphabet) == 128
         write_forward(out, 'sms_%s_fwd' % name, alphabet)
+        write_packed(out, 'sms_%s_fwd_utf8' % name, alphabet)
         write_reverse(out, 'sms_%s_rev' % name, sorted(reverse_of(alphabet).items()))
     for name, table in (('default', DEFAULT_EXT), ('turkish', TURKISH_EXT),
                         ('spanish', SPANISH_EXT), ('portuguese', PORTUGUESE_EXT)):

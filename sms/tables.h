@@ -9,6 +9,11 @@ extern const char *const sms_default_fwd[128];
 extern const char *const sms_turkish_fwd[128];
 extern const char *const sms_portuguese_fwd[128];
 
+/* The same texts as four octets padded with zeros, then their length. */
+extern const uint8_t sms_default_fwd_utf8[128][5];
+extern const uint8_t sms_turkish_fwd_utf8[128][5];
+extern const uint8_t sms_portuguese_fwd_utf8[128][5];
+
 extern const sms_conv_rev_t sms_default_rev[128];
 extern const sms_conv_rev_t sms_turkish_rev[128];
 extern const sms_conv_rev_t sms_portuguese_rev[128];

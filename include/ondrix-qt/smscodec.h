@@ -248,6 +248,9 @@ typedef struct sms_conv_ctx {
      * alphabet's code, 0x100 plus the extension code, or 0xFFFF for none. */
     uint16_t latin1[256];
     uint32_t latin1_ready;              /**< whether latin1 is filled */
+    /** base_fwd again, each text as four octets padded with zeros and then its
+     * length; null where a context is made by hand. */
+    const uint8_t (*base_fwd_utf8)[5];
 } sms_conv_ctx_t;
 
 /** Opens a context with the alphabet of `locking_lang` and the extension table
