@@ -467,15 +467,17 @@ int32_t sms_conv_unpack(const uint8_t *packed, uint8_t *codes, int32_t count, ui
                 if (shift)
                     octets = octets >> shift | (uint64_t)in[7] << (56 - shift);
             }
-            uint8_t *out = codes + i;
-            out[0] = octets & 0x7F;
-            out[1] = (octets >> 7) & 0x7F;
-            out[2] = (octets >> 14) & 0x7F;
-            out[3] = (octets >> 21) & 0x7F;
-            out[4] = (octets >> 28) & 0x7F;
-            out[5] = (octets >> 35) & 0x7F;
-            out[6] = (octets >> 42) & 0x7F;
-            out[7] = (octets >> 49) & 0x7F;
+            /* Spread the 56 bits into eight octets in three halvings: four
+             * septets to each 32-bit half, two to each 16-bit quarter, one to
+             * each octet. */
+            octets &= 0x00FFFFFFFFFFFFFFu;
+            octets = (octets & 0x000000000FFFFFFFu) | ((octets << 4) & 0x0FFFFFFF00000000u);
+            octets = (octets & 0x00003FFF00003FFFu) | ((octets << 2) & 0x3FFF00003FFF0000u);
+            octets = (octets & 0x007F007F007F007Fu) | ((octets << 1) & 0x7F007F007F007F00u);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            octets = __builtin_bswap64(octets);
+#endif
+            memcpy(codes + i, &octets, 8);
             i += 8;
             bit += 56;
             continue;
