@@ -34,12 +34,9 @@ CallTimers::CallTimers(QObject *parent)
     : QObject(parent)
     , d(new CallTimersPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<CallTimers::CallTimersInfo>("CallTimers::CallTimersInfo");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 CallTimers::~CallTimers() = default;

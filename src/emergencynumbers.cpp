@@ -31,13 +31,10 @@ public:
     explicit EmergencyNumbersPrivate(EmergencyNumbers *q)
         : QObject(q)
     {
-        // Once per process: registering again costs every construction.
-        static const bool registered = [] {
+        once([] {
             qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
             qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
-            return true;
-        }();
-        Q_UNUSED(registered)
+        });
         proxy = createProxy(Bus::Call, this);
     }
 

@@ -226,6 +226,17 @@ void logError(const QDBusError &error);
 // A prefixed line: <prefix> "<message>"
 void logFailure(const char *prefix, const QString &message);
 
+// ---- Meta-types ----
+
+// Runs `registration` once per process, however many objects are made (each
+// call site's lambda is a type of its own, with a flag of its own).
+template <typename Registration>
+void once(Registration registration)
+{
+    static const bool done = (registration(), true);
+    Q_UNUSED(done)
+}
+
 // ---- Daemon signals ----
 
 using SignalHandler = std::function<void(const QVariantList &args)>;

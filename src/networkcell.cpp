@@ -42,12 +42,9 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        // Once per process: registering again costs every construction.
-        static const bool registered = [] {
+        once([] {
             qDBusRegisterMetaType<CellServiceMap>();
-            return true;
-        }();
-        Q_UNUSED(registered)
+        });
         subscribe(Bus::NetworkCell, "CellChanged", this, &NetworkCellPrivate::setCellInfo);
         subscribe(Bus::NetworkCell, "CellNameChanged", this, &NetworkCellPrivate::setCellName);
         subscribe(Bus::NetworkCell, "ServicesChanged", this, &NetworkCellPrivate::setServices);
@@ -154,13 +151,10 @@ NetworkCell::NetworkCell(QObject *parent)
     : QObject(parent)
     , d(new NetworkCellPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<NetworkCell::Type>("NetworkCell::Type");
         qRegisterMetaType<NetworkCell::Services>("NetworkCell::Services");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 NetworkCell::~NetworkCell() = default;

@@ -58,14 +58,11 @@ QString displayName(int value, const char *const (&names)[3])
 
 void registerOperatorEnums()
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<AvailableOperator::Availability>("AvailableOperator::Availability");
         qRegisterMetaType<AvailableOperator::Band>("AvailableOperator::Band");
         qRegisterMetaType<AvailableOperator::Preference>("AvailableOperator::Preference");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 } // namespace
@@ -289,14 +286,11 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     : QObject(q)
     , q_ptr(q)
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qDBusRegisterMetaType<OperatorStruct>();
         qDBusRegisterMetaType<OperatorList>();
         qRegisterMetaType<OperatorList>("OperatorList");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
     proxy = createProxy(Bus::NetworkRegistration, this);
@@ -527,15 +521,12 @@ NetworkRegistration::NetworkRegistration(QObject *parent)
     : QObject(parent)
     , d(new NetworkRegistrationPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<NetworkRegistration::Status>("NetworkRegistration::Status");
         qRegisterMetaType<NetworkRegistration::RejectCode>("NetworkRegistration::RejectCode");
         qRegisterMetaType<NetworkRegistration::Mode>("NetworkRegistration::Mode");
         qRegisterMetaType<QList<AvailableOperator>>("QList<AvailableOperator>");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 NetworkRegistration::~NetworkRegistration() = default;

@@ -108,12 +108,9 @@ NetworkTime::NetworkTime(QObject *parent)
     : QObject(parent)
     , d(new NetworkTimePrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<NetworkTimeInfo>("NetworkTimeInfo");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 NetworkTime::~NetworkTime() = default;

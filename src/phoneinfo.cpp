@@ -32,12 +32,9 @@ PhoneInfo::PhoneInfo(QObject *parent)
     : QObject(parent)
     , d(new PhoneInfoPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<PhoneInfo::SettingStatus>("PhoneInfo::SettingStatus");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 PhoneInfo::~PhoneInfo() = default;

@@ -190,15 +190,12 @@ RadioAccess::RadioAccess(QObject *parent)
     : QObject(parent)
     , d(new RadioAccessPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<RadioAccess::Mode>("RadioAccess::Mode");
         qRegisterMetaType<RadioAccess::Technology>("RadioAccess::Technology");
         qRegisterMetaType<RadioAccess::State>("RadioAccess::State");
         qRegisterMetaType<RadioAccess::Flags>("RadioAccess::Flags");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 RadioAccess::~RadioAccess() = default;

@@ -103,13 +103,10 @@ SIMStatus::SIMStatus(QObject *parent)
     : QObject(parent)
     , d(new SIMStatusPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SIMStatus::Status>("SIMStatus::Status");
         qRegisterMetaType<SIMError>("SIMError");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SIMStatus::~SIMStatus() = default;
@@ -209,15 +206,12 @@ SIMSecurity::SIMSecurity(QObject *parent)
     : QObject(parent)
     , d(new SIMSecurityPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SIMError>("SIMError");
         qRegisterMetaType<SIMSecurity::PINType>("SIMSecurity::PINType");
         qRegisterMetaType<SIMSecurity::PUKType>("SIMSecurity::PUKType");
         qRegisterMetaType<SIMSecurity::PINQuery>("SIMSecurity::PINQuery");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SIMSecurity::~SIMSecurity() = default;
@@ -315,12 +309,9 @@ SIMIdentity::SIMIdentity(QObject *parent)
     : QObject(parent)
     , d(new SIMIdentityPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SIMError>("SIMError");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SIMIdentity::~SIMIdentity() = default;

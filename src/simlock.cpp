@@ -77,13 +77,10 @@ SIMLock::SIMLock(QObject *parent)
     : QObject(parent)
     , d(new SIMLockPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SIMLock::SIMLockError>("SIMLock::SIMLockError");
         qRegisterMetaType<SIMLock::SIMLockStatus>("SIMLock::SIMLockStatus");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SIMLock::~SIMLock() = default;

@@ -130,14 +130,11 @@ SIMPhonebook::SIMPhonebook(QObject *parent)
     : QObject(parent)
     , d(new SIMPhonebookPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SIMPhonebook::SIMPhonebookError>("SIMPhonebook::SIMPhonebookError");
         qRegisterMetaType<SIMPhonebook::PhonebookType>("SIMPhonebook::PhonebookType");
         qRegisterMetaType<SIMPhonebook::FDNStatus>("SIMPhonebook::FDNStatus");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SIMPhonebook::~SIMPhonebook() = default;

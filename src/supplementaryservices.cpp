@@ -154,13 +154,10 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        // Once per process: registering again costs every construction.
-        static const bool registered = [] {
+        once([] {
             qDBusRegisterMetaType<SS::DivertService>();
             qDBusRegisterMetaType<SS::DivertServiceList>();
-            return true;
-        }();
-        Q_UNUSED(registered)
+        });
         subscribe(Bus::SS, "BusyWith", this, &SupplementaryServicesPrivate::busyWithSignal);
         subscribe(Bus::Ussd, "Request", this, &SupplementaryServicesPrivate::userActionRequestedSignal);
         subscribe(Bus::Ussd, "Notify", this, &SupplementaryServicesPrivate::notifyReceivedSignal);
@@ -378,8 +375,7 @@ SupplementaryServices::SupplementaryServices(QObject *parent)
     : QObject(parent)
     , d(new SupplementaryServicesPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SS::Error>("SupplementaryServices::Error");
         qRegisterMetaType<SS::UssdOp>("SupplementaryServices::UssdOp");
         qRegisterMetaType<SS::UssdError>("SupplementaryServices::UssdError");
@@ -391,9 +387,7 @@ SupplementaryServices::SupplementaryServices(QObject *parent)
         qRegisterMetaType<SS::DivertService>("SupplementaryServices::DivertService");
         qRegisterMetaType<SS::ClirStatus>("SupplementaryServices::ClirStatus");
         qRegisterMetaType<SS::DivertServiceList>("SupplementaryServices::DivertServiceList");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SupplementaryServices::~SupplementaryServices() = default;

@@ -156,12 +156,9 @@ SystemControl::SystemControl(QObject *parent)
     : QObject(parent)
     , d(new SystemControlPrivate(this))
 {
-    // Once per process: registering again costs every construction.
-    static const bool registered = [] {
+    once([] {
         qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
-        return true;
-    }();
-    Q_UNUSED(registered)
+    });
 }
 
 SystemControl::~SystemControl() = default;

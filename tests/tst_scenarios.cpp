@@ -78,14 +78,6 @@ QList<int> changesFrom(int start, const QList<int> &values)
     return changes;
 }
 
-QList<int> firstArguments(const QSignalSpy &spy)
-{
-    QList<int> values;
-    for (const QList<QVariant> &args : spy)
-        values << args.at(0).toInt();
-    return values;
-}
-
 } // namespace
 
 class TestScenarios : public SimTestCase
@@ -116,8 +108,8 @@ private Q_SLOTS:
         QVERIFY(bench.waitScenario());
         QVERIFY(bench.flush());
 
-        QCOMPARE(firstArguments(statuses), changesFrom(NetworkRegistration::AtHome, written.statuses));
-        QCOMPARE(firstArguments(levels), changesFrom(-75, written.levels));
+        QCOMPARE(firstArguments<int>(statuses), changesFrom(NetworkRegistration::AtHome, written.statuses));
+        QCOMPARE(firstArguments<int>(levels), changesFrom(-75, written.levels));
         if (!written.network.isEmpty()) {
             QCOMPARE(networkOperator.mcc(), written.network[0]);
             QCOMPARE(networkOperator.mnc(), written.network[1]);
@@ -145,7 +137,7 @@ private Q_SLOTS:
         security.verifyPIN(SIMSecurity::PIN, QStringLiteral("1234"));
         QVERIFY(verified.wait());
         QCOMPARE(verified[0][0].toBool(), true);
-        QTRY_COMPARE(firstArguments(registered),
+        QTRY_COMPARE(firstArguments<int>(registered),
                      QList<int>({NetworkRegistration::Searching, NetworkRegistration::AtHome}));
     }
 

@@ -29,22 +29,6 @@ QVariantMap modemMap(const QString &requested, const QString &modemState, const 
     return map;
 }
 
-QList<int> ints(const QSignalSpy &spy)
-{
-    QList<int> values;
-    for (const QList<QVariant> &args : spy)
-        values << args.at(0).toInt();
-    return values;
-}
-
-QList<bool> bools(const QSignalSpy &spy)
-{
-    QList<bool> values;
-    for (const QList<QVariant> &args : spy)
-        values << args.at(0).toBool();
-    return values;
-}
-
 } // namespace
 
 class TestSystemControl : public SimTestCase
@@ -150,8 +134,8 @@ private Q_SLOTS:
         bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
         bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "-", "EmergencyOnly")});
         QTRY_COMPARE(status.count(), 1);
-        QCOMPARE(ints(activity), QList<int>{SystemControl::Call});
-        QCOMPARE(ints(status), QList<int>{SystemControl::LimitedService});
+        QCOMPARE(firstArguments<int>(activity), QList<int>{SystemControl::Call});
+        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::LimitedService});
         QCOMPARE(control.status(), SystemControl::LimitedService);
     }
 
@@ -261,7 +245,7 @@ private Q_SLOTS:
         bench.emitSignal(Modem, PropertiesChanged, {QStringLiteral("not a map")});
         bench.emitSignal(Modem, PropertiesChanged, {QVariantMap{{"ServiceState", "Normal"}}});
         QVERIFY(bench.flush());
-        QCOMPARE(ints(status), QList<int>{SystemControl::FullService});
+        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::FullService});
         QVERIFY(power.isEmpty());
     }
 
@@ -308,8 +292,8 @@ private Q_SLOTS:
         QSignalSpy power(&control, &SystemControl::powerChanged);
         bench.emitSignal(Modem, PropertiesChanged, {change});
         QVERIFY(bench.flush());
-        QTEST(ints(status), "statusSignals");
-        QTEST(bools(power), "powerSignals");
+        QTEST(firstArguments<int>(status), "statusSignals");
+        QTEST(firstArguments<bool>(power), "powerSignals");
         QTEST(int(control.status()), "status");
         QTEST(control.power(), "power");
     }
@@ -322,7 +306,7 @@ private Q_SLOTS:
         bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "Service", "NoCoverage")});
         bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "Normal", "Normal")});
         QVERIFY(bench.flush());
-        QCOMPARE(ints(status), (QList<int>{SystemControl::ModemFailure, SystemControl::FullService}));
+        QCOMPARE(firstArguments<int>(status), (QList<int>{SystemControl::ModemFailure, SystemControl::FullService}));
     }
 
     void activityChanges()
@@ -332,7 +316,7 @@ private Q_SLOTS:
         for (const char *text : {"Idle", "Busy", "Other", "Data", "Data", "Signaling"})
             bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QString::fromLatin1(text)});
         QVERIFY(bench.flush());
-        QCOMPARE(ints(activity), (QList<int>{-1, SystemControl::Data, SystemControl::Signaling}));
+        QCOMPARE(firstArguments<int>(activity), (QList<int>{-1, SystemControl::Data, SystemControl::Signaling}));
         QCOMPARE(control.activity(), SystemControl::Signaling);
     }
 
@@ -355,8 +339,8 @@ private Q_SLOTS:
         QCOMPARE(control.power(), true);   // follows the controller, not the request
 
         QTRY_COMPARE(status.count(), 1);
-        QCOMPARE(ints(status), QList<int>{SystemControl::NoService});
-        QCOMPARE(bools(power), (QList<bool>{false, false}));
+        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::NoService});
+        QCOMPARE(firstArguments<bool>(power), (QList<bool>{false, false}));
         QCOMPARE(control.power(), false);
 
         const QList<SimCall> calls = bench.calls(QStringLiteral("RequestRadio"));
@@ -370,8 +354,8 @@ private Q_SLOTS:
         status.clear();
         control.setProperty("power", true);
         QTRY_COMPARE(status.count(), 1);
-        QCOMPARE(ints(status), QList<int>{SystemControl::FullService});
-        QCOMPARE(bools(power), (QList<bool>{true, true}));
+        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::FullService});
+        QCOMPARE(firstArguments<bool>(power), (QList<bool>{true, true}));
         QCOMPARE(control.property("power").toBool(), true);
         QCOMPARE(bench.calls(QStringLiteral("RequestRadio")).last().args, (QVariantList{true, true}));
         QVERIFY(SimBench::log().isEmpty());
@@ -395,7 +379,7 @@ private Q_SLOTS:
         QSignalSpy power(&control, &SystemControl::powerChanged);
         control.setPower(false);
         QTRY_COMPARE(power.count(), 1);
-        QCOMPARE(bools(power), QList<bool>{true});
+        QCOMPARE(firstArguments<bool>(power), QList<bool>{true});
         QCOMPARE(control.power(), true);
         QCOMPARE(SimBench::log(),
                  QStringList{"Error: \"com.kelvo.YKM.Modem.Error.Refused\" \"flight mode locked\""});
@@ -412,10 +396,10 @@ private Q_SLOTS:
         bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
         bench.emitSignal(Modem, PropertiesChanged, {modemMap("Inactive", "-", "-")});
         QVERIFY(bench.flush());
-        QCOMPARE(ints(firstActivity), QList<int>{SystemControl::Call});
-        QCOMPARE(ints(secondActivity), QList<int>{SystemControl::Call});
-        QCOMPARE(bools(firstPower), QList<bool>{false});
-        QCOMPARE(bools(secondPower), QList<bool>{false});
+        QCOMPARE(firstArguments<int>(firstActivity), QList<int>{SystemControl::Call});
+        QCOMPARE(firstArguments<int>(secondActivity), QList<int>{SystemControl::Call});
+        QCOMPARE(firstArguments<bool>(firstPower), QList<bool>{false});
+        QCOMPARE(firstArguments<bool>(secondPower), QList<bool>{false});
         // Separate caches: each object refused the repeat on its own.
         bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
         QVERIFY(bench.flush());
@@ -430,7 +414,7 @@ private Q_SLOTS:
         bench.killBus();
         QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
         control.setPower(false);
-        QCOMPARE(bools(power), QList<bool>{true});
+        QCOMPARE(firstArguments<bool>(power), QList<bool>{true});
         QVERIFY(SimBench::log().isEmpty());
     }
 };

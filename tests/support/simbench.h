@@ -25,6 +25,16 @@ inline int metaTypeId(const char *name)
 #endif
 }
 
+// The first argument of every signal a spy caught, in order.
+template <typename T>
+QList<T> firstArguments(const QList<QList<QVariant>> &spy)
+{
+    QList<T> values;
+    for (const QList<QVariant> &args : spy)
+        values << args.at(0).value<T>();
+    return values;
+}
+
 struct SimCall {
     QString path;
     QString interface;

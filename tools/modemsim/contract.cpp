@@ -137,22 +137,26 @@ const ContractInterface *Contract::find(const QString &interface) const
     return it == m_interfaces.cend() ? nullptr : &*it;
 }
 
+namespace {
+
+const ContractMember *memberIn(const QMap<QString, ContractMember> &members, const QString &name)
+{
+    auto it = members.constFind(name);
+    return it != members.cend() ? &*it : nullptr;
+}
+
+} // namespace
+
 const ContractMember *Contract::method(const QString &interface, const QString &name) const
 {
     const ContractInterface *found = find(interface);
-    if (!found)
-        return nullptr;
-    auto it = found->methods.constFind(name);
-    return it != found->methods.cend() ? &*it : nullptr;
+    return found ? memberIn(found->methods, name) : nullptr;
 }
 
 const ContractMember *Contract::signal(const QString &interface, const QString &name) const
 {
     const ContractInterface *found = find(interface);
-    if (!found)
-        return nullptr;
-    auto it = found->signalList.constFind(name);
-    return it != found->signalList.cend() ? &*it : nullptr;
+    return found ? memberIn(found->signalList, name) : nullptr;
 }
 
 QString wireSignature(const QVariantList &args)
