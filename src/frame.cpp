@@ -4,6 +4,8 @@
 #include <QDebug>
 #include <QtDBus/QDBusPendingCallWatcher>
 
+#include <vector>
+
 namespace Ondrix {
 
 Q_LOGGING_CATEGORY(dbusLog, "ondrix.dbus")
@@ -71,50 +73,64 @@ public:
     // Qt drops the subscriptions, and their match rules, when the hub goes.
     bool add(Bus bus, const char *signal, const QString &signature, SignalHandler handler)
     {
-        const QString member = QLatin1String(signal);
-        auto it = m_handlers.find(key(bus, member));
-        if (it != m_handlers.end() && it->signature == signature) {
-            it->handler = std::move(handler);
+        Entry *entry = find(bus, signal);
+        if (entry && entry->signature == signature) {
+            entry->handler = std::move(handler);
             return true;
         }
-        if (it != m_handlers.end())
+        if (entry)
             remove(bus, signal);
+        const QString member = QLatin1String(signal);
         if (!connection(bus, member, signature, &QDBusConnection::connect))
             return false;
-        m_handlers.insert(key(bus, member), {signature, std::move(handler)});
+        m_entries.push_back({QLatin1String(busName(bus).interface), member, signature, std::move(handler)});
         return true;
     }
 
     void remove(Bus bus, const char *signal)
     {
-        const QString member = QLatin1String(signal);
-        auto it = m_handlers.find(key(bus, member));
-        if (it == m_handlers.end())
+        Entry *entry = find(bus, signal);
+        if (!entry)
             return;
-        connection(bus, member, it->signature, &QDBusConnection::disconnect);
-        m_handlers.erase(it);
+        connection(bus, entry->member, entry->signature, &QDBusConnection::disconnect);
+        m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
     }
 
 private Q_SLOTS:
     void deliver(const QDBusMessage &message)
     {
         // The bus already filters by signature; the handlers rely on it.
-        auto it = m_handlers.constFind(message.interface() + QLatin1Char(' ') + message.member());
-        if (it != m_handlers.cend() && message.signature() == it->signature)
-            it->handler(message.arguments());
+        const QString member = message.member();
+        const QString interface = message.interface();
+        for (const Entry &entry : m_entries) {
+            if (entry.member == member && entry.interface == interface) {
+                if (message.signature() == entry.signature)
+                    entry.handler(message.arguments());
+                return;
+            }
+        }
     }
 
 private:
     static constexpr const char *Name = "ondrix-signals";
 
+    // An object follows a handful of signals: a list beats a hash here.
     struct Entry {
+        QString interface;
+        QString member;
         QString signature;
         SignalHandler handler;
     };
 
-    static QString key(Bus bus, const QString &member)
+    Entry *find(Bus bus, const char *signal)
     {
-        return QLatin1String(busName(bus).interface) + QLatin1Char(' ') + member;
+        const QLatin1String interface(busName(bus).interface);
+        const QLatin1String member(signal);
+        for (Entry &entry : m_entries) {
+            if (entry.member == member && entry.interface == interface)
+                return &entry;
+        }
+        return nullptr;
     }
 
     using Method = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
@@ -129,7 +145,7 @@ private:
                                     SLOT(deliver(QDBusMessage)));
     }
 
-    QHash<QString, Entry> m_handlers;
+    std::vector<Entry> m_entries;
 };
 
 const char *const PropertiesInterface = "org.freedesktop.DBus.Properties";
