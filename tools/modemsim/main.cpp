@@ -2,7 +2,6 @@
 // ondrix-modemsim: a simulated modem-services daemon for development and tests.
 
 #include "control.h"
-#include "scenario.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
@@ -73,7 +72,7 @@ int main(int argc, char **argv)
     bool instant = false;
     bool chaos = false;
     uint chaosSeed = 0;
-    QString scenario;
+    QString scenario, scenarioFile;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--address") && !args.isEmpty()) {
@@ -99,12 +98,7 @@ int main(int argc, char **argv)
                 return 2;
             }
             scenario = QString::fromUtf8(file.readAll());
-            QList<ScenarioStep> steps;
-            QString error;
-            if (!Scenario::parse(scenario, steps, &error)) {
-                err << "ondrix-modemsim: " << file.fileName() << ", " << error << '\n';
-                return 2;
-            }
+            scenarioFile = file.fileName();
         } else if (option == QLatin1String("--help")) {
             QTextStream(stdout) << Usage;
             return 0;
@@ -142,8 +136,13 @@ int main(int argc, char **argv)
         return 1;
     }
     // The starting state comes first, before anybody knows the daemon is ready.
-    if (!scenario.isEmpty())
-        control.PlayScenario(scenario, 1);
+    if (!scenario.isEmpty()) {
+        const QString error = control.PlayScenario(scenario, 1);
+        if (!error.isEmpty()) {
+            err << "ondrix-modemsim: " << scenarioFile << ", " << error << '\n';
+            return 2;
+        }
+    }
     // The control name comes last: once it is there, the daemon is ready.
     if (!bus.registerService(QStringLiteral(MODEMSIM_CONTROL_SERVICE))) {
         err << "ondrix-modemsim: cannot own " << MODEMSIM_CONTROL_SERVICE << '\n';
