@@ -6,6 +6,7 @@
 #include "ondrix-qt/simsecurity.h"
 #include "ondrix-qt/simstatus.h"
 
+#include "controlstring.h"
 #include "frame.h"
 
 namespace Ondrix {
@@ -244,6 +245,29 @@ void SIMSecurity::disablePINQuery(PINType type, const QString &code)
 }
 
 void SIMSecurity::pinQueryState(PINType type) { d->pinQueryState(type); }
+
+bool SIMSecurity::sendCodeRequest(const QString &command)
+{
+    ControlString parsed;
+    if (!parseControlString(command, parsed))
+        return false;
+    const SimProcedure procedure = simProcedureOf(parsed.code);
+    if (procedure == SimProcedure::None)
+        return false;
+    const bool change = procedure == SimProcedure::ChangePin || procedure == SimProcedure::ChangePin2;
+    const bool second = procedure == SimProcedure::ChangePin2 || procedure == SimProcedure::UnblockPin2;
+    const bool wellFormed = parsed.prefix == QLatin1String("**") && parsed.fields.size() == 3
+                            && !parsed.field(1).isEmpty() && !parsed.field(2).isEmpty()
+                            && parsed.field(2) == parsed.field(3);
+    if (!wellFormed) {
+        const auto complete = change ? &SIMSecurity::changePINComplete : &SIMSecurity::verifyPUKComplete;
+        emit (this->*complete)(false, InvalidParameter);
+    } else if (change)
+        changePIN(second ? PIN2 : PIN, parsed.field(1), parsed.field(2));
+    else
+        verifyPUK(second ? PUK2 : PUK, parsed.field(1), parsed.field(2));
+    return true;
+}
 
 void SIMSecurity::pinAttemptsLeft(PINType type)
 {

@@ -4,9 +4,9 @@
 
 #include "ondrix-qt/supplementaryservices.h"
 
+#include "controlstring.h"
 #include "frame.h"
 
-#include <QRegularExpression>
 #include <QtDBus/QDBusMetaType>
 
 namespace Ondrix {
@@ -235,10 +235,16 @@ public:
     }
 
     // One USSD operation: failures, an absent daemon included, arrive as ussdError().
+    // A string that carries a code (a PIN, PUK or barring password) is refused
+    // before anything is sent: codes never go to the network.
     template <typename... Args, typename OnReply>
     void ussd(SS::UssdOp op, const char *method, const QVariantList &args, OnReply done)
     {
         Q_Q(SupplementaryServices);
+        if (!args.isEmpty() && carriesCode(args.constFirst().toString())) {
+            emit q->ussdError(op, SS::UssdInvalidParameters, QStringLiteral("Not sent: the string carries a code"));
+            return;
+        }
         if (!isValid()) {
             emit q->ussdError(op, SS::UssdFailed, QStringLiteral("Bus communication error"));
             return;
@@ -482,26 +488,25 @@ bool SupplementaryServices::isServiceCode(const QString &command)
 
 bool SupplementaryServices::sendSSRequest(const QString &command)
 {
-    if (!isServiceCode(command))
+    ControlString parsed;
+    if (!isServiceCode(command) || !parseControlString(command, parsed))
         return false;
-    // The longest prefix that leaves a service code: alternatives longest first.
-    static const QRegularExpression controlString(QStringLiteral("^(\\*\\*|\\*#|##|\\*|#)(.+)#$"));
-    const QRegularExpressionMatch match = controlString.match(command);
-    if (!match.hasMatch())
-        return false;
-    const auto op = SS::Operation(lookup(prefixes, match.captured(1)));
-    QStringList fields = match.captured(2).split(QLatin1Char('*'));
-    const QString code = fields.takeFirst();
-    if (const int divert = lookup(divertCodes, code); divert >= 0)
-        return d->divert(op, SS::DivertServiceCode(divert), fields);
-    if (const int barring = lookup(barringCodes, code); barring >= 0)
-        return d->barring(op, SS::BarringServiceCode(barring), fields);
-    switch (const int other = lookup(otherCodes, code)) {
+    const auto op = SS::Operation(lookup(prefixes, parsed.prefix));
+    if (const int divert = lookup(divertCodes, parsed.code); divert >= 0)
+        return d->divert(op, SS::DivertServiceCode(divert), parsed.fields);
+    if (const int barring = lookup(barringCodes, parsed.code); barring >= 0)
+        return d->barring(op, SS::BarringServiceCode(barring), parsed.fields);
+    switch (const int other = lookup(otherCodes, parsed.code)) {
     case SS::UnknownOtherService: return false;
-    case SS::BarringPasswordCode: return d->password(op, fields);
-    case SS::CallWaitingCode: return d->waiting(op, fields);
+    case SS::BarringPasswordCode: return d->password(op, parsed.fields);
+    case SS::CallWaitingCode: return d->waiting(op, parsed.fields);
     default: return d->identity(op, SS::OtherServiceCode(other));
     }
+}
+
+bool SupplementaryServices::carriesCode(const QString &command)
+{
+    return Ondrix::carriesCode(command);
 }
 
 void SupplementaryServices::sendCommand(const QString &command)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // Supplementary services, USSD and dialler control strings against the simulated network.
 
+#include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/supplementaryservices.h>
 
 #include "signalrecorder.h"
@@ -341,7 +342,7 @@ private Q_SLOTS:
             {"*351*1234#", "ActivateBarring"},          {"#330*1234#", "DeactivateBarring"},
             {"#333*1234#", "DeactivateBarring"},        {"#353*1234#", "DeactivateBarring"},
             {"*#353#", "CheckBarring"},                 {"**03*330*1234*4321*4321#", "ChangePassword"},
-            {"*03**1234*4321*4321#", "ussd"},           {"*43#", "ActivateWaiting"},
+            {"*03**1234*4321*4321#", "refused"},        {"*43#", "ActivateWaiting"},
             {"#43#", "DeactivateWaiting"},              {"*#43#", "CheckWaiting"},
             {"*#30#", "CheckCLIP"},                     {"*#31#", "CheckCLIR"},
             {"*#76#", "CheckCoLP"},                     {"*#77#", "CheckCoLR"},
@@ -352,25 +353,108 @@ private Q_SLOTS:
             {"21", "ussd"},                             {"112", "call"},
             {"0401234567", "call"},                     {"+358401234567", "call"},
             {"0401234567p1234#", "call"},
+            // The card's own procedures: run against the SIM, never sent to the network.
+            {"**04*1234*4321*4321#", "ChangePIN"},      {"**042*5678*8765*8765#", "ChangePIN"},
+            {"**05*12345678*4321*4321#", "VerifyPUK"},  {"**052*87654321*8765*8765#", "VerifyPUK"},
+            {"**04*1234*4321*9999#", "refused"},        {"**04*1234*4321#", "refused"},
+            {"*04*1234*4321*4321#", "refused"},         {"**05***#", "refused"},
+            // Codes in strings that name no operation stay on the phone too.
+            {"**03*330*1234*4321*9999#", "refused"},    {"**03*999*1234*4321*4321#", "refused"},
+            {"*33*1234*99#", "refused"},                {"#331*1234*99#", "refused"},
         };
         for (const auto &row : rows)
             QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
     }
 
+    // What a dialler makes of a typed string, as the README shows it: a call,
+    // the card's code procedure, a supplementary service, or USSD. "refused":
+    // one completion signal and nothing on the wire.
     void dialler()
     {
         QFETCH(QString, dialled);
         QFETCH(QString, outcome);
         SS ss;
+        Ondrix::SIM::SIMSecurity security;
         SignalRecorder recorder(&ss);
+        SignalRecorder simRecorder(&security);
         QString got = QStringLiteral("call");
-        if (ss.isServiceCode(dialled))
-            got = ss.sendSSRequest(dialled) ? QString() : QStringLiteral("ussd");
-        if (got.isEmpty()) {
-            QCOMPARE(recorder.awaited(1).size(), 1);
-            got = bench.calls().value(0).member;
+        if (ss.isServiceCode(dialled)) {
+            if (security.sendCodeRequest(dialled)) {
+                QCOMPARE(simRecorder.awaited(1).size(), 1);
+            } else {
+                if (!ss.sendSSRequest(dialled))
+                    ss.sendCommand(dialled);
+                QCOMPARE(recorder.awaited(1).size(), 1);
+            }
+            QVERIFY(bench.flush());
+            const QList<SimCall> calls = bench.calls();
+            QVERIFY(calls.size() <= 1);
+            got = calls.isEmpty() ? QStringLiteral("refused") : calls.constFirst().member;
+            if (got == QLatin1String("Command"))
+                got = QStringLiteral("ussd");
         }
         QCOMPARE(got, outcome);
+        QCOMPARE(SS::carriesCode(dialled), outcome == QLatin1String("refused") || outcome == QLatin1String("ChangePIN")
+                                               || outcome == QLatin1String("VerifyPUK")
+                                               || outcome.endsWith(QLatin1String("Barring"))
+                                               || outcome == QLatin1String("ChangePassword"));
+    }
+
+    // The code procedures on the wire: the type and codes in their places;
+    // a malformed one completes at once with InvalidParameter.
+    void codeProcedures_data()
+    {
+        QTest::addColumn<QString>("dialled");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("completion");
+        QTest::newRow("PIN") << "**04*1234*4321*4321#" << "ChangePIN(sss) \"pin\", \"1234\", \"4321\""
+                             << "changePINComplete(true, NoError)";
+        QTest::newRow("PIN2") << "**042*5678*8765*8765#" << "ChangePIN(sss) \"pin2\", \"5678\", \"8765\""
+                              << "changePINComplete(true, NoError)";
+        QTest::newRow("PUK") << "**05*12345678*4321*4321#" << "VerifyPUK(sss) \"puk\", \"12345678\", \"4321\""
+                             << "verifyPUKComplete(true, NoError)";
+        QTest::newRow("wrong PUK2") << "**052*11111111*8765*8765#"
+                                    << "VerifyPUK(sss) \"puk2\", \"11111111\", \"8765\""
+                                    << "verifyPUKComplete(false, NoError)";
+        QTest::newRow("repetition differs") << "**04*1234*4321*4322#" << ""
+                                            << "changePINComplete(false, InvalidParameter)";
+        QTest::newRow("an empty code") << "**052**8765*8765#" << "" << "verifyPUKComplete(false, InvalidParameter)";
+        QTest::newRow("a field too many") << "**04*1234*4321*4321*4321#" << ""
+                                          << "changePINComplete(false, InvalidParameter)";
+    }
+
+    void codeProcedures()
+    {
+        QFETCH(QString, dialled);
+        QFETCH(QString, call);
+        QFETCH(QString, completion);
+        Ondrix::SIM::SIMSecurity security;
+        SignalRecorder recorder(&security);
+        QVERIFY(security.sendCodeRequest(dialled));
+        if (call.isEmpty())   // refused before anything was sent
+            QCOMPARE(recorder.recorded().size(), 1);
+        QCOMPARE(recorder.awaited(1), QStringList{completion});
+        QVERIFY(bench.flush());
+        QStringList sent;
+        for (const SimCall &simCall : bench.calls())
+            sent << described(simCall);
+        QCOMPARE(sent, call.isEmpty() ? QStringList() : QStringList{call});
+    }
+
+    // USSD never carries a code, whichever way the application sends it.
+    void ussdRefusesCodes()
+    {
+        SS ss;
+        SignalRecorder recorder(&ss);
+        ss.sendCommand(QStringLiteral("**04*1234*4321*4321#"));
+        ss.sendReply(QStringLiteral("**05*12345678*4321*4321#"));
+        ss.sendCommand(QStringLiteral("*33*0000"));
+        QCOMPARE(recorder.recorded(), (QStringList{
+            "ussdError(UssdCommandOp, UssdInvalidParameters, \"Not sent: the string carries a code\")",
+            "ussdError(UssdReplyOp, UssdInvalidParameters, \"Not sent: the string carries a code\")",
+            "ussdError(UssdCommandOp, UssdInvalidParameters, \"Not sent: the string carries a code\")"}));
+        QVERIFY(bench.flush());
+        QVERIFY(bench.calls().isEmpty());
     }
 
     void daemonAbsent()

@@ -71,6 +71,17 @@ public Q_SLOTS:
     void pinAttemptsLeft(SIMSecurity::PINType type);
     /** Reads the attempts left for a PUK; answered by pukAttemptsLeftComplete(). */
     void pukAttemptsLeft(SIMSecurity::PUKType type);
+    /**
+     * Runs a code procedure typed into a dialler against the card, never the
+     * network: "**04*OLD*NEW*NEW#" (PIN) and "**042*...#" (PIN2) call
+     * changePIN(), "**05*PUK*NEW*NEW#" (PUK) and "**052*...#" (PUK2) call
+     * verifyPUK(). Returns true for any string with one of these service
+     * codes; its answer is changePINComplete() or verifyPUKComplete(), at once
+     * with InvalidParameter and nothing sent when the string is malformed (a
+     * missing field, another prefix, a new code that differs from its
+     * repetition). Returns false, and emits nothing, for every other string.
+     */
+    bool sendCodeRequest(const QString &command);
 
 Q_SIGNALS:
     /** The card asks for a PIN. */

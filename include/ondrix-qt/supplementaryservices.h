@@ -230,9 +230,21 @@ public Q_SLOTS:
     bool isServiceCode(const QString &command);
     /** Starts the operation a control string names; false (and nothing sent) when it names none. */
     bool sendSSRequest(const QString &command);
-    /** Sends a USSD string; answered by commandCompleted() or ussdError(). */
+    /**
+     * True when a dialled string names a procedure whose fields are codes: a
+     * PIN or PUK procedure ("**04*", "**042*", "**05*", "**052*", which
+     * SIM::SIMSecurity::sendCodeRequest() runs), a barring password change
+     * ("**03*") or a barring programme ("*33*" and the others). Such a string
+     * never goes to the network as USSD, and belongs in no call history or log.
+     */
+    static bool carriesCode(const QString &command);
+    /**
+     * Sends a USSD string; answered by commandCompleted() or ussdError(). A
+     * string that carriesCode() is never sent: ussdError(UssdCommandOp,
+     * UssdInvalidParameters, ...) follows at once.
+     */
     void sendCommand(const QString &command);
-    /** Answers the network's request; answered by replyCompleted() or ussdError(). */
+    /** Answers the network's request; answered by replyCompleted() or ussdError(). Refuses what sendCommand() refuses. */
     void sendReply(const QString &command);
     /** Acknowledges the network's notification; answered by notifyAckCompleted() or ussdError(). */
     void sendNotifyAck();
