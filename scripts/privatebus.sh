@@ -2,7 +2,7 @@
 # Sourced by the scripts that need a bus of their own: starts a private bus
 # standing in for the phone's system bus and the modem simulator on it, and
 # stops both when the sourcing shell exits.
-#   privatebus_start BUILD_DIR
+#   privatebus_start BUILD_DIR [SIMULATOR OPTION...]
 
 privatebus_stop() {
   [ -n "${PRIVATEBUS_SIM_PID:-}" ] && kill "$PRIVATEBUS_SIM_PID" 2>/dev/null && wait "$PRIVATEBUS_SIM_PID" 2>/dev/null
@@ -12,7 +12,7 @@ privatebus_stop() {
 }
 
 privatebus_start() {
-  local build=$1
+  local build=$1; shift
   PRIVATEBUS_DIR=$(mktemp -d)
   trap privatebus_stop EXIT
   sed "s|@DIR@|$PRIVATEBUS_DIR|" "$(dirname "${BASH_SOURCE[0]}")/privatebus.conf" > "$PRIVATEBUS_DIR/bus.conf"
@@ -21,7 +21,7 @@ privatebus_start() {
   PRIVATEBUS_PID=$(cat "$PRIVATEBUS_DIR/pid")
   DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$PRIVATEBUS_DIR/address")
   export DBUS_SYSTEM_BUS_ADDRESS
-  "$build/tools/modemsim/ondrix-modemsim" &
+  "$build/tools/modemsim/ondrix-modemsim" "$@" &
   PRIVATEBUS_SIM_PID=$!
   for _ in $(seq 100); do
     "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && return 0

@@ -94,7 +94,7 @@ bool SimBench::start()
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
 
     m_sim.setProgram(QStringLiteral(MODEMSIM_PATH));
-    m_sim.setArguments({QStringLiteral("--instant")});
+    m_sim.setArguments({QStringLiteral("--instant"), QStringLiteral("--show-codes")});
     m_sim.setProcessChannelMode(QProcess::ForwardedChannels);
     m_sim.start();
     if (!m_sim.waitForStarted(5000)) {

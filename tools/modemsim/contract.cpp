@@ -17,7 +17,18 @@ QString ContractMember::signature(bool out) const
     return signature;
 }
 
+bool ContractMember::secretIn(int index) const
+{
+    for (const ContractArg &arg : args) {
+        if (!arg.out && index-- == 0)
+            return arg.secret;
+    }
+    return false;
+}
+
 namespace {
+
+const char SecretAnnotation[] = "org.ondrix.Secret";
 
 QString escaped(const QString &text)
 {
@@ -36,7 +47,12 @@ void writeMember(QString &xml, const char *kind, const ContractMember &member, b
         xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\"").arg(escaped(arg.name), escaped(arg.type));
         if (directions)
             xml += arg.out ? QStringLiteral(" direction=\"out\"") : QStringLiteral(" direction=\"in\"");
-        xml += QStringLiteral("/>\n");
+        if (arg.secret) {
+            xml += QStringLiteral(">\n        <annotation name=\"%1\" value=\"true\"/>\n      </arg>\n")
+                       .arg(QLatin1String(SecretAnnotation));
+        } else {
+            xml += QStringLiteral("/>\n");
+        }
     }
     xml += QStringLiteral("    </%1>\n").arg(QLatin1String(kind));
 }
@@ -65,6 +81,7 @@ bool Contract::parse(const QByteArray &document)
     ContractInterface interface;
     ContractMember member;
     QString memberKind;
+    bool inArg = false;
     auto fail = [this, &xml](const QString &why) {
         m_error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(why);
         return false;
@@ -92,7 +109,11 @@ bool Contract::parse(const QByteArray &document)
                     return fail(QStringLiteral("an argument without a valid type"));
                 const bool out = memberKind == QLatin1String("signal")
                     || attributes.value(QLatin1String("direction")) == QLatin1String("out");
-                member.args.append({nameAttribute, type, out});
+                member.args.append({nameAttribute, type, out, false});
+                inArg = true;
+            } else if (name == QLatin1String("annotation") && inArg
+                       && nameAttribute == QLatin1String(SecretAnnotation)) {
+                member.args.last().secret = attributes.value(QLatin1String("value")) == QLatin1String("true");
             } else if (name == QLatin1String("property")) {
                 if (nameAttribute.isEmpty() || type.isEmpty() || interface.name.isEmpty())
                     return fail(QStringLiteral("a property without a name or type"));
@@ -101,6 +122,8 @@ bool Contract::parse(const QByteArray &document)
                                           attributes.value(QLatin1String("access")).contains(QLatin1String("write")));
             }
         } else if (xml.isEndElement()) {
+            if (name == QLatin1String("arg"))
+                inArg = false;
             if (name == QLatin1String("method"))
                 interface.methods.insert(member.name, member);
             else if (name == QLatin1String("signal"))

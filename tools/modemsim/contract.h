@@ -16,6 +16,7 @@ struct ContractArg {
     QString name;
     QString type;
     bool out = false;
+    bool secret = false;   // annotated org.ondrix.Secret: a code, never logged
 };
 
 struct ContractMember {
@@ -23,6 +24,8 @@ struct ContractMember {
     QList<ContractArg> args;
     // The concatenated types of the in (method arguments) or out (reply, signal) arguments.
     QString signature(bool out) const;
+    // Whether the `index`th in argument is a code.
+    bool secretIn(int index) const;
 };
 
 struct ContractInterface {

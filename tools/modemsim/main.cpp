@@ -22,13 +22,15 @@ namespace {
 
 const char Usage[] =
     "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--chaos SEED]\n"
-    "                       [--scenario FILE] [--verbose]\n"
+    "                       [--scenario FILE] [--verbose] [--show-codes]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
     "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
     "--instant answers at once and keeps the signal still, as tests want it.\n"
     "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n"
-    "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n";
+    "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n"
+    "--show-codes keeps the codes callers send (PIN, PUK, passwords) in the call log, for test benches;\n"
+    "             without it they stand there as ********.\n";
 
 int quitPipe[2] = {-1, -1};
 
@@ -70,6 +72,7 @@ int main(int argc, char **argv)
     bool session = false;
     bool verbose = false;
     bool instant = false;
+    bool showCodes = false;
     bool chaos = false;
     uint chaosSeed = 0;
     QString scenario, scenarioFile;
@@ -85,6 +88,8 @@ int main(int argc, char **argv)
             verbose = true;
         } else if (option == QLatin1String("--instant") && !ctl) {
             instant = true;
+        } else if (option == QLatin1String("--show-codes") && !ctl) {
+            showCodes = true;
         } else if (option == QLatin1String("--chaos") && !ctl && !args.isEmpty()) {
             chaosSeed = args.takeFirst().toUInt(&chaos);
             if (!chaos) {
@@ -124,6 +129,7 @@ int main(int argc, char **argv)
 
     Simulator sim(bus, instant);
     sim.verbose = verbose;
+    sim.showCodes = showCodes;
     Control control(&sim);
     if (!bus.registerObject(QStringLiteral(MODEMSIM_CONTROL_PATH), &control,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {

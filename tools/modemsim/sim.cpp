@@ -619,6 +619,8 @@ private:
 // ---- SIM lock ----
 
 constexpr int LockTriesBeforeTimer = 3;
+// The lock's unlock code: the simulator's, never a property anybody can read.
+const char *const UnlockCode = "12345678";
 constexpr int LockTriesInAll = 10;
 
 class SimLockService : public Service
@@ -634,8 +636,7 @@ public:
     {
         wrong = 0;
         waitUntil = 0;
-        setDefaults({{Status, QStringLiteral("Ok")}, {QStringLiteral("Level"), 1},
-                     {QStringLiteral("UnlockCode"), QStringLiteral("12345678")}});
+        setDefaults({{Status, QStringLiteral("Ok")}, {QStringLiteral("Level"), 1}});
     }
 
     bool call(const QDBusMessage &message) override
@@ -658,7 +659,7 @@ public:
             return refuse(message, "HandlingBlocked", "Too many wrong codes");
         if (QDateTime::currentMSecsSinceEpoch() < waitUntil)
             return refuse(message, "TimerNotElapsed", "Wait before the next code");
-        if (args[1].toString() != property(QStringLiteral("UnlockCode")).toString()) {
+        if (args[1].toString() != QLatin1String(UnlockCode)) {
             if (++wrong % LockTriesBeforeTimer == 0)
                 waitUntil = QDateTime::currentMSecsSinceEpoch() + setting(QStringLiteral("SimLockWaitTime"));
             return refuse(message, "WrongPassword", "Wrong unlock code");

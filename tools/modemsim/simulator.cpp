@@ -280,6 +280,19 @@ QString Simulator::introspect(const QString &path) const
     return xml;
 }
 
+// The arguments of a call as the log keeps them: every code replaced.
+QVariantList Simulator::masked(const QDBusMessage &call)
+{
+    QVariantList args = call.arguments();
+    if (const ContractMember *method = Contract::builtIn().method(call.interface(), call.member())) {
+        for (int i = 0; i < args.size(); i++) {
+            if (method->secretIn(i))
+                args[i] = QStringLiteral("********");
+        }
+    }
+    return args;
+}
+
 bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection &)
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
@@ -295,7 +308,7 @@ bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection
         {QStringLiteral("interface"), message.interface()},
         {QStringLiteral("member"), message.member()},
         {QStringLiteral("signature"), message.signature()},
-        {QStringLiteral("args"), QVariant(message.arguments())},
+        {QStringLiteral("args"), QVariant(showCodes ? message.arguments() : masked(message))},
     });
     if (verbose) {
         QTextStream(stdout) << "call " << message.interface() << '.' << message.member() << " ("

@@ -90,6 +90,9 @@ public:
     void dispatch(const QDBusMessage &call);
 
     bool verbose = false;
+    // Codes (arguments the interface files mark secret) stand in the call log
+    // as they came, not masked: for test benches only.
+    bool showCodes = false;
 
     // QDBusVirtualObject
     QString introspect(const QString &path) const override;
@@ -101,6 +104,7 @@ private:
     void handleProperties(const QDBusMessage &call);
     Service *serviceAt(const QString &path, const QString &interface) const;
     void checkCall(const QDBusMessage &call);
+    static QVariantList masked(const QDBusMessage &call);
     void checkSignal(const QString &interface, const QString &member, const QVariantList &args);
     void violated(const QString &what);
 

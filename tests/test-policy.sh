@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
+# The shipped D-Bus policy on a bus that denies by default, as a system bus
+# does: applications of any user reach the daemons' interfaces; only root and
+# the user the policy names drive the simulator's control interface or own
+# the daemons' names; the call log keeps no code.
+# usage: test-policy.sh SOURCE_DIR BUILD_DIR   (as root; skipped otherwise)
+set -u
+src=$1 build=$2
+[ "$(id -u)" = 0 ] || { echo "skipped: the policy is tried as other users, which needs root"; exit 77; }
+developer=daemon   # stands for the developer the policy names
+outsider=nobody
+
+dir=$(mktemp -d /tmp/ondrix-policy.XXXXXX)
+chmod 755 "$dir"
+sim_pid= bus_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+sed "s/\"ondrix-dev\"/\"$developer\"/" "$src/tools/modemsim/ondrix-modemsim.conf" > "$dir/ondrix-modemsim.conf"
+cat > "$dir/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$dir/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <deny own="*"/>
+    <deny send_type="method_call"/>
+    <allow send_type="signal"/>
+    <allow send_requested_reply="true" send_type="method_return"/>
+    <allow send_requested_reply="true" send_type="error"/>
+    <allow receive_type="method_call"/>
+    <allow receive_type="method_return"/>
+    <allow receive_type="error"/>
+    <allow receive_type="signal"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Introspectable"/>
+  </policy>
+  <include>$dir/ondrix-modemsim.conf</include>
+</busconfig>
+CONF
+dbus-daemon --config-file="$dir/bus.conf" --fork --print-pid=3 3>"$dir/pid" 2>"$dir/bus.log" \
+  || { cat "$dir/bus.log"; exit 1; }
+bus_pid=$(cat "$dir/pid")
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus
+"$build/tools/modemsim/ondrix-modemsim" --instant 2>"$dir/sim.log" &
+sim_pid=$!
+for _ in $(seq 100); do
+  "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
+passed=0 failed=0
+check() {   # check NAME EXPECTED(allowed|denied) USER DBUS-SEND-ARGS...
+  local name=$1 expected=$2 user=$3; shift 3
+  local out
+  out=$(runuser -u "$user" -- env DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" \
+        dbus-send --system --print-reply "$@" 2>&1)
+  local got=allowed
+  grep -q 'AccessDenied' <<<"$out" && got=denied
+  if [ "$got" = "$expected" ]; then passed=$((passed + 1))
+  else failed=$((failed + 1)); echo "FAIL: $name as $user: $got, not $expected: $out"; fi
+}
+control() { echo --dest=org.ondrix.ModemSim /org/ondrix/ModemSim "org.ondrix.ModemSim.Control.$1"; }
+
+# What an application does, for every interface the library uses.
+while read -r service path interface; do
+  check "properties of $interface" allowed "$outsider" --dest="$service" "$path" \
+    org.freedesktop.DBus.Properties.GetAll "string:$interface"
+  check "introspection of $path" allowed "$outsider" --dest="$service" "$path" \
+    org.freedesktop.DBus.Introspectable.Introspect
+done < <(sed -n 's/^ *{"\(com\.kelvo[^"]*\)", "\([^"]*\)", "\([^"]*\)"},$/\1 \2 \3/p' "$src/src/frame.cpp")
+check "a PIN to the card" allowed "$outsider" --dest=com.kelvo.hvt.SIM /com/kelvo/hvt/sim \
+  com.kelvo.hvt.SIM.Security.VerifyPIN string:pin string:1234
+check "a USSD request" allowed "$outsider" --dest=com.kelvo.hvt.SS /com/kelvo/hvt/ss \
+  com.kelvo.hvt.SS.USSD.Command 'string:*100#' string:
+
+# The control interface and the names: root and the developer only.
+for user in "$outsider" "$developer" root; do
+  expected=denied; [ "$user" = "$outsider" ] || expected=allowed
+  check "the call log" $expected "$user" $(control Calls)
+  check "the SIM's state" $expected "$user" $(control SetProperty) string:com.kelvo.hvt.SIM string:Status \
+    variant:string:PINRequired
+  check "a daemon signal" $expected "$user" $(control EmitSignal) string: string:com.kelvo.hvt.CSNet \
+    string:ActivityChanged array:string:Call
+done
+check "the daemon's names" denied "$outsider" $(control ReleaseNames)
+check "owning a daemon name" denied "$outsider" --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+  org.freedesktop.DBus.RequestName string:com.kelvo.hvt.SIM uint32:0
+check "properties set through the daemon" denied "$outsider" --dest=com.kelvo.hvt.SIM /com/kelvo/hvt/sim \
+  org.freedesktop.DBus.Properties.Set string:com.kelvo.hvt.SIM string:Status variant:string:Ready
+
+# The code went to the card; the log shows where it went, not what it was.
+log=$("$build/tools/modemsim/ondrix-modemsim" ctl calls)
+if grep -q 'VerifyPIN (ss) \["pin", "\*\*\*\*\*\*\*\*"\]' <<<"$log" && ! grep -q 1234 <<<"$log"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: the call log shows the code:"; echo "$log"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
