@@ -14,6 +14,9 @@ int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)sms_cbs_get_encoding(&page);
         (void)sms_cbs_get_language(&page);
         (void)sms_cbs_is_popup(&page);
+        char code[3];
+        if (sms_cbs_get_language_code(&page, code) == SMS_OK && (code[2] != 0 || !code[0] || !code[1]))
+            abort();
         char *text = NULL;
         uint32_t len = 0;
         if (sms_cbs_get_text(&page, &text, &len) == SMS_OK && (!text || text[len] != 0))

@@ -81,33 +81,70 @@ int sms_cbs_is_user_alert(const sms_cbs_page_t *page)
     return page && (page->message_code & 0x200) != 0;
 }
 
+int32_t sms_cbs_get_language_code(const sms_cbs_page_t *page, char code[3])
+{
+    uint8_t codes[3];
+    sms_conv_ctx_t tables;
+    if (!page || !code)
+        return SMS_ERR_INVALID_PARAM;
+    if (sms_cbs_get_language(page) != -1)
+        return SMS_ERR_NOT_FOUND;
+    /* Both forms start with two packed default-alphabet characters. */
+    sms_conv_unpack(page->content, codes, 2, 0);
+    sms_conv_tables_select(&tables, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT);
+    for (uint32_t i = 0; i < 2; i++) {
+        const char *text = tables.base_fwd[codes[i] & 0x7F];
+        code[i] = text && text[0] > 0x20 && text[0] < 0x7F && !text[1] ? text[0] : '?';
+    }
+    code[2] = 0;
+    return SMS_OK;
+}
+
+/* Where the text starts in a page's content: past the language of coding
+ * group 0001, past the user data header of group 1001. In septets for GSM
+ * 7-bit, in octets otherwise; -1 when a header runs past the page. */
+static int32_t text_start(const sms_cbs_page_t *page, uint32_t encoding)
+{
+    const uint8_t dcs = page->dcs;
+    if (dcs == 0x10)
+        return 3;   /* "xx" and a carriage return */
+    if (dcs == 0x11)
+        return 2;   /* two septets padded to two octets */
+    if ((dcs >> 4) == 0x9) {
+        const uint32_t header = (uint32_t)page->content[0] + 1;
+        if (header >= sizeof page->content)
+            return -1;
+        return (int32_t)(encoding == SMS_ENCODING_GSM_7BIT ? (header * 8 + 6) / 7 : header);
+    }
+    return 0;
+}
+
 /* The page's text: GSM 7-bit (93 septets) or UCS-2 (41 units), without the
  * carriage returns, spaces and zeros that pad a page. */
 int32_t sms_cbs_get_text(const sms_cbs_page_t *page, char **text, uint32_t *len)
 {
     uint8_t codes[93];
-    int32_t status;
+    int32_t status, start;
     if (!page || !text || !len)
         return SMS_ERR_INVALID_PARAM;
     *text = NULL;
     *len = 0;
-    switch (sms_cbs_get_encoding(page)) {
-    case SMS_ENCODING_GSM_7BIT: {
+    const uint32_t encoding = sms_cbs_get_encoding(page);
+    if (encoding != SMS_ENCODING_GSM_7BIT && encoding != SMS_ENCODING_UCS2)
+        return SMS_ERR_ENCODING;
+    if ((start = text_start(page, encoding)) < 0)
+        return SMS_ERR_PARSE;
+    if (encoding == SMS_ENCODING_GSM_7BIT) {
         sms_conv_ctx_t tables;
         sms_conv_tables_select(&tables, SMS_LANG_DEFAULT, SMS_LANG_DEFAULT);
         sms_conv_unpack(page->content, codes, 93, 0);
-        status = sms_conv_gsm_to_utf8(codes, 93, text, len, &tables);
-        break;
-    }
-    case SMS_ENCODING_UCS2: {
+        status = sms_conv_gsm_to_utf8(codes + start, (uint32_t)(93 - start), text, len, &tables);
+    } else {
         uint16_t units[41];
-        for (uint32_t i = 0; i < 41; i++)
-            units[i] = (uint16_t)((page->content[2 * i] << 8) | page->content[2 * i + 1]);
-        status = sms_conv_ucs2_to_utf8(units, sizeof units, text, len);
-        break;
-    }
-    default:
-        return SMS_ERR_ENCODING;
+        const uint32_t count = (uint32_t)(sizeof page->content - (uint32_t)start) / 2;
+        for (uint32_t i = 0; i < count; i++)
+            units[i] = (uint16_t)((page->content[start + 2 * i] << 8) | page->content[start + 2 * i + 1]);
+        status = sms_conv_ucs2_to_utf8(units, count * 2, text, len);
     }
     if (status != SMS_OK)
         return status;

@@ -822,7 +822,9 @@ void get_msg_mwi_info(const sms_tpdu_t *t, sms_msg_t *msg)
     }
 }
 
-/* UTF-8 of one record's or several records' user data. */
+/* UTF-8 of one record's or several records' user data, with the language
+ * tables of `langs`. UCS-2 of odd length ends in half a unit, shown as
+ * U+FFFD rather than dropped. */
 static int32_t to_text(const uint8_t *ud, uint32_t len, int32_t format, const sms_tpdu_t *langs,
                        char **text, uint32_t *text_len)
 {
@@ -832,11 +834,46 @@ static int32_t to_text(const uint8_t *ud, uint32_t len, int32_t format, const sm
         *text = calloc(1, 1);
         return *text ? SMS_OK : SMS_ERR_NO_MEMORY;
     }
-    if (format == SMS_FORMAT_UCS2)
-        return sms_conv_ucs2_to_utf8((const uint16_t *)(const void *)ud, len, text, text_len);
+    if (format == SMS_FORMAT_UCS2) {
+        static const char replacement[] = "\xEF\xBF\xBD";
+        int32_t status = len > 1 ? sms_conv_ucs2_to_utf8((const uint16_t *)(const void *)ud, len & ~1u, text, text_len)
+                                 : SMS_OK;
+        if (status != SMS_OK || !(len & 1))
+            return status;
+        char *longer = realloc(*text, (size_t)*text_len + sizeof replacement);
+        if (!longer) {
+            free(*text);
+            *text = NULL;
+            return SMS_ERR_NO_MEMORY;
+        }
+        memcpy(longer + *text_len, replacement, sizeof replacement);
+        *text = longer;
+        *text_len += sizeof replacement - 1;
+        return SMS_OK;
+    }
     sms_conv_ctx_t tables;
     sms_conv_tables_select(&tables, get_msg_lang_locking_info(langs), get_msg_lang_shifted_info(langs));
     return sms_conv_gsm_to_utf8(ud, len, text, text_len, &tables);
+}
+
+/* Whether the records' user data can be joined into one stream and decoded
+ * at once: all of one format, in whole UCS-2 units, and with the same
+ * language tables (each record's elements hold for that record alone). */
+static int records_agree(const sms_tpdu_t *tpdus, uint32_t count)
+{
+    const int32_t format = get_msg_format_info(&tpdus[0]);
+    const int32_t locking = get_msg_lang_locking_info(&tpdus[0]);
+    const int32_t single = get_msg_lang_shifted_info(&tpdus[0]);
+    for (uint32_t i = 0; i < count; i++) {
+        if (get_msg_format_info(&tpdus[i]) != format)
+            return 0;
+        if (format == SMS_FORMAT_UCS2 && (tpdus[i].udl & 1) && i + 1 < count)
+            return 0;
+        if (format == SMS_FORMAT_GSM_7BIT && (get_msg_lang_locking_info(&tpdus[i]) != locking
+                                              || get_msg_lang_shifted_info(&tpdus[i]) != single))
+            return 0;
+    }
+    return 1;
 }
 
 static int32_t join_user_data(const sms_tpdu_t *tpdus, uint32_t count, sms_msg_t *msg)
@@ -846,8 +883,8 @@ static int32_t join_user_data(const sms_tpdu_t *tpdus, uint32_t count, sms_msg_t
     uint32_t text_len = 0;
     int32_t status;
 
-    if (total > 0 && get_msg_format_mixed_gsm_ucs2(tpdus, count)) {
-        /* Each record by itself, then the texts joined. */
+    if (!records_agree(tpdus, count)) {
+        /* Each record by itself, then the texts joined; data joins no text. */
         char *joined = calloc((size_t)total * 4 + 1, 1);
         size_t used = 0;
         if (!joined)

@@ -581,6 +581,61 @@ private Q_SLOTS:
         QCOMPARE(status, 0);   // no partial text on a refusal
     }
 
+    // Received segments decoded as they were sent: each by its own language
+    // elements (an identifier without a table is ignored, as a receiver that
+    // does not support it does), never stitched across half a UCS-2 unit or
+    // joined with data.
+    void receivedSegments_data()
+    {
+        QTest::addColumn<QStringList>("pdus");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lang");
+        QTest::newRow("lone locking shift") << QStringList{"44049121430000622101214365000803250101081f0e"} << 0
+                                            << QStringLiteral("aıı") << 1;
+        QTest::newRow("lone single shift") << QStringList{"44049121430000622101214365000803240101081f0e"} << 0
+                                           << QStringLiteral("aìì") << 1;
+        QTest::newRow("identifier 13") << QStringList{"4404912143000062210121436500080325010d081f0e"} << 0
+                                       << QStringLiteral("aìì") << 13;
+        QTest::newRow("identifier 200") << QStringList{"440491214300006221012143650008032501c8081f0e"} << 0
+                                        << QStringLiteral("aìì") << 200;
+        QTest::newRow("identifier 255") << QStringList{"440491214300006221012143650008032501ff081f0e"} << 0
+                                        << QStringLiteral("aìì") << 255;
+        QTest::newRow("languages per segment")
+            << QStringList{"44049121430000622101214365000f080003090201250101202c1e1f00",
+                           "4404912143000062210121436500080500030902020e"} << 0 << QStringLiteral("abcıì") << 1;
+        QTest::newRow("segments reversed")
+            << QStringList{"4404912143000062210121436500080500030902020e",
+                           "44049121430000622101214365000f080003090201250101202c1e1f00"} << 0 << QStringLiteral("abcıì")
+            << 1;
+        QTest::newRow("half a UCS-2 unit")
+            << QStringList{"440491214300086221012143650009050003090201004100",
+                           "44049121430008622101214365000a05000309020200420043"} << 0 << QStringLiteral("A\uFFFDBC") << 0;
+        QTest::newRow("text and data") << QStringList{"4404912143000062210121436500090500030902018242",
+                                                      "440491214300046221012143650009050003090202010203"}
+                                       << int(SMS_ERR_PARSE) << QString() << 0;
+    }
+
+    void receivedSegments()
+    {
+        QFETCH(QStringList, pdus);
+        QList<QByteArray> octets;
+        std::vector<sms_raw_pdu_t> raw;
+        for (const QString &pdu : pdus)
+            octets << QByteArray::fromHex(pdu.toLatin1());
+        for (QByteArray &pdu : octets)
+            raw.push_back({reinterpret_cast<uint8_t *>(pdu.data()), uint32_t(pdu.size())});
+        Msg msg;
+        QTEST(int(sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg.m)), "status");
+        QFETCH(QString, text);
+        if (text.isNull()) {
+            QVERIFY(!msg->text);
+            return;
+        }
+        QCOMPARE(QString::fromUtf8(msg->text, int(msg->data_len)), text);
+        QTEST(int(msg->lang), "lang");
+    }
+
     // Encoders refuse what their decoders would refuse.
     void encodeRefusesHeadersItCannotCarry()
     {
@@ -878,13 +933,44 @@ private Q_SLOTS:
         QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
         QCOMPARE(QByteArray(text, int(len)), QByteArray("Hello"));
         free(text);
-        p.dcs = 0x11;   // UCS-2
+        char language[3] = {};
+        QCOMPARE(sms_cbs_get_language_code(&p, language), SMS_ERR_NOT_FOUND);
+        // UCS-2 after a language in two packed characters: the language is no text.
+        p.dcs = 0x11;
         memset(p.content, 0, sizeof p.content);
-        p.content[1] = 'O';
-        p.content[3] = 'k';
+        const uint8_t en[2] = {'e', 'n'};
+        sms_conv_pack(en, p.content, 2, 0);
+        p.content[3] = 'O';
+        p.content[5] = 'k';
         QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
         QCOMPARE(QByteArray(text, int(len)), QByteArray("Ok"));
+        QCOMPARE(sms_cbs_get_language_code(&p, language), SMS_OK);
+        QCOMPARE(QByteArray(language), QByteArray("en"));
         free(text);
+        // GSM text after "en" and a carriage return.
+        p.dcs = 0x10;
+        const uint8_t prefixed[8] = {'e', 'n', '\r', 'H', 'e', 'j', '\r', '\r'};
+        memset(codes, '\r', sizeof codes);
+        memcpy(codes, prefixed, sizeof prefixed);
+        sms_conv_pack(codes, p.content, 93, 0);
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
+        QCOMPARE(QByteArray(text, int(len)), QByteArray("Hej"));
+        QCOMPARE(sms_cbs_get_language_code(&p, language), SMS_OK);
+        QCOMPARE(QByteArray(language), QByteArray("en"));
+        free(text);
+        // UCS-2 after a user data header of three octets; one that runs past the page.
+        p.dcs = 0x98;
+        memset(p.content, 0, sizeof p.content);
+        const uint8_t header[4] = {3, 0x70, 1, 0x22};
+        memcpy(p.content, header, sizeof header);
+        p.content[5] = 'H';
+        p.content[7] = 'i';
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_OK);
+        QCOMPARE(QByteArray(text, int(len)), QByteArray("Hi"));
+        free(text);
+        p.content[0] = 81;
+        QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_ERR_PARSE);
+        QVERIFY(!text);
         p.dcs = 0x44;   // 8-bit
         QCOMPARE(sms_cbs_get_text(&p, &text, &len), SMS_ERR_ENCODING);
         QVERIFY(!text);

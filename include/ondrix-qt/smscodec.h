@@ -641,8 +641,16 @@ ONDRIX_EXPORT int sms_cbs_is_popup(const sms_cbs_page_t *page);
 /** 1 when the page asks for a user alert. */
 ONDRIX_EXPORT int sms_cbs_is_user_alert(const sms_cbs_page_t *page);
 /** The page's text as UTF-8, without the padding that fills a page: GSM 7-bit
- * or UCS-2 content; SMS_ERR_ENCODING for 8-bit or unknown content. */
+ * or UCS-2 content; SMS_ERR_ENCODING for 8-bit or unknown content. What
+ * precedes the text is left out: the language of coding group 0001 (three
+ * characters "xx\r" before GSM text, two packed characters before UCS-2,
+ * see sms_cbs_get_language_code()) and the user data header of group 1001
+ * (SMS_ERR_PARSE when its length runs past the page). */
 ONDRIX_EXPORT int32_t sms_cbs_get_text(const sms_cbs_page_t *page, char **text, uint32_t *len);
+/** The ISO 639 language that coding group 0001 puts before the text (when
+ * sms_cbs_get_language() is -1): two characters and a zero octet in `code`.
+ * SMS_ERR_NOT_FOUND for every other coding scheme. */
+ONDRIX_EXPORT int32_t sms_cbs_get_language_code(const sms_cbs_page_t *page, char code[3]);
 
 #ifdef __cplusplus
 }
