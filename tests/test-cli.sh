@@ -4,7 +4,7 @@
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../scripts/privatebus.sh"
-privatebus_start "$build" || exit 1
+privatebus_start "$build" --show-codes || exit 1
 ondrix="$build/tools/ondrix/ondrix"
 ctl() { "$build/tools/modemsim/ondrix-modemsim" ctl "$@"; }
 
@@ -12,6 +12,16 @@ passed=0 failed=0
 expect() {   # expect NAME PATTERN OUTPUT
   if grep -q -E -- "$2" <<<"$3"; then passed=$((passed + 1))
   else failed=$((failed + 1)); echo "FAIL: $1: no match for '$2' in:"; echo "$3"; fi
+}
+expect_not() {   # expect_not NAME PATTERN OUTPUT
+  if ! grep -q -E -- "$2" <<<"$3"; then passed=$((passed + 1))
+  else failed=$((failed + 1)); echo "FAIL: $1: '$2' found in:"; echo "$3"; fi
+}
+one_line_usage() {   # one_line_usage ARGS...: exit status 2 and one line, at once
+  local out rc
+  out=$(timeout 20 "$ondrix" "$@" </dev/null 2>&1 >/dev/null); rc=$?
+  expect "bad arguments: $*" '^2$' "$rc"
+  expect "bad arguments: $*, one line" '^1$' "$(wc -l <<<"$out" | tr -d ' ')"
 }
 
 out=$("$ondrix" status)
@@ -118,9 +128,8 @@ expect "identity" '^home: +244 05$' "$out"
 ctl sim remove
 out=$("$ondrix" sim status 2>&1); rc=$?
 expect "no card" '^sim: +NoSIM$' "$out"
-for bad in "sim" "sim unlock pin3" "sim pin-query maybe" "sim phonebook list book" "sim lock unlock x"; do
-  out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
-  expect "bad arguments: $bad" '^2$' "$rc"
+for bad in "sim" "sim unlock pin3" "sim pin-query maybe" "sim phonebook list book" "sim lock unlock x" "sim bogus"; do
+  one_line_usage $bad
 done
 
 # Supplementary services, USSD and the dialler.
@@ -141,10 +150,15 @@ out=$("$ondrix" dial '*#43#')
 expect "dial a service code" '^waiting: +Telephony$' "$out"
 out=$("$ondrix" dial 0401234567)
 expect "dial a number" '^dial: +a call to 0401234567$' "$out"
-for bad in "ss" "ss divert set nowhere 040" "ss divert set busy 040 x" "ussd" "dial"; do
-  out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
-  expect "bad arguments: $bad" '^2$' "$rc"
+for bad in "ss" "ss divert set nowhere 040" "ss divert set busy 040 x" "ussd" "dial" "dial 1 2"; do
+  one_line_usage $bad
 done
+for bad in "" "bogus" "sms" "sms count" "sms encode --to +123 --ref x hi" "sms encode --to +123 --ref -5 hi" \
+           "sms encode --to +123 --ref 256 hi" "sms encode --to +123 --class 4 hi" "cbs decode 00" "cbs decode"; do
+  one_line_usage $bad
+done
+out=$("$ondrix" sms encode --to +4412345 --class 0 hi)
+expect "a class 0 message" '^01000791442143F5001002E834$' "$out"
 
 # Device facts, radio, cell and network time.
 out=$("$ondrix" info)
@@ -166,6 +180,57 @@ for bad in "info x" "radio mode 4g" "cell x" "time x"; do
   out=$(timeout 20 "$ondrix" $bad </dev/null 2>&1 >/dev/null); rc=$?
   expect "bad arguments: $bad" '^2$' "$rc"
 done
+
+# Codes stay on the phone: the dialler's PIN procedures go to the card, a
+# string with a code is neither echoed nor taken from the command line, and
+# none reaches the network.
+ctl reset
+for typed in '**04*1234*4321*4321#' '**03*330*0000*1111*1111#' '*33*0000#'; do
+  out=$("$ondrix" dial "$typed" 2>&1); rc=$?
+  expect "a code on the command line: $typed" '^2$' "$rc"
+  expect_not "a code on the command line is not echoed: $typed" '0000|1234|4321' "$out"
+done
+out=$(printf '**04*1234*4321*4321#\n' | "$ondrix" dial 2>&1)
+expect "PIN change typed into the dialler" '^code: +accepted$' "$out"
+expect_not "the typed code is not echoed" '1234|4321' "$out"
+out=$(printf '**05*12345678*1111*2222#\n' | "$ondrix" dial 2>&1); rc=$?
+expect "PUK procedure whose new PINs differ" 'code procedure: InvalidParameter' "$out"
+expect "PUK procedure whose new PINs differ, exit code" '^1$' "$rc"
+out=$(printf '**03*330*0000*1111*2222#\n' | "$ondrix" dial 2>&1); rc=$?
+expect "a password change that does not parse is refused" 'UssdInvalidParameters' "$out"
+calls=$(ctl calls)
+expect "the PIN change went to the card" 'SIM\.Security\.ChangePIN \(sss\) \["pin", "1234", "4321"\]' "$calls"
+expect_not "no code went to the network" 'USSD\.Command|VerifyPUK|ChangePassword' "$calls"
+# A code read for the card leaves no copy in the standard input's buffer.
+ctl script com.kelvo.hvt.SIM.Security VerifyPIN delay=3000
+printf '2468\n' | "$ondrix" sim unlock >/dev/null 2>&1 &
+unlock=$!
+sleep 1.5
+gcore -o "$PRIVATEBUS_DIR/core" "$unlock" >/dev/null 2>&1
+wait "$unlock"
+expect "the code read was not kept as read" '^0$' "$(grep -c -a -E '2468$' "$PRIVATEBUS_DIR/core.$unlock")"
+[ -s "$PRIVATEBUS_DIR/core.$unlock" ] || { failed=$((failed + 1)); echo "FAIL: no core of ondrix sim unlock"; }
+rm -f "$PRIVATEBUS_DIR"/core.*
+
+# Text from the network is shown inert: control characters made visible.
+esc=$'\e' bel=$'\a'
+ctl set com.kelvo.hvt.CSNet.NetworkOperator OperatorName "s:Evil${esc}]0;pwned${bel}${esc}[2J"
+out=$("$ondrix" status)
+expect "an operator name's escapes shown" '^operator: +Evil\\x1B\]0;pwned\\x07\\x1B\[2J ' "$out"
+expect_not "no raw escape from the operator name" "$esc|$bel" "$out"
+ctl script com.kelvo.hvt.SS.USSD Command "reply=s:Your balance${esc}[2J"$'\r'"12 EUR"$'\n'"Bye" reply=s:
+out=$("$ondrix" ussd '*100#')
+expect "a USSD text's escapes shown, its lines kept" '^Your balance\\x1B\[2J\\x0D12 EUR$' "$out"
+expect "a USSD text's lines kept" '^Bye$' "$out"
+out=$("$ondrix" sms decode 04049121430008622101214365001000410018005B0032004A0042000D005C)
+expect "an SMS text's escapes shown" '^text: +A\\x18\[2JB\\x0D\\\\$' "$out"
+ctl reset
+# Nesting beyond what a message carries is refused at once, not sent.
+deep='s:x'; for _ in $(seq 100); do deep="{k=$deep}"; done
+out=$(timeout 10 "$build/tools/modemsim/ondrix-modemsim" ctl emit com.kelvo.YKM.Modem PropertiesChanged "$deep" 2>&1); rc=$?
+expect "maps nested 100 deep" '^2$' "$rc"
+expect "maps nested 100 deep, one line" 'maps nest 20 deep at most' "$out"
+expect "the simulator lives on" '^power: +on$' "$("$ondrix" status)"
 
 # Scenarios: checked line by line before anything is played, then played fast.
 ctl reset

@@ -9,8 +9,19 @@
 
 namespace {
 
-QVariant parseMap(const QString &body, QString *error)
+// A message holds 64 levels of containers; a map of variants takes three
+// (array, entry, variant) and the control call wraps its values in two more.
+constexpr int MaxMapDepth = 20;
+
+QVariant parseValueAt(const QString &text, QString *error, int depth);
+
+QVariant parseMap(const QString &body, QString *error, int depth)
 {
+    if (depth > MaxMapDepth) {
+        if (error)
+            *error = QStringLiteral("maps nest %1 deep at most: D-Bus carries no deeper value").arg(MaxMapDepth);
+        return {};
+    }
     QVariantMap map;
     if (body.trimmed().isEmpty())
         return map;
@@ -21,7 +32,7 @@ QVariant parseMap(const QString &body, QString *error)
                 *error = QStringLiteral("map entry \"%1\" is not KEY=VALUE").arg(entry);
             return {};
         }
-        const QVariant value = parseValue(entry.mid(eq + 1), error);
+        const QVariant value = parseValueAt(entry.mid(eq + 1), error, depth);
         if (!value.isValid())
             return {};
         map.insert(entry.left(eq).trimmed(), value);
@@ -131,12 +142,10 @@ const QHash<QString, Parse> &scalars()
     return table;
 }
 
-} // namespace
-
-QVariant parseValue(const QString &text, QString *error)
+QVariant parseValueAt(const QString &text, QString *error, int depth)
 {
     if (text.startsWith(QLatin1Char('{')) && text.endsWith(QLatin1Char('}')))
-        return parseMap(text.mid(1, text.size() - 2), error);
+        return parseMap(text.mid(1, text.size() - 2), error, depth + 1);
     const int colon = text.indexOf(QLatin1Char(':'));
     const QString type = colon > 0 ? text.left(colon) : QString();
     const QString body = text.mid(colon + 1);
@@ -156,6 +165,13 @@ QVariant parseValue(const QString &text, QString *error)
     if (type == QLatin1String("as"))
         return body.isEmpty() ? QStringList() : body.split(QLatin1Char(','));
     return text;
+}
+
+} // namespace
+
+QVariant parseValue(const QString &text, QString *error)
+{
+    return parseValueAt(text, error, 0);
 }
 
 QString formatValue(const QVariant &value)

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "common.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <termios.h>
 #include <unistd.h>
 
@@ -28,7 +29,47 @@ int timedOut(const char *what, int ms)
     return 1;
 }
 
-QString readSecret(const QString &prompt)
+namespace {
+
+// Reads one line of `fd` into `buffer` (at most `size` - 1 octets, the rest
+// of a longer line is read and dropped); false at the end of the input.
+bool readRawLine(int fd, char *buffer, std::size_t size)
+{
+    std::size_t used = 0;
+    bool any = false;   // a newline or any octet was read
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        any = true;
+        if (c == '\n')
+            break;
+        if (used + 1 < size)
+            buffer[used++] = c;
+    }
+    buffer[used] = 0;
+    return any;
+}
+
+void wipe(void *data, std::size_t size)
+{
+    volatile char *bytes = static_cast<volatile char *>(data);
+    for (std::size_t i = 0; i < size; i++)
+        bytes[i] = 0;
+}
+
+} // namespace
+
+Secret::~Secret()
+{
+    if (m_text.isDetached())
+        wipe(m_text.data(), std::size_t(m_text.size()) * sizeof(QChar));
+}
+
+Secret readSecret(const QString &prompt)
 {
     const bool terminal = isatty(STDIN_FILENO);
     termios saved{};
@@ -39,16 +80,63 @@ QString readSecret(const QString &prompt)
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    char buffer[128] = {};
-    const bool got = std::fgets(buffer, sizeof buffer, stdin) != nullptr;
+    char buffer[128];
+    const bool got = readRawLine(STDIN_FILENO, buffer, sizeof buffer);
     if (terminal) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
         err() << '\n' << Qt::flush;
     }
-    QString secret = got ? QString::fromLocal8Bit(buffer).trimmed() : QString();
-    // The buffer held the secret: it does not outlive the call.
-    volatile char *wipe = buffer;
-    for (std::size_t i = 0; i < sizeof buffer; i++)
-        wipe[i] = 0;
+    std::size_t length = got ? std::strlen(buffer) : 0;
+    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == ' '))
+        length--;
+    Secret secret(QString::fromLocal8Bit(buffer, int(length)));
+    wipe(buffer, sizeof buffer);
     return secret;
+}
+
+QString readLine()
+{
+    char buffer[256];
+    const bool got = readRawLine(STDIN_FILENO, buffer, sizeof buffer);
+    return got ? QString::fromLocal8Bit(buffer).trimmed() : QString();
+}
+
+QString visible(const QString &text, bool newlines)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '\\')
+            shown += QLatin1String("\\\\");
+        else if ((u < 0x20 && !(u == '\n' && newlines)) || (u >= 0x7F && u < 0xA0))
+            shown += QLatin1String("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+int usageError(const char *usage, const QString &command)
+{
+    const QStringList lines = QString::fromLatin1(usage).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList commands;
+    for (QString text : lines) {
+        text = text.trimmed();
+        if (text.startsWith(QLatin1String("usage:")))
+            text = text.mid(6).trimmed();
+        const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.size() < 3 || words[0] != QLatin1String("ondrix"))
+            continue;
+        if (!command.isEmpty() && words[2] == command) {
+            err() << "usage: " << text.section(QLatin1String("  "), 0, 0) << '\n';
+            return 2;
+        }
+        if (!commands.contains(words[2]))
+            commands << words[2];
+    }
+    const QString group = lines.isEmpty() ? QString() : lines[0].section(QLatin1Char(' '), 2, 2);
+    err() << "usage: ondrix " << group << ' ' << commands.join(QLatin1Char('|')) << " ...   ('ondrix " << group
+          << " --help' tells more)\n";
+    return 2;
 }

@@ -25,11 +25,21 @@ inline QTextStream &err()
     return stream;
 }
 
-// One "label:  value" line.
+// `text` with every control character (C0, DEL, C1) written as \xHH and a
+// backslash as \\, so that text from the network or a card cannot move the
+// cursor, retitle the window or hide what precedes it. Newlines stay where
+// `newlines` allows them (a CR never does).
+QString visible(const QString &text, bool newlines = false);
+
+// One "label:  value" line; the value is shown with visible().
 inline void line(const QString &label, const QString &value)
 {
-    out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(value) << '\n' << Qt::flush;
+    out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(visible(value)) << '\n' << Qt::flush;
 }
+
+// A usage error: one line on standard error, the line of `usage` for
+// `command` when there is one, and exit status 2.
+int usageError(const char *usage, const QString &command);
 
 // The name of an enumeration value, or its number.
 template <typename Enum>
@@ -67,9 +77,35 @@ std::optional<std::tuple<std::decay_t<Args>...>> awaitSignal(Object *object, voi
     return result;
 }
 
-// A secret (a PIN, PUK or unlock code): read from the terminal without echo,
-// or a line of standard input when it is not a terminal. Never an argument.
-QString readSecret(const QString &prompt);
+// A code (a PIN, PUK, unlock code or barring password) as the user typed it:
+// its text is overwritten when it goes.
+class Secret
+{
+public:
+    Secret() = default;
+    explicit Secret(QString text) : m_text(std::move(text)) {}
+    Secret(Secret &&other) noexcept : m_text(std::move(other.m_text)) {}
+    Secret(const Secret &) = delete;
+    Secret &operator=(const Secret &) = delete;
+    ~Secret();
+
+    const QString &text() const { return m_text; }
+    bool isEmpty() const { return m_text.isEmpty(); }
+    bool operator==(const Secret &other) const { return m_text == other.m_text; }
+    bool operator!=(const Secret &other) const { return m_text != other.m_text; }
+
+private:
+    QString m_text;
+};
+
+// A secret: read from the terminal without echo, or a line of standard input
+// when it is not a terminal; never an argument. It is read with read(2) into a
+// buffer that is wiped, so no stdio buffer keeps it.
+Secret readSecret(const QString &prompt);
+
+// A line of standard input (an answer, not a secret), read as readSecret()
+// reads, so that the two can follow each other.
+QString readLine();
 
 int sms(const QStringList &args);
 int sim(const QStringList &args);

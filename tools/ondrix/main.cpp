@@ -135,7 +135,7 @@ int operators(const QStringList &args)
     for (int i = 0; i < found.size(); i++) {
         const AvailableOperator &o = found[i];
         out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
-                     .arg(i, -2).arg(operatorText(op, o.mcc(), o.mnc(), o.name()), -28)
+                     .arg(i, -2).arg(visible(operatorText(op, o.mcc(), o.mnc(), o.name())), -28)
                      .arg(o.availabilityName(), -13).arg(o.preferenceName(), -11)
                      .arg(o.bandName(), -19).arg(o.umts() ? QStringLiteral("yes") : QStringLiteral("no"));
     }
@@ -251,14 +251,15 @@ const Command commands[] = {
     {"select", "INDEX|auto   register to an operator of the scan, or automatically", select},
     {"power", "on|off   switch the radio and show what follows", power},
     {"monitor", "[--seconds N]   print every change as it happens", monitor},
-    {"sms", "count|encode|decode ...   the SMS codec (see 'ondrix sms')", sms},
+    {"sms", "count|encode|decode ...   the SMS codec (see 'ondrix sms --help')", sms},
     {"cbs", "decode HEX   a cell broadcast page", cbs},
     {"smsc", "the service centre number stored on the SIM", smsc},
     {"sim", "status|unlock|puk|change-pin|pin-query|attempts|identity|phonebook|fdn|lock ...   the SIM card "
-            "(see 'ondrix sim')", sim},
-    {"ss", "divert|barring|waiting|clir|clip|colp|colr|cnap ...   supplementary services (see 'ondrix ss')", ss},
+            "(see 'ondrix sim --help')", sim},
+    {"ss", "divert|barring|waiting|clir|clip|colp|colr|cnap ...   supplementary services (see 'ondrix ss --help')", ss},
     {"ussd", "CODE   a USSD dialogue: the network's texts, your answers", ussd},
-    {"dial", "STRING   what the dialler makes of it: a service code, USSD, or a call", dial},
+    {"dial", "[STRING]   what the dialler makes of it: a call, a code procedure, a service code or USSD "
+             "(read unechoed without STRING)", dial},
     {"info", "IMEI, software versions, HSxPA, emergency numbers and call timers", info},
     {"radio", "[mode dual|2g|3g]   radio mode, data technology, channel, radio state, packet data", radio},
     {"cell", "the serving cell: identity, name and services", cell},
@@ -267,11 +268,14 @@ const Command commands[] = {
 
 int usage(bool asked = false)
 {
-    QTextStream &stream = asked ? out() : err();
-    stream << "usage: ondrix COMMAND [ARGS]\n";
+    if (!asked) {
+        err() << "usage: ondrix COMMAND [ARGS]   ('ondrix --help' lists the commands)\n";
+        return 2;
+    }
+    out() << "usage: ondrix COMMAND [ARGS]\n";
     for (const Command &command : commands)
-        stream << "  " << command.name << "  " << command.help << '\n';
-    return asked ? 0 : 2;
+        out() << "  " << command.name << "  " << command.help << '\n';
+    return 0;
 }
 
 } // namespace

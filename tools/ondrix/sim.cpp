@@ -33,10 +33,11 @@ const char Usage[] =
     "       ondrix sim lock status | lock unlock [LEVEL]\n"
     "BOOK: adn fdn sdn vmbx mbdn en msisdn\n";
 
+QString command;   // the command being run, for its usage line
+
 int usage()
 {
-    err() << Usage;
-    return 2;
+    return usageError(Usage, command);
 }
 
 const char *const NoAnswer = "from the SIM";
@@ -65,15 +66,15 @@ bool codeType(const QStringList &args, const char *first, const char *second, in
     return type >= 0;
 }
 
-// A new code, typed twice.
-bool readNewCode(const QString &what, QString &code)
+// A new code, typed twice; empty (after saying why) when it was empty or typed differently.
+Secret readNewCode(const QString &what)
 {
-    code = readSecret(QStringLiteral("New %1: ").arg(what));
+    Secret code = readSecret(QStringLiteral("New %1: ").arg(what));
     if (code.isEmpty() || readSecret(QStringLiteral("New %1 again: ").arg(what)) != code) {
         err() << "ondrix: the new " << what << " was empty or typed differently\n";
-        return false;
+        return Secret();
     }
-    return true;
+    return code;
 }
 
 int status(SIM::SIMStatus &card)
@@ -118,9 +119,9 @@ int unlock(const QStringList &args)
     if (!codeType(args, "pin", "pin2", type))
         return usage();
     SIMSecurity security;
-    const QString code = readSecret(type ? QStringLiteral("PIN2: ") : QStringLiteral("PIN: "));
+    const Secret code = readSecret(type ? QStringLiteral("PIN2: ") : QStringLiteral("PIN: "));
     const auto answer = awaitSignal(&security, &SIMSecurity::verifyPINComplete,
-                                    [&] { security.verifyPIN(SIMSecurity::PINType(type), code); });
+                                    [&] { security.verifyPIN(SIMSecurity::PINType(type), code.text()); });
     return verified(security, answer, false, type, type ? "PIN2" : "PIN");
 }
 
@@ -130,12 +131,12 @@ int puk(const QStringList &args)
     if (!codeType(args, "puk", "puk2", type))
         return usage();
     SIMSecurity security;
-    const QString key = readSecret(type ? QStringLiteral("PUK2: ") : QStringLiteral("PUK: "));
-    QString code;
-    if (!readNewCode(type ? QStringLiteral("PIN2") : QStringLiteral("PIN"), code))
+    const Secret key = readSecret(type ? QStringLiteral("PUK2: ") : QStringLiteral("PUK: "));
+    const Secret code = readNewCode(type ? QStringLiteral("PIN2") : QStringLiteral("PIN"));
+    if (code.isEmpty())
         return 1;
     const auto answer = awaitSignal(&security, &SIMSecurity::verifyPUKComplete,
-                                    [&] { security.verifyPUK(SIMSecurity::PUKType(type), key, code); });
+                                    [&] { security.verifyPUK(SIMSecurity::PUKType(type), key.text(), code.text()); });
     return verified(security, answer, true, type, type ? "PUK2" : "PUK");
 }
 
@@ -146,12 +147,12 @@ int changePin(const QStringList &args)
         return usage();
     SIMSecurity security;
     const QString what = type ? QStringLiteral("PIN2") : QStringLiteral("PIN");
-    const QString old = readSecret(QStringLiteral("Current %1: ").arg(what));
-    QString code;
-    if (!readNewCode(what, code))
+    const Secret old = readSecret(QStringLiteral("Current %1: ").arg(what));
+    const Secret code = readNewCode(what);
+    if (code.isEmpty())
         return 1;
     const auto answer = awaitSignal(&security, &SIMSecurity::changePINComplete,
-                                    [&] { security.changePIN(SIMSecurity::PINType(type), old, code); });
+                                    [&] { security.changePIN(SIMSecurity::PINType(type), old.text(), code.text()); });
     return verified(security, answer, false, type, type ? "PIN2" : "PIN");
 }
 
@@ -161,10 +162,10 @@ int pinQuery(const QStringList &args)
         return usage();
     const bool on = args[0] == QLatin1String("on");
     SIMSecurity security;
-    const QString code = readSecret(QStringLiteral("PIN: "));
+    const Secret code = readSecret(QStringLiteral("PIN: "));
     const auto answer = awaitSignal(&security, on ? &SIMSecurity::enablePINQueryComplete
                                                   : &SIMSecurity::disablePINQueryComplete, [&] {
-        on ? security.enablePINQuery(SIMSecurity::PIN, code) : security.disablePINQuery(SIMSecurity::PIN, code);
+        on ? security.enablePINQuery(SIMSecurity::PIN, code.text()) : security.disablePINQuery(SIMSecurity::PIN, code.text());
     });
     if (!answer)
         return timedOut(NoAnswer, 30000);
@@ -240,7 +241,7 @@ int listBook(SIMPhonebook &phonebook, SIMPhonebook::PhonebookType book)
         QString row = QStringLiteral("%1  %2 %3 %4").arg(index, 3).arg(name, -20).arg(number, -20).arg(extra);
         while (row.endsWith(QLatin1Char(' ')))
             row.chop(1);
-        out() << row << '\n';
+        out() << visible(row) << '\n';
         const int after = index;
         answer = awaitSignal(&phonebook, &SIMPhonebook::readNextComplete,
                              [&] { phonebook.readNext(book, after); });
@@ -294,9 +295,9 @@ int fdn(const QStringList &args)
     if (args.size() != 1 || (args[0] != QLatin1String("on") && args[0] != QLatin1String("off")))
         return usage();
     SIMSecurity security;
-    const QString code = readSecret(QStringLiteral("PIN2: "));
+    const Secret code = readSecret(QStringLiteral("PIN2: "));
     const auto pin2 = awaitSignal(&security, &SIMSecurity::verifyPINComplete,
-                                  [&] { security.verifyPIN(SIMSecurity::PIN2, code); });
+                                  [&] { security.verifyPIN(SIMSecurity::PIN2, code.text()); });
     if (const int rc = verified(security, pin2, false, SIMSecurity::PIN2, "PIN2"))
         return rc;
     const auto status = args[0] == QLatin1String("on") ? SIMPhonebook::Enabled : SIMPhonebook::Disabled;
@@ -323,9 +324,9 @@ int lock(const QStringList &args)
     const int level = args.size() == 2 ? args[1].toInt(&isLevel) : 1;
     if (args.isEmpty() || args.size() > 2 || args[0] != QLatin1String("unlock") || !isLevel)
         return usage();
-    const QString code = readSecret(QStringLiteral("Unlock code: "));
+    const Secret code = readSecret(QStringLiteral("Unlock code: "));
     const auto answer = awaitSignal(&simLock, &SIMLock::simLockUnlockComplete,
-                                    [&] { simLock.simLockUnlock(SIMLock::SIMLockLevel(level), code); });
+                                    [&] { simLock.simLockUnlock(SIMLock::SIMLockLevel(level), code.text()); });
     if (!answer)
         return timedOut(NoAnswer, 30000);
     if (std::get<0>(*answer) == SIMLock::NoError) {
@@ -340,8 +341,12 @@ int lock(const QStringList &args)
 
 int sim(const QStringList &args)
 {
-    const QString command = args.value(0);
+    command = args.value(0);
     const QStringList rest = args.mid(1);
+    if (command == QLatin1String("--help") && rest.isEmpty()) {
+        out() << Usage;
+        return 0;
+    }
     if (command == QLatin1String("status") && rest.isEmpty()) {
         SIM::SIMStatus card;
         return status(card);

@@ -87,19 +87,38 @@ const Language *languageOf(const QHash<QString, QString> &options)
     return nullptr;
 }
 
-// The options and one text argument; null (after the usage) when they are off.
-const Language *parse(QStringList &args, QHash<QString, QString> &options, const QStringList &known)
+// The options and one text argument; null (after the usage line) when they are off.
+const Language *parse(const char *command, QStringList &args, QHash<QString, QString> &options,
+                      const QStringList &known)
 {
     const Language *language = takeOptions(args, options, known) && args.size() == 1 ? languageOf(options) : nullptr;
     if (!language)
-        err() << SmsUsage;
+        usageError(SmsUsage, QLatin1String(command));
     return language;
+}
+
+// The whole number of option `name` within [low, high], `fallback` when absent;
+// false (after one line saying why) when it is something else.
+bool numberOption(const QHash<QString, QString> &options, const char *name, int low, int high, int fallback,
+                  int &value)
+{
+    const QString key = QLatin1String(name);
+    bool ok = true;
+    if (!options.contains(key)) {
+        value = fallback;
+        return true;
+    }
+    value = options.value(key).toInt(&ok, 10);
+    if (ok && value >= low && value <= high)
+        return true;
+    err() << "ondrix: --" << name << " takes a whole number from " << low << " to " << high << '\n';
+    return false;
 }
 
 int count(QStringList args)
 {
     QHash<QString, QString> options;
-    const Language *language = parse(args, options, {QStringLiteral("lang")});
+    const Language *language = parse("count", args, options, {QStringLiteral("lang")});
     if (!language)
         return 2;
     Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
@@ -123,14 +142,15 @@ int count(QStringList args)
 int encode(QStringList args)
 {
     QHash<QString, QString> options;
-    const Language *language = parse(args, options, {QStringLiteral("to"), QStringLiteral("lang"),
-                                                     QStringLiteral("ref"), QStringLiteral("class")});
+    const Language *language = parse("encode", args, options, {QStringLiteral("to"), QStringLiteral("lang"),
+                                                               QStringLiteral("ref"), QStringLiteral("class")});
     if (!language)
         return 2;
-    if (!options.contains(QStringLiteral("to"))) {
-        err() << SmsUsage;
+    if (!options.contains(QStringLiteral("to")))
+        return usageError(SmsUsage, QStringLiteral("encode"));
+    int reference = 0, msgClass = -1;
+    if (!numberOption(options, "ref", 0, 255, 0, reference) || !numberOption(options, "class", 0, 3, -1, msgClass))
         return 2;
-    }
     Message msg(sms_msg_new_txt_message(options.value(QStringLiteral("to")).toUtf8().constData(),
                                         args.first().toUtf8().constData()));
     if (!msg) {
@@ -138,10 +158,10 @@ int encode(QStringList args)
         return 2;
     }
     msg->lang = language->lang;
-    msg->msg_class = options.value(QStringLiteral("class")).toInt();
+    msg->msg_class = msgClass < 0 ? SMS_CLASS_NONE : SMS_CLASS_0 + msgClass;
     sms_raw_pdu_t *raw = nullptr;
     uint32_t n = 0;
-    const int32_t status = sms_msg_serialize(msg.get(), &raw, &n, options.value(QStringLiteral("ref")).toUInt());
+    const int32_t status = sms_msg_serialize(msg.get(), &raw, &n, uint32_t(reference));
     if (status != SMS_OK)
         return fail("encode", status);
     for (uint32_t i = 0; i < n; i++)
@@ -190,10 +210,8 @@ void printTpdu(const sms_tpdu_t &t)
 
 int decode(const QStringList &args)
 {
-    if (args.isEmpty()) {
-        err() << SmsUsage;
-        return 2;
-    }
+    if (args.isEmpty())
+        return usageError(SmsUsage, QStringLiteral("decode"));
     std::vector<QByteArray> pdus;
     std::vector<sms_raw_pdu_t> raw;
     for (const QString &text : args) {
@@ -250,8 +268,11 @@ int sms(const QStringList &args)
         return encode(args.mid(1));
     if (command == QLatin1String("decode"))
         return decode(args.mid(1));
-    err() << SmsUsage;
-    return 2;
+    if (command == QLatin1String("--help") && args.size() == 1) {
+        out() << SmsUsage;
+        return 0;
+    }
+    return usageError(SmsUsage, command);
 }
 
 int cbs(const QStringList &args)
@@ -263,9 +284,10 @@ int cbs(const QStringList &args)
     const QByteArray page = QByteArray::fromHex(args[1].toLatin1());
     sms_cbs_page_t p;
     const int32_t status = sms_cbs_decode(reinterpret_cast<const uint8_t *>(page.constData()), uint32_t(page.size()), &p);
-    if (status != SMS_OK) {
-        err() << "ondrix: a page has 88 octets, this one " << page.size() << '\n';
-        return 1;
+    if (status != SMS_OK || page.toHex().toUpper() != args[1].toLatin1().toUpper()) {
+        err() << "ondrix: a page is 88 octets in hexadecimal, not \"" << visible(args[1].left(40))
+              << (args[1].size() > 40 ? "...\"\n" : "\"\n");
+        return 2;
     }
     line(QStringLiteral("message id"), QString::number(p.message_id));
     line(QStringLiteral("scope"), QString::number(p.scope));
@@ -274,7 +296,9 @@ int cbs(const QStringList &args)
                                      .arg(sms_cbs_is_user_alert(&p) ? QStringLiteral(" alert") : QString()));
     line(QStringLiteral("update"), QString::number(p.update_number));
     line(QStringLiteral("page"), QStringLiteral("%1 of %2").arg(p.page_number).arg(p.total_pages));
-    line(QStringLiteral("language"), QString::number(sms_cbs_get_language(&p)));
+    char code[3];
+    line(QStringLiteral("language"), sms_cbs_get_language_code(&p, code) == SMS_OK
+                                         ? QString::fromLatin1(code) : QString::number(sms_cbs_get_language(&p)));
     const uint32_t encoding = sms_cbs_get_encoding(&p);
     char *text = nullptr;
     uint32_t len = 0;

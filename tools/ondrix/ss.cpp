@@ -4,6 +4,7 @@
 
 #include "common.h"
 
+#include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/supplementaryservices.h>
 
 #include <cstdio>
@@ -25,10 +26,11 @@ const char Usage[] =
     "PROGRAM: outgoing international international-except-home incoming incoming-roaming\n"
     "         all all-outgoing all-incoming\n";
 
+QString command;   // the command being run, for its usage line
+
 int usage()
 {
-    err() << Usage;
-    return 2;
+    return usageError(Usage, command);
 }
 
 constexpr int Wait = 60000;   // the network's answer, USSD included
@@ -180,13 +182,13 @@ int divert(const QStringList &args)
 int barring(const QStringList &args)
 {
     if (args.size() == 1 && args[0] == QLatin1String("password")) {
-        const QString old = readSecret(QStringLiteral("Barring password: "));
-        const QString fresh = readSecret(QStringLiteral("New barring password: "));
+        const Secret old = readSecret(QStringLiteral("Barring password: "));
+        const Secret fresh = readSecret(QStringLiteral("New barring password: "));
         if (fresh.isEmpty() || readSecret(QStringLiteral("New barring password again: ")) != fresh) {
             err() << "ondrix: the new password was empty or typed differently\n";
             return 1;
         }
-        return runOperation([&](SS &ss) { ss.changeBarringPassword(SS::AllBarringServices, old, fresh); });
+        return runOperation([&](SS &ss) { ss.changeBarringPassword(SS::AllBarringServices, old.text(), fresh.text()); });
     }
     SS::BarringServiceCode code;
     if (args.size() != 2 || !codeOf(programs, args[1], code))
@@ -195,10 +197,10 @@ int barring(const QStringList &args)
         return runOperation([&](SS &ss) { ss.checkBarring(code); });
     if (args[0] != QLatin1String("on") && args[0] != QLatin1String("off"))
         return usage();
-    const QString password = readSecret(QStringLiteral("Barring password: "));
+    const Secret password = readSecret(QStringLiteral("Barring password: "));
     if (args[0] == QLatin1String("on"))
-        return runOperation([&](SS &ss) { ss.activateBarring(code, SS::AllBasicServices, password); });
-    return runOperation([&](SS &ss) { ss.deactivateBarring(code, SS::AllBasicServices, password); });
+        return runOperation([&](SS &ss) { ss.activateBarring(code, SS::AllBasicServices, password.text()); });
+    return runOperation([&](SS &ss) { ss.deactivateBarring(code, SS::AllBasicServices, password.text()); });
 }
 
 int waiting(const QStringList &args)
@@ -220,8 +222,7 @@ QString readAnswer()
 {
     if (isatty(STDIN_FILENO))
         out() << "> " << Qt::flush;
-    char buffer[256] = {};
-    return std::fgets(buffer, sizeof buffer, stdin) ? QString::fromLocal8Bit(buffer).trimmed() : QString();
+    return readLine();
 }
 
 // A USSD dialogue: the network's texts are shown, the user's answers sent,
@@ -234,7 +235,7 @@ int dialogue(const QString &code)
     bool more = false;   // the network asked or notified after its answer
     auto show = [](const QString &text) {
         if (!text.isEmpty())
-            out() << text << '\n' << Qt::flush;
+            out() << visible(text, true) << '\n' << Qt::flush;
     };
     const bool ended = runFor(Wait, [&](std::function<void()> done) {
         QObject::connect(&ss, &SS::commandCompleted, &ss, [&, done](const QString &text) {
@@ -266,7 +267,7 @@ int dialogue(const QString &code)
             done();
         });
         QObject::connect(&ss, &SS::ussdError, &ss, [&rc, done](SS::UssdOp, SS::UssdError error, const QString &message) {
-            err() << "ondrix: " << enumName<SS::UssdError>(error) << ": " << message << '\n';
+            err() << "ondrix: " << enumName<SS::UssdError>(error) << ": " << visible(message) << '\n';
             rc = 1;
             done();
         });
@@ -275,12 +276,55 @@ int dialogue(const QString &code)
     return ended ? rc : timedOut("from the network", Wait);
 }
 
+// A string with a code in it does not belong on a command line, where other
+// users can read it.
+bool refusedOnCommandLine(const QString &typed)
+{
+    if (!SS::carriesCode(typed))
+        return false;
+    err() << "ondrix: a string that carries a code is not taken from the command line: "
+             "run 'ondrix dial' without one and type it\n";
+    return true;
+}
+
+// Runs a PIN or PUK procedure typed into the dialler and prints its answer;
+// -1 when `typed` is none.
+int codeProcedure(SIM::SIMSecurity &security, const QString &typed)
+{
+    int rc = -1;
+    bool ran = false;
+    runFor(Wait, [&](std::function<void()> done) {
+        auto answered = [&rc, done](bool success, SIM::SIMError error) {
+            if (error != SIM::NoError)
+                err() << "ondrix: code procedure: " << enumName<SIM::SIMError>(error) << '\n';
+            else if (!success)
+                err() << "ondrix: code procedure: the code was wrong\n";
+            else
+                line(QStringLiteral("code"), QStringLiteral("accepted"));
+            rc = error == SIM::NoError && success ? 0 : 1;
+            done();
+        };
+        QObject::connect(&security, &SIM::SIMSecurity::changePINComplete, &security, answered);
+        QObject::connect(&security, &SIM::SIMSecurity::verifyPUKComplete, &security, answered);
+        ran = security.sendCodeRequest(typed);
+        if (!ran)
+            done();
+    });
+    if (!ran)
+        return -1;
+    return rc < 0 ? timedOut("from the SIM", Wait) : rc;
+}
+
 } // namespace
 
 int ss(const QStringList &args)
 {
-    const QString command = args.value(0);
+    command = args.value(0);
     const QStringList rest = args.mid(1);
+    if (command == QLatin1String("--help") && rest.isEmpty()) {
+        out() << Usage;
+        return 0;
+    }
     if (command == QLatin1String("divert"))
         return divert(rest);
     if (command == QLatin1String("barring"))
@@ -306,21 +350,38 @@ int ussd(const QStringList &args)
         err() << "usage: ondrix ussd CODE   (for example *100#; answer the network's questions on standard input)\n";
         return 2;
     }
+    if (refusedOnCommandLine(args[0]))
+        return 2;
     return dialogue(args[0]);
 }
 
+// The dialler's logic: a call, a code procedure against the SIM, a supplementary
+// service, or USSD. Without an argument the string is read like a code, as it
+// may carry one.
 int dial(const QStringList &args)
 {
-    if (args.size() != 1) {
-        err() << "usage: ondrix dial STRING   (what a user types into the dialler)\n";
+    if (args.size() > 1) {
+        err() << "usage: ondrix dial [STRING]   (what a user types into the dialler; read unechoed when absent)\n";
+        return 2;
+    }
+    if (!args.isEmpty() && refusedOnCommandLine(args[0]))
+        return 2;
+    const Secret typed = args.isEmpty() ? readSecret(QStringLiteral("Dial: ")) : Secret(args[0]);
+    if (typed.isEmpty()) {
+        err() << "ondrix: nothing to dial\n";
         return 2;
     }
     SS probe;
-    if (!probe.isServiceCode(args[0])) {
-        line(QStringLiteral("dial"), QStringLiteral("a call to ") + args[0]);
+    if (!probe.isServiceCode(typed.text())) {
+        line(QStringLiteral("dial"), SS::carriesCode(typed.text()) ? QStringLiteral("a call")
+                                                                   : QStringLiteral("a call to ") + typed.text());
         return 0;
     }
-    // A control string starts its operation; any other service code goes to the network as USSD.
+    SIM::SIMSecurity security;
+    if (const int rc = codeProcedure(security, typed.text()); rc >= 0)
+        return rc;
+    // A control string starts its operation; any other service code goes to
+    // the network as USSD (which refuses a string that carries a code).
     int rc = -1;
     bool started = false;
     runFor(Wait, [&](std::function<void()> done) {
@@ -328,11 +389,11 @@ int dial(const QStringList &args)
             rc = status;
             done();
         });
-        started = probe.sendSSRequest(args[0]);
+        started = probe.sendSSRequest(typed.text());
         if (!started)
             done();
     });
     if (!started)
-        return dialogue(args[0]);
+        return dialogue(typed.text());
     return rc < 0 ? timedOut("from the network", Wait) : rc;
 }
