@@ -36,6 +36,11 @@ class SupplementaryServices : public Ondrix::SupplementaryServices
     Q_OBJECT
 public:
     explicit SupplementaryServices(QObject *parent = nullptr);
+    // Whether a dialled string carries a code (see the C++ class).
+    Q_INVOKABLE bool carriesCode(const QString &command) const
+    {
+        return Ondrix::SupplementaryServices::carriesCode(command);
+    }
 Q_SIGNALS:
     void divertsChecked(const QVariantList &diversions, int error);
 };

@@ -16,6 +16,20 @@ ApplicationWindow {
     visible: true
     title: "Ondrix dialler"
 
+    // What the user typed: a call, the card's PIN or PUK procedure, a
+    // supplementary service, or USSD. A string that carries a code is never
+    // shown again, nor kept in the field.
+    function dial(typed) {
+        if (!ss.isServiceCode(typed))
+            ussdText.text = "Calling " + typed
+        else if (security.sendCodeRequest(typed))
+            ussdText.text = "Changing the code..."
+        else if (!ss.sendSSRequest(typed))
+            ss.sendCommand(typed)
+        if (ss.carriesCode(typed))
+            dialled.text = ""
+    }
+
     SystemControl { id: modem }
     NetworkOperator { id: op }
     SignalStrength { id: signal; options: SignalStrength.BarsOption }
@@ -31,6 +45,8 @@ ApplicationWindow {
             if (!success)
                 pinDialog.open()
         }
+        onChangePINComplete: ussdText.text = success ? "Code changed" : "Code not changed"
+        onVerifyPUKComplete: ussdText.text = success ? "Code changed" : "Code not changed"
     }
     SupplementaryServices {
         id: ss
@@ -92,18 +108,10 @@ ApplicationWindow {
             ColumnLayout {
                 anchors.fill: parent
                 RowLayout {
-                    TextField { id: dialled; placeholderText: "*100#"; Layout.fillWidth: true }
-                    Button {
-                        text: "Dial"
-                        onClicked: {
-                            if (!ss.isServiceCode(dialled.text))
-                                ussdText.text = "Calling " + dialled.text
-                            else if (!ss.sendSSRequest(dialled.text))
-                                ss.sendCommand(dialled.text)
-                        }
-                    }
+                    TextField { id: dialled; objectName: "dialled"; placeholderText: "*100#"; Layout.fillWidth: true }
+                    Button { text: "Dial"; onClicked: window.dial(dialled.text) }
                 }
-                Label { id: ussdText; wrapMode: Text.Wrap; Layout.fillWidth: true }
+                Label { id: ussdText; objectName: "ussdText"; wrapMode: Text.Wrap; Layout.fillWidth: true }
                 RowLayout {
                     id: ussdAnswer
                     visible: false

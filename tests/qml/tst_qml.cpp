@@ -25,6 +25,14 @@ public Q_SLOTS:
         bench.emitSignal(interface, member, args);
     }
     bool flush() { return bench.flush(); }
+    // The members of the calls the simulator received, oldest first.
+    QStringList members()
+    {
+        QStringList out;
+        for (const SimCall &call : bench.calls())
+            out << call.member;
+        return out;
+    }
 };
 
 class Setup : public QObject
