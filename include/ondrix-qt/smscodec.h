@@ -556,7 +556,18 @@ ONDRIX_EXPORT int32_t sms_msg_get_size(const sms_msg_t *msg, sms_msg_size_t *siz
 ONDRIX_EXPORT int32_t sms_msg_serialize(const sms_msg_t *msg, sms_raw_pdu_t **raw, uint32_t *count,
                                         uint32_t ref);
 /** Decodes PDUs in any order, checks that they belong together and joins
- * them into one message; nothing of a refused set is handed out. */
+ * them into one message; nothing of a refused set is handed out.
+ *
+ * Each segment's text is decoded with that segment's own national language
+ * elements (a segment without them uses the default alphabet). An identifier
+ * the codec has no table for (reserved values, and languages other than
+ * Turkish, Spanish and Portuguese) is ignored, as a receiver that does not
+ * support the language does: the default alphabet or extension table decodes
+ * the text, SMS_OK, and `lang` keeps the identifier the message carried
+ * (sms_str_msg_lang() names it "Unknown"). A UCS-2 segment of odd length ends
+ * in half a unit, which stands in the text as U+FFFD and is never joined to the
+ * next segment's octets. Segments of text and of 8-bit data in one message
+ * are refused with SMS_ERR_PARSE. */
 ONDRIX_EXPORT int32_t sms_msg_deserialize(const sms_raw_pdu_t *raw, uint32_t count, sms_msg_t *msg);
 /** Splits a message into TPDU records made from the template `tmpl`. */
 ONDRIX_EXPORT int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *tmpl,
@@ -565,7 +576,7 @@ ONDRIX_EXPORT int32_t sms_msg_decompose(const sms_msg_t *msg, const sms_tpdu_t *
 ONDRIX_EXPORT int32_t sms_msg_encode(const sms_tpdu_t *tpdus, uint32_t count, sms_raw_pdu_t **raw);
 /** Decodes raw PDUs into records, sorted and checked as segments of one message. */
 ONDRIX_EXPORT int32_t sms_msg_decode(const sms_raw_pdu_t *raw, uint32_t count, sms_tpdu_t **tpdus);
-/** Joins sorted records into a message. */
+/** Joins sorted records into a message, as sms_msg_deserialize() does. */
 ONDRIX_EXPORT int32_t sms_msg_compose(const sms_tpdu_t *tpdus, uint32_t count, sms_msg_t *msg);
 /** Sorts records by their sequence number, then checks them with check_tpdu_array. */
 ONDRIX_EXPORT int32_t sms_msg_tpdu_sort(sms_tpdu_t *tpdus, uint32_t count);
