@@ -18,7 +18,7 @@ for seeds in fuzz/corpus/*/; do
   rc=0
   (cd "$work" && "$OLDPWD/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" \
      -print_final_stats=1 -max_len=${FUZZ_MAX_LEN:-1024} "$work/$target" >"$work/$target.log" 2>&1) || rc=$?
-  grep -E '^stat::number_of_executed_units' "$work/$target.log" || true
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$work/$target.log" || true
   if [ "$rc" -ne 0 ]; then
     tail -n 60 "$work/$target.log"
     echo "fuzz: $target failed" >&2

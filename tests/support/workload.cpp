@@ -88,7 +88,7 @@ void Workload::supplementary()
 void Workload::operateCard()
 {
     using Security = SIM::SIMSecurity;
-    const auto pin = Security::PINType(random.bounded(3));
+    const auto pin = Security::PINType(random.bounded(2));
     const QString code = random.bounded(2) ? QStringLiteral("1234") : QStringLiteral("0000");
     const auto book = SIMPhonebook::PhonebookType(random.bounded(8));
     switch (random.bounded(21)) {
