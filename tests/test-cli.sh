@@ -201,16 +201,20 @@ expect "a password change that does not parse is refused" 'UssdInvalidParameters
 calls=$(ctl calls)
 expect "the PIN change went to the card" 'SIM\.Security\.ChangePIN \(sss\) \["pin", "1234", "4321"\]' "$calls"
 expect_not "no code went to the network" 'USSD\.Command|VerifyPUK|ChangePassword' "$calls"
-# A code read for the card leaves no copy in the standard input's buffer.
-ctl script com.kelvo.hvt.SIM.Security VerifyPIN delay=3000
-printf '2468\n' | "$ondrix" sim unlock >/dev/null 2>&1 &
-unlock=$!
-sleep 1.5
-gcore -o "$PRIVATEBUS_DIR/core" "$unlock" >/dev/null 2>&1
-wait "$unlock"
-expect "the code read was not kept as read" '^0$' "$(grep -c -a -E '2468$' "$PRIVATEBUS_DIR/core.$unlock")"
-[ -s "$PRIVATEBUS_DIR/core.$unlock" ] || { failed=$((failed + 1)); echo "FAIL: no core of ondrix sim unlock"; }
-rm -f "$PRIVATEBUS_DIR"/core.*
+# A code read for the card leaves no copy in the standard input's buffer
+# (looked for in a core of the waiting process; a sanitizer's shadow memory
+# makes cores too large to read, so those builds leave it to the others).
+if ! ldd "$ondrix" | grep -q libasan; then
+  ctl script com.kelvo.hvt.SIM.Security VerifyPIN delay=3000
+  printf '2468\n' | "$ondrix" sim unlock >/dev/null 2>&1 &
+  unlock=$!
+  sleep 1.5
+  gcore -o "$PRIVATEBUS_DIR/core" "$unlock" >/dev/null 2>&1
+  wait "$unlock"
+  expect "the code read was not kept as read" '^0$' "$(grep -c -a -E '2468$' "$PRIVATEBUS_DIR/core.$unlock")"
+  [ -s "$PRIVATEBUS_DIR/core.$unlock" ] || { failed=$((failed + 1)); echo "FAIL: no core of ondrix sim unlock"; }
+  rm -f "$PRIVATEBUS_DIR"/core.*
+fi
 
 # Text from the network is shown inert: control characters made visible.
 esc=$'\e' bel=$'\a'
