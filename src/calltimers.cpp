@@ -16,6 +16,7 @@ public:
     {
         subscribe(Bus::Call, "CallTimers", this, &CallTimersPrivate::timersUpdated);
         proxy = createProxy(Bus::Call, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     void timersUpdated(uint last, uint dialled, uint received, uint total)
@@ -25,6 +26,7 @@ public:
 
     CallTimers *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(CallTimers)
@@ -41,7 +43,7 @@ CallTimers::CallTimers(QObject *parent)
 
 CallTimers::~CallTimers() = default;
 
-bool CallTimers::isValid() const { return allValid({d->proxy}); }
+bool CallTimers::isValid() const { return d->daemons->valid(); }
 
 CallTimers::CallTimersInfo CallTimers::timers() const
 {

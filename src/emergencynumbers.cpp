@@ -36,9 +36,11 @@ public:
             qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
         });
         proxy = createProxy(Bus::Call, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     DBusIface *proxy = nullptr;
+    Daemons *daemons = nullptr;
 };
 
 EmergencyNumbers::EmergencyNumbers(QObject *parent)
@@ -49,7 +51,7 @@ EmergencyNumbers::EmergencyNumbers(QObject *parent)
 
 EmergencyNumbers::~EmergencyNumbers() = default;
 
-bool EmergencyNumbers::isValid() const { return allValid({d->proxy}); }
+bool EmergencyNumbers::isValid() const { return d->daemons->valid(); }
 
 EmergencyNumbers::EmergencyNumbersList EmergencyNumbers::numbersWithInfo() const
 {

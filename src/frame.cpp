@@ -2,7 +2,9 @@
 #include "frame.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <QtDBus/QDBusPendingCallWatcher>
+#include <QtDBus/QDBusServiceWatcher>
 
 #include <vector>
 
@@ -162,15 +164,6 @@ DBusIface *createProxy(Bus bus, QObject *parent)
                          QDBusConnection::systemBus(), parent);
 }
 
-bool allValid(std::initializer_list<const QDBusAbstractInterface *> proxies)
-{
-    for (const QDBusAbstractInterface *proxy : proxies) {
-        if (!proxy->isValid())
-            return false;
-    }
-    return true;
-}
-
 QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args)
 {
     const BusName &name = busName(bus);
@@ -271,6 +264,132 @@ void unsubscribe(Bus bus, const char *signal, QObject *context)
 {
     if (SignalHub *hub = SignalHub::of(context, false))
         hub->remove(bus, signal);
+}
+
+// ---- Daemons ----
+
+namespace {
+
+// The daemon behind a bus name: the modem-services daemon serves every
+// com.kelvo.hvt name, the system-state controller its own.
+QString daemonOf(const QString &service)
+{
+    static const QLatin1String modemServices("com.kelvo.hvt.");
+    return service.startsWith(modemServices) ? modemServices : service;
+}
+
+// Daemons that kept a blocking read waiting past its time-out and have not
+// answered since: their reads go asynchronous. Objects live on their own
+// threads' event loops, so each thread keeps its own book; it also receives
+// the answers of follow-up reads whose objects have gone meanwhile.
+class SlowDaemons : public QObject
+{
+public:
+    static SlowDaemons &ofThisThread()
+    {
+        static thread_local SlowDaemons book;
+        return book;
+    }
+    QSet<QString> names;
+};
+
+QSet<QString> &slowDaemons()
+{
+    return SlowDaemons::ofThisThread().names;
+}
+
+bool timedOut(const QDBusError &error)
+{
+    return error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout;
+}
+
+} // namespace
+
+Daemons::Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Changed changed)
+    : QObject(context)
+    , m_changed(std::move(changed))
+{
+    for (const QDBusAbstractInterface *proxy : proxies) {
+        if (m_services.contains(proxy->service()))
+            continue;
+        m_services << proxy->service();
+        if (proxy->isValid())
+            m_present.insert(proxy->service());
+    }
+    auto *watcher = new QDBusServiceWatcher(this);
+    watcher->setConnection(QDBusConnection::systemBus());
+    watcher->setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+    watcher->setWatchedServices(m_services);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &Daemons::ownerChanged);
+}
+
+void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply apply)
+{
+    m_reads.push_back({read, signature, std::move(apply)});
+    const Read &added = m_reads.back();
+    if (slowDaemons().contains(daemonOf(read.service())))
+        readLater(added);
+    else
+        readNow(added);
+}
+
+void Daemons::keepProperties(const QDBusMessage &read, ApplyMap apply)
+{
+    keep(read, QLatin1String(PropertyMapSignature), [apply](const QVariantList &args) {
+        apply(qdbus_cast<QVariantMap>(args.constFirst()));
+    });
+}
+
+void Daemons::readNow(const Read &read)
+{
+    const QDBusMessage reply = QDBusConnection::systemBus().call(read.call, QDBus::Block, SyncReadTimeout);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        const QDBusError error(reply);
+        logError(error);
+        if (timedOut(error)) {
+            slowDaemons().insert(daemonOf(read.call.service()));
+            readLater(read);
+        }
+        return;
+    }
+    slowDaemons().remove(daemonOf(read.call.service()));
+    if (reply.signature() == read.signature)
+        read.apply(reply.arguments());
+}
+
+void Daemons::readLater(const Read &read)
+{
+    const QString daemon = daemonOf(read.call.service());
+    const Apply apply = read.apply;
+    const QPointer<Daemons> self(this);
+    // The reply carries the value first; one more argument makes it another reply.
+    callAsync(read.call, &SlowDaemons::ofThisThread(), read.signature,
+              [daemon, apply, self](const QVariantList &args) {
+                  slowDaemons().remove(daemon);
+                  if (self && args.size() == 1)
+                      apply(args);
+              },
+              [daemon](const QDBusError &error) {
+                  if (!timedOut(error))
+                      slowDaemons().remove(daemon);
+              });
+}
+
+void Daemons::ownerChanged(const QString &service, const QString &, const QString &owner)
+{
+    const bool wasValid = valid();
+    if (owner.isEmpty())
+        m_present.remove(service);
+    else
+        m_present.insert(service);
+    if (valid() != wasValid && m_changed)
+        m_changed(valid());
+    if (owner.isEmpty())
+        return;
+    for (const Read &read : m_reads) {
+        if (read.call.service() == service)
+            readLater(read);
+    }
 }
 
 } // namespace Frame

@@ -21,6 +21,8 @@
 #include <QtDBus/QDBusMetaType>
 #include <QVariantMap>
 
+#include <QSet>
+
 #include <functional>
 #include <initializer_list>
 #include <type_traits>
@@ -76,9 +78,6 @@ constexpr int DefaultTimeout = -1;
 // daemon's name, and the proxy then learns the owner from that instead of
 // asking the bus once more.
 DBusIface *createProxy(Bus bus, QObject *parent);
-
-// True when every proxy's service has an owner, tested in the order given.
-bool allValid(std::initializer_list<const QDBusAbstractInterface *> proxies);
 
 // A method call on the interface of `bus`.
 QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args = {});
@@ -257,6 +256,80 @@ bool subscribe(Bus bus, const char *signal, Object *object, void (Object::*handl
                      [object, handler](const QVariantList &args) {
                          invoke(object, handler, args, std::index_sequence_for<Args...>());
                      });
+}
+
+// ---- The daemons an object uses, and what it caches of them ----
+
+// Stores `value` in `field`; true when that changed it.
+template <typename T>
+bool update(T &field, const T &value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+// The same, and emits `signal` of `q` with the new value when it changed.
+template <typename T, typename Public, typename Arg>
+void update(T &field, const T &value, Public *q, void (Public::*signal)(Arg))
+{
+    if (update(field, value))
+        emit (q->*signal)(field);
+}
+
+// Keeps an object's view of its daemons current.
+//
+// valid() is true while every daemon the object uses has an owner on the bus;
+// `changed` hears of each change. What the object caches is read at
+// construction and again, asynchronously, whenever one of its daemons gets a
+// new owner (it came back, perhaps with other state), so that nothing the
+// object shows stays stale for good. The read at construction blocks for
+// SyncReadTimeout at most, and writes the log line when it fails; when it
+// times out, one asynchronous read follows, and further objects read that
+// daemon asynchronously until it has answered once, so a slow daemon costs
+// the thread one time-out, not one per object. A read's handler stores what
+// changed and announces it with the class's usual change signals: during
+// construction nobody can listen yet, so the initial values go unannounced.
+class Daemons : public QObject
+{
+public:
+    using Changed = std::function<void(bool valid)>;
+    using Apply = std::function<void(const QVariantList &args)>;
+    using ApplyMap = std::function<void(const QVariantMap &properties)>;
+
+    Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Changed changed = {});
+
+    bool valid() const { return m_present.size() == m_services.size(); }
+
+    // Reads what the object caches with `read`, answered with one value of
+    // `signature`; any other reply is ignored like a wrong argument count.
+    void keep(const QDBusMessage &read, const QString &signature, Apply apply);
+    // The same for a read answered with one property map ("a{sv}").
+    void keepProperties(const QDBusMessage &read, ApplyMap apply);
+
+private:
+    struct Read {
+        QDBusMessage call;
+        QString signature;
+        Apply apply;
+    };
+    void readNow(const Read &read);
+    void readLater(const Read &read);
+    void ownerChanged(const QString &service, const QString &oldOwner, const QString &newOwner);
+
+    QStringList m_services;
+    QSet<QString> m_present;
+    Changed m_changed;
+    std::vector<Read> m_reads;
+};
+
+// The daemons of the public object `q`, which hears of their validity through
+// its validChanged(bool).
+template <typename Public>
+Daemons *followDaemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Public *q)
+{
+    return new Daemons(proxies, context, [q](bool valid) { emit q->validChanged(valid); });
 }
 
 } // namespace Frame

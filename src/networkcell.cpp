@@ -51,33 +51,15 @@ public:
         subscribe(Bus::NetworkCell, "CellNameDisplayEnabledChanged", this,
                   &NetworkCellPrivate::onCellNameDisplayEnabledChanged);
         proxy = createProxy(Bus::NetworkCell, this);
-        readProperties();
-        readServices();
-    }
-
-    void readProperties()
-    {
-        QVariantMap p;
-        if (!Frame::readProperties(getAllCall(Bus::NetworkCell), p))
-            return;
-        id = p.value(QStringLiteral("CellId")).toInt();
-        lac = p.value(QStringLiteral("CellLac")).toInt();
-        type = NetworkCell::Type(lookup(types, p.value(QStringLiteral("CellType")).toString()));
-        name = p.value(QStringLiteral("CellName")).toString();
-        displayEnabled = p.value(QLatin1String(NameDisplay)).toBool();
-    }
-
-    // The services come as one a{sb}; anything else is ignored like a wrong argument count.
-    void readServices()
-    {
-        const QDBusMessage reply = QDBusConnection::systemBus().call(
-            methodCall(Bus::NetworkCell, QStringLiteral("GetServices")), QDBus::Block, SyncReadTimeout);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            logError(QDBusError(reply));
-            return;
-        }
-        if (reply.signature() == QLatin1String("a{sb}"))
-            services = servicesOf(qdbus_cast<CellServiceMap>(reply.arguments().constFirst()));
+        daemons = followDaemons({proxy}, this, q);
+        daemons->keepProperties(getAllCall(Bus::NetworkCell), [this](const QVariantMap &p) {
+            setCellInfo(p.value(QStringLiteral("CellType")).toString(), p.value(QStringLiteral("CellId")).toInt(),
+                        p.value(QStringLiteral("CellLac")).toInt(), 0);
+            setCellName(p.value(QStringLiteral("CellName")).toString());
+            onCellNameDisplayEnabledChanged(p.value(QLatin1String(NameDisplay)).toBool());
+        });
+        daemons->keep(methodCall(Bus::NetworkCell, QStringLiteral("GetServices")), QStringLiteral("a{sb}"),
+                      [this](const QVariantList &args) { setServices(qdbus_cast<CellServiceMap>(args.constFirst())); });
     }
 
     void setCellInfo(const QString &typeText, int newId, int newLac, int)
@@ -93,27 +75,17 @@ public:
 
     void setCellName(const QString &newName)
     {
-        if (newName == name)
-            return;
-        name = newName;
-        emit q_ptr->cellNameChanged(name);
+        update(name, newName, q_ptr, &NetworkCell::cellNameChanged);
     }
 
     void setServices(const CellServiceMap &map)
     {
-        const NetworkCell::Services flags = servicesOf(map);
-        if (flags == services)
-            return;
-        services = flags;
-        emit q_ptr->servicesChanged(services);
+        update(services, servicesOf(map), q_ptr, &NetworkCell::servicesChanged);
     }
 
     void onCellNameDisplayEnabledChanged(bool value)
     {
-        if (value == displayEnabled)
-            return;
-        displayEnabled = value;
-        emit q_ptr->cellNameDisplayEnabledChanged(value);
+        update(displayEnabled, value, q_ptr, &NetworkCell::cellNameDisplayEnabledChanged);
     }
 
     // Written through the properties interface; the cached value follows the
@@ -136,6 +108,7 @@ public:
 
     NetworkCell *q_ptr;
     DBusIface *proxy = nullptr;
+    Daemons *daemons = nullptr;
     int id = 0;
     int lac = 0;
     NetworkCell::Type type = NetworkCell::UnknownType;
@@ -166,6 +139,6 @@ NetworkCell::Services NetworkCell::services() const { return d->services; }
 QString NetworkCell::name() const { return d->name; }
 bool NetworkCell::nameDisplayEnabled() const { return d->displayEnabled; }
 void NetworkCell::setNameDisplayEnabled(bool enabled) { d->setNameDisplayEnabled(enabled); }
-bool NetworkCell::isValid() const { return allValid({d->proxy}); }
+bool NetworkCell::isValid() const { return d->daemons->valid(); }
 
 } // namespace Ondrix

@@ -21,6 +21,7 @@ public:
 
     NetworkOperator *q_ptr;
     DBusIface *proxy = nullptr;
+    Daemons *daemons = nullptr;
     QString name;
     QString mnc;
     QString mcc;
@@ -36,13 +37,12 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
     subscribe(Bus::NetworkOperator, "OperatorChanged", this, &NetworkOperatorPrivate::onOperatorChanged);
     subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, &NetworkOperatorPrivate::onNameChanged);
     proxy = createProxy(Bus::NetworkOperator, this);
-
-    QVariantMap properties;
-    if (readProperties(getAllCall(Bus::NetworkOperator), properties)) {
-        name = properties.value(QStringLiteral("OperatorName")).toString();
-        mnc = properties.value(QStringLiteral("OperatorMNC")).toString();
-        mcc = properties.value(QStringLiteral("OperatorMCC")).toString();
-    }
+    daemons = followDaemons({proxy}, this, q);
+    daemons->keepProperties(getAllCall(Bus::NetworkOperator), [this](const QVariantMap &properties) {
+        onOperatorChanged(properties.value(QStringLiteral("OperatorMNC")).toString(),
+                          properties.value(QStringLiteral("OperatorMCC")).toString());
+        onNameChanged(properties.value(QStringLiteral("OperatorName")).toString());
+    });
 }
 
 void NetworkOperatorPrivate::onOperatorChanged(const QString &newMnc, const QString &newMcc)
@@ -83,7 +83,7 @@ NetworkOperator::~NetworkOperator() = default;
 QString NetworkOperator::name() const { return d->name; }
 QString NetworkOperator::mnc() const { return d->mnc; }
 QString NetworkOperator::mcc() const { return d->mcc; }
-bool NetworkOperator::isValid() const { return allValid({d->proxy}); }
+bool NetworkOperator::isValid() const { return d->daemons->valid(); }
 QString NetworkOperator::country(QString mcc, QString mnc) const { return d->country(mcc, mnc); }
 
 } // namespace Ondrix

@@ -245,6 +245,7 @@ public:
 
     NetworkRegistration *q_ptr;
     DBusIface *proxy = nullptr;
+    Daemons *daemons = nullptr;
     int status = NetworkRegistration::UnknownStatus;
     int rejectCode = NetworkRegistration::UnspecifiedError;
     int mode = NetworkRegistration::UnknownMode;
@@ -294,13 +295,12 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
     proxy = createProxy(Bus::NetworkRegistration, this);
-
-    QVariantMap properties;
-    if (readProperties(getAllCall(Bus::NetworkRegistration), properties)) {
-        mode = lookup(modes, properties.value(QStringLiteral("SelectionMode")).toString());
-        status = lookup(statuses, properties.value(QStringLiteral("RegistrationStatus")).toString());
-        rejectCode = rejectCodeOf(properties.value(QStringLiteral("RegistrationRejectCode")).toString());
-    }
+    daemons = followDaemons({proxy}, this, q);
+    daemons->keepProperties(getAllCall(Bus::NetworkRegistration), [this](const QVariantMap &properties) {
+        onMode(properties.value(QStringLiteral("SelectionMode")).toString());
+        onStatus(properties.value(QStringLiteral("RegistrationStatus")).toString(),
+                 properties.value(QStringLiteral("RegistrationRejectCode")).toString());
+    });
 }
 
 NetworkRegistrationPrivate::~NetworkRegistrationPrivate()
@@ -534,7 +534,7 @@ NetworkRegistration::~NetworkRegistration() = default;
 NetworkRegistration::Status NetworkRegistration::status() const { return Status(d->status); }
 NetworkRegistration::RejectCode NetworkRegistration::rejectCode() const { return RejectCode(d->rejectCode); }
 NetworkRegistration::Mode NetworkRegistration::mode() const { return Mode(d->mode); }
-bool NetworkRegistration::isValid() const { return allValid({d->proxy}); }
+bool NetworkRegistration::isValid() const { return d->daemons->valid(); }
 QList<AvailableOperator> NetworkRegistration::availableOperators() const { return d->results; }
 
 void NetworkRegistration::selectOperator() { d->selectOperator(); }

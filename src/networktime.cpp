@@ -56,6 +56,7 @@ public:
     {
         subscribe(Bus::NetworkTime, "RawNetworkTimeChanged", this, &NetworkTimePrivate::onTimeInfo);
         proxy = createProxy(Bus::NetworkTime, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     // A report without a time zone is no report.
@@ -99,6 +100,7 @@ public:
 
     NetworkTime *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(NetworkTime)
@@ -115,7 +117,7 @@ NetworkTime::NetworkTime(QObject *parent)
 
 NetworkTime::~NetworkTime() = default;
 
-bool NetworkTime::isValid() const { return allValid({d->proxy}); }
+bool NetworkTime::isValid() const { return d->daemons->valid(); }
 NetworkTimeInfo NetworkTime::timeInfo() const { return d->timeInfo(); }
 void NetworkTime::queryTimeInfo() { d->queryTimeInfo(); }
 

@@ -13,6 +13,7 @@ public:
     explicit PhoneInfoPrivate(PhoneInfo *q)
         : QObject(q)
         , proxy(createProxy(Bus::Info, this))
+        , daemons(followDaemons({proxy}, this, q))
     {
     }
 
@@ -26,6 +27,7 @@ public:
     }
 
     DBusIface *proxy;
+    Daemons *daemons;
 };
 
 PhoneInfo::PhoneInfo(QObject *parent)
@@ -39,7 +41,7 @@ PhoneInfo::PhoneInfo(QObject *parent)
 
 PhoneInfo::~PhoneInfo() = default;
 
-bool PhoneInfo::isValid() const { return allValid({d->proxy}); }
+bool PhoneInfo::isValid() const { return d->daemons->valid(); }
 QString PhoneInfo::imeiNumber() const { return d->makeQuery(QStringLiteral("GetIMEINumber")); }
 QString PhoneInfo::mcuSWVersion() const { return d->makeQuery(QStringLiteral("GetMCUSWVersion")); }
 QString PhoneInfo::dspSWVersion() const { return d->makeQuery(QStringLiteral("GetDSPSWVersion")); }

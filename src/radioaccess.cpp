@@ -63,29 +63,19 @@ public:
         subscribe(Bus::Gprs, "Suspended", this, &RadioAccessPrivate::onSuspended);
         radioIface = createProxy(Bus::RadioAccess, this);
         gprsIface = createProxy(Bus::Gprs, this);
-        readRadio();
-        readGprs();
-    }
-
-    void readRadio()
-    {
-        QVariantMap p;
-        if (!readProperties(getAllCall(Bus::RadioAccess), p))
-            return;
-        technology = RadioAccess::Technology(lookup(technologies, p.value(QStringLiteral("DataTechnology")).toString()));
-        state = flagsOf(p.value(QStringLiteral("RadioIdle")).toBool(), p.value(QStringLiteral("AllocatedHSDPA")).toBool(),
+        daemons = followDaemons({radioIface, gprsIface}, this, q);
+        daemons->keepProperties(getAllCall(Bus::RadioAccess), [this](const QVariantMap &p) {
+            onTechnology(p.value(QStringLiteral("DataTechnology")).toString());
+            onRadioIdle(p.value(QStringLiteral("RadioIdle")).toBool(), p.value(QStringLiteral("AllocatedHSDPA")).toBool(),
                         p.value(QStringLiteral("AllocatedHSUPA")).toBool());
-        mode = RadioAccess::Mode(lookup(modes, p.value(QStringLiteral("SelectionMode")).toString()));
-        channel = p.value(QStringLiteral("Channel")).toInt();
-    }
-
-    void readGprs()
-    {
-        QVariantMap p;
-        if (!readProperties(getAllCall(Bus::Gprs), p))
-            return;
+            onMode(p.value(QStringLiteral("SelectionMode")).toString());
+            onChannel(p.value(QStringLiteral("Channel")).toInt());
+        });
         // A detached modem counts as data available; an attached one when the network says so.
-        dataAvailable = !p.value(QStringLiteral("Attached")).toBool() || p.value(QStringLiteral("Available")).toBool();
+        daemons->keepProperties(getAllCall(Bus::Gprs), [this](const QVariantMap &p) {
+            update(dataAvailable, !p.value(QStringLiteral("Attached")).toBool() || p.value(QStringLiteral("Available")).toBool(),
+                   q_ptr, &RadioAccess::dataAvailabilityChanged);
+        });
     }
 
     void setOptions(RadioAccess::Options newOptions)
@@ -121,37 +111,22 @@ public:
 
     void onMode(const QString &text)
     {
-        const auto value = RadioAccess::Mode(lookup(modes, text));
-        if (value != mode) {
-            mode = value;
-            emit q_ptr->modeChanged(mode);
-        }
+        update(mode, RadioAccess::Mode(lookup(modes, text)), q_ptr, &RadioAccess::modeChanged);
     }
 
     void onTechnology(const QString &text)
     {
-        const auto value = RadioAccess::Technology(lookup(technologies, text));
-        if (value != technology) {
-            technology = value;
-            emit q_ptr->technologyChanged(technology);
-        }
+        update(technology, RadioAccess::Technology(lookup(technologies, text)), q_ptr, &RadioAccess::technologyChanged);
     }
 
     void onChannel(int value)
     {
-        if (value != channel) {
-            channel = value;
-            emit q_ptr->channelChanged(channel);
-        }
+        update(channel, value, q_ptr, &RadioAccess::channelChanged);
     }
 
     void onRadioIdle(bool idle, bool hsdpa, bool hsupa)
     {
-        const RadioAccess::Flags value = flagsOf(idle, hsdpa, hsupa);
-        if (value != state) {
-            state = value;
-            emit q_ptr->statusChanged(state);
-        }
+        update(state, flagsOf(idle, hsdpa, hsupa), q_ptr, &RadioAccess::statusChanged);
     }
 
     void onAvailable()
@@ -173,6 +148,7 @@ public:
     RadioAccess *q_ptr;
     DBusIface *radioIface = nullptr;
     DBusIface *gprsIface = nullptr;
+    Daemons *daemons = nullptr;
     RadioAccess::Options options;
     bool radioIdleConnected = false;
     RadioAccess::Flags state;
@@ -206,7 +182,7 @@ RadioAccess::Flags RadioAccess::state() const { return d->state; }
 uint RadioAccess::channel() const { return uint(d->channel); }
 bool RadioAccess::isDataAvailable() const { return d->dataAvailable; }
 RadioAccess::Options RadioAccess::options() const { return d->options; }
-bool RadioAccess::isValid() const { return allValid({d->radioIface, d->gprsIface}); }
+bool RadioAccess::isValid() const { return d->daemons->valid(); }
 void RadioAccess::setOptions(QFlags<Option> options) { d->setOptions(options); }
 void RadioAccess::setMode(Mode mode) { d->setMode(mode); }
 

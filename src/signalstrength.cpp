@@ -24,6 +24,7 @@ public:
 
     SignalStrength *q_ptr;
     DBusIface *proxy = nullptr;
+    Daemons *daemons = nullptr;
     SignalStrength::Options options;
     bool barsSubscribed = false;
     bool levelSubscribed = false;
@@ -44,13 +45,12 @@ SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, Si
 {
     setOptions(initial);
     proxy = createProxy(Bus::SignalStrength, this);
-
-    QVariantMap properties;
-    if (readProperties(getAllCall(Bus::SignalStrength), properties)) {
-        bars = properties.value(QStringLiteral("SignalBars")).toInt();
-        percent = properties.value(QStringLiteral("SignalPercent")).toInt();
-        dbm = properties.value(QStringLiteral("SignalDecibels")).toInt();
-    }
+    daemons = followDaemons({proxy}, this, q);
+    daemons->keepProperties(getAllCall(Bus::SignalStrength), [this](const QVariantMap &properties) {
+        setBars(properties.value(QStringLiteral("SignalBars")).toInt());
+        setLevel(properties.value(QStringLiteral("SignalPercent")).toInt(),
+                 properties.value(QStringLiteral("SignalDecibels")).toInt());
+    });
 }
 
 template <typename Handler>
@@ -76,24 +76,13 @@ void SignalStrengthPrivate::setOptions(SignalStrength::Options newOptions)
 
 void SignalStrengthPrivate::setBars(int value)
 {
-    Q_Q(SignalStrength);
-    if (value == bars)
-        return;
-    bars = value;
-    emit q->barsChanged(bars);
+    update(bars, value, q_ptr, &SignalStrength::barsChanged);
 }
 
 void SignalStrengthPrivate::setLevel(int newPercent, int newDbm)
 {
-    Q_Q(SignalStrength);
-    if (newPercent != percent) {
-        percent = newPercent;
-        emit q->percentChanged(percent);
-    }
-    if (newDbm != dbm) {
-        dbm = newDbm;
-        emit q->dbmChanged(dbm);
-    }
+    update(percent, newPercent, q_ptr, &SignalStrength::percentChanged);
+    update(dbm, newDbm, q_ptr, &SignalStrength::dbmChanged);
 }
 
 SignalStrength::SignalStrength(QObject *parent)
@@ -112,7 +101,7 @@ SignalStrength::~SignalStrength() = default;
 int SignalStrength::bars() const { return d->bars; }
 int SignalStrength::percent() const { return d->percent; }
 int SignalStrength::dbm() const { return d->dbm; }
-bool SignalStrength::isValid() const { return allValid({d->proxy}); }
+bool SignalStrength::isValid() const { return d->daemons->valid(); }
 SignalStrength::Options SignalStrength::options() const { return d->options; }
 void SignalStrength::setOptions(QFlags<Option> options) { d->setOptions(options); }
 

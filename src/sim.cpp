@@ -77,6 +77,7 @@ public:
     {
         subscribe(Bus::Sim, "SIMStatus", this, &SIMStatusPrivate::simStatusSignal);
         proxy = createProxy(Bus::Sim, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     void status()
@@ -95,6 +96,7 @@ public:
 
     SIMStatus *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(SIMStatus)
@@ -112,7 +114,7 @@ SIMStatus::SIMStatus(QObject *parent)
 
 SIMStatus::~SIMStatus() = default;
 
-bool SIMStatus::isValid() const { return allValid({d->proxy}); }
+bool SIMStatus::isValid() const { return d->daemons->valid(); }
 void SIMStatus::status() { d->status(); }
 
 // ---- SIMSecurity ----
@@ -140,6 +142,7 @@ public:
         subscribe(Bus::SimSecurity, "VerifyCodeRequired", this,
                   &SIMSecurityPrivate::verifyCodeRequiredSignal);
         proxy = createProxy(Bus::SimSecurity, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     // A request answered with success or failure, the code(s) passed through unkept.
@@ -198,6 +201,7 @@ public:
 
     SIMSecurity *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(SIMSecurity)
@@ -217,7 +221,7 @@ SIMSecurity::SIMSecurity(QObject *parent)
 
 SIMSecurity::~SIMSecurity() = default;
 
-bool SIMSecurity::isValid() const { return allValid({d->proxy}); }
+bool SIMSecurity::isValid() const { return d->daemons->valid(); }
 
 void SIMSecurity::verifyPIN(PINType type, const QString &code)
 {
@@ -288,6 +292,7 @@ public:
         : QObject(q)
         , q_ptr(q)
         , proxy(createProxy(Bus::SimIdentity, this))
+        , daemons(followDaemons({proxy}, this, q))
     {
     }
 
@@ -324,6 +329,7 @@ public:
 
     SIMIdentity *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(SIMIdentity)
@@ -340,7 +346,7 @@ SIMIdentity::SIMIdentity(QObject *parent)
 
 SIMIdentity::~SIMIdentity() = default;
 
-bool SIMIdentity::isValid() const { return allValid({d->proxy}); }
+bool SIMIdentity::isValid() const { return d->daemons->valid(); }
 void SIMIdentity::hplmn() { d->hplmn(); }
 void SIMIdentity::imsi() { d->read("GetIMSI", &SIMIdentity::imsiComplete); }
 void SIMIdentity::serviceProviderName() { d->read("GetServiceProviderName", &SIMIdentity::serviceProviderNameComplete); }

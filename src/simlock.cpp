@@ -43,6 +43,7 @@ public:
         : QObject(q)
         , q_ptr(q)
         , proxy(createProxy(Bus::SimLock, this))
+        , daemons(followDaemons({proxy}, this, q))
     {
     }
 
@@ -68,6 +69,7 @@ public:
 
     SIMLock *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons;
 
 private:
     Q_DECLARE_PUBLIC(SIMLock)
@@ -85,7 +87,7 @@ SIMLock::SIMLock(QObject *parent)
 
 SIMLock::~SIMLock() = default;
 
-bool SIMLock::isValid() const { return allValid({d->proxy}); }
+bool SIMLock::isValid() const { return d->daemons->valid(); }
 void SIMLock::simLockStatus() { d->simLockStatus(); }
 void SIMLock::simLockUnlock(SIMLockLevel level, const QString &unlockCode) { d->simLockUnlock(level, unlockCode); }
 

@@ -48,6 +48,7 @@ public:
         subscribe(Bus::SimPhonebook, "FDNDisabled", this, &SIMPhonebookPrivate::fdnDisabledSignal);
         subscribe(Bus::SimPhonebook, "FDNEnabled", this, &SIMPhonebookPrivate::fdnEnabledSignal);
         proxy = createProxy(Bus::SimPhonebook, this);
+        daemons = followDaemons({proxy}, this, q);
     }
 
     // Sends one request: `done` gets the reply of `Args...`, `failed` the
@@ -121,6 +122,7 @@ public:
 
     SIMPhonebook *q_ptr;
     DBusIface *proxy;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(SIMPhonebook)
@@ -139,7 +141,7 @@ SIMPhonebook::SIMPhonebook(QObject *parent)
 
 SIMPhonebook::~SIMPhonebook() = default;
 
-bool SIMPhonebook::isValid() const { return allValid({d->proxy}); }
+bool SIMPhonebook::isValid() const { return d->daemons->valid(); }
 
 void SIMPhonebook::readFirst(PhonebookType phonebook)
 {

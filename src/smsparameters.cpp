@@ -18,12 +18,14 @@ public:
     explicit SMSParametersPrivate(SMSParameters *parent)
         : QObject(parent)
         , proxy(createProxy(Bus::SmsSim, this))
+        , daemons(followDaemons({proxy}, this, parent))
     {
     }
 
     QString serviceCenterAddress() const;
 
     DBusIface *proxy;
+    Daemons *daemons;
 };
 
 QString SMSParametersPrivate::serviceCenterAddress() const
@@ -50,7 +52,7 @@ SMSParameters::~SMSParameters() = default;
 
 bool SMSParameters::isValid() const
 {
-    return allValid({d->proxy});
+    return d->daemons->valid();
 }
 
 QString SMSParameters::serviceCenterAddress() const

@@ -164,9 +164,10 @@ public:
         subscribe(Bus::Ussd, "Released", this, &SupplementaryServicesPrivate::ussdReleasedSignal);
         ssIface = createProxy(Bus::SS, this);
         ussdIface = createProxy(Bus::Ussd, this);
+        daemons = followDaemons({ssIface, ussdIface}, this, q);
     }
 
-    bool isValid() const { return allValid({ssIface, ussdIface}); }
+    bool isValid() const { return daemons->valid(); }
 
     // One call service operation: with the daemon absent it fails at once
     // with UnknownError and nothing is sent.
@@ -269,6 +270,7 @@ public:
     SS *q_ptr;
     DBusIface *ssIface = nullptr;
     DBusIface *ussdIface = nullptr;
+    Daemons *daemons = nullptr;
 
 private:
     Q_DECLARE_PUBLIC(SupplementaryServices)

@@ -43,14 +43,15 @@ public:
     SystemControl *q_ptr;
     DBusIface *csnet = nullptr;
     DBusIface *modem = nullptr;
+    Daemons *daemons = nullptr;
     bool power = false;
     int status = SystemControl::UnknownStatus;
     int activity = SystemControl::UnknownActivity;
 
 private:
     Q_DECLARE_PUBLIC(SystemControl)
-    void readModem();
-    void readNetwork();
+    // The controller's whole state, read at start and when it comes back.
+    void takeModem(const QVariantMap &properties);
 };
 
 SystemControlPrivate::SystemControlPrivate(SystemControl *q)
@@ -61,40 +62,31 @@ SystemControlPrivate::SystemControlPrivate(SystemControl *q)
     subscribe(Bus::CSNet, "ActivityChanged", this, &SystemControlPrivate::onActivity);
     modem = createProxy(Bus::Modem, this);
     csnet = createProxy(Bus::CSNet, this);
-    readModem();
-    readNetwork();
+    daemons = followDaemons({modem, csnet}, this, q);
+    daemons->keepProperties(methodCall(Bus::Modem, QStringLiteral("GetProperties")),
+                            [this](const QVariantMap &properties) { takeModem(properties); });
+    daemons->keepProperties(getAllCall(Bus::CSNet), [this](const QVariantMap &properties) {
+        onActivity(properties.value(QStringLiteral("Activity")).toString());
+    });
 }
 
-void SystemControlPrivate::readModem()
+void SystemControlPrivate::takeModem(const QVariantMap &properties)
 {
-    QVariantMap properties;
-    if (!readProperties(methodCall(Bus::Modem, QStringLiteral("GetProperties")), properties))
-        return;
+    Q_Q(SystemControl);
     const QString requested = properties.value(QLatin1String(RequestedMode)).toString();
     const QString modemState = properties.value(QLatin1String(ModemState)).toString();
     const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
 
-    power = requested == QLatin1String("Active") || modemState == QLatin1String("Normal");
-    status = modemState == QLatin1String("Service") ? int(SystemControl::ModemFailure)
-                                                     : lookup(serviceStates, serviceState);
-}
-
-void SystemControlPrivate::readNetwork()
-{
-    QVariantMap properties;
-    if (!readProperties(getAllCall(Bus::CSNet), properties))
-        return;
-    activity = lookup(activities, properties.value(QStringLiteral("Activity")).toString());
+    update(power, requested == QLatin1String("Active") || modemState == QLatin1String("Normal"), q,
+           &SystemControl::powerChanged);
+    update(status, modemState == QLatin1String("Service") ? int(SystemControl::ModemFailure)
+                                                           : lookup(serviceStates, serviceState),
+           q, &SystemControl::statusChanged);
 }
 
 void SystemControlPrivate::onActivity(const QString &text)
 {
-    Q_Q(SystemControl);
-    const int value = lookup(activities, text);
-    if (value == activity)
-        return;
-    activity = value;
-    emit q->activityChanged(activity);
+    update(activity, lookup(activities, text), q_ptr, &SystemControl::activityChanged);
 }
 
 void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
@@ -180,7 +172,7 @@ SystemControl::Activity SystemControl::activity() const
 
 bool SystemControl::isValid() const
 {
-    return allValid({d->modem, d->csnet});
+    return d->daemons->valid();
 }
 
 void SystemControl::setPower(bool on)

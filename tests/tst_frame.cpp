@@ -5,13 +5,70 @@
 #include "frame.h"
 #include "simbench.h"
 
+#include <ondrix-qt/calltimers.h>
+#include <ondrix-qt/emergencynumbers.h>
+#include <ondrix-qt/networkcell.h>
+#include <ondrix-qt/networkoperator.h>
+#include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/networktime.h>
+#include <ondrix-qt/phoneinfo.h>
+#include <ondrix-qt/radioaccess.h>
+#include <ondrix-qt/signalstrength.h>
+#include <ondrix-qt/simidentity.h>
+#include <ondrix-qt/simlock.h>
+#include <ondrix-qt/simphonebook.h>
+#include <ondrix-qt/simsecurity.h>
+#include <ondrix-qt/simstatus.h>
+#include <ondrix-qt/smsparameters.h>
+#include <ondrix-qt/supplementaryservices.h>
+#include <ondrix-qt/systemcontrol.h>
+
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 using namespace Ondrix;
 
 namespace {
 const QString Modem = QStringLiteral("com.kelvo.YKM.Modem");
 const QString GetProperties = QStringLiteral("GetProperties");
+const QString Properties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString Operator = QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator");
+const QString Signal = QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength");
+
+// One object of every service class.
+std::vector<std::unique_ptr<QObject>> everyClass()
+{
+    std::vector<std::unique_ptr<QObject>> all;
+    all.emplace_back(new SystemControl);
+    all.emplace_back(new NetworkRegistration);
+    all.emplace_back(new NetworkOperator);
+    all.emplace_back(new SignalStrength);
+    all.emplace_back(new RadioAccess);
+    all.emplace_back(new NetworkCell);
+    all.emplace_back(new NetworkTime);
+    all.emplace_back(new SIM::SIMStatus);
+    all.emplace_back(new SIM::SIMSecurity);
+    all.emplace_back(new SIM::SIMIdentity);
+    all.emplace_back(new SIMPhonebook);
+    all.emplace_back(new SIMLock);
+    all.emplace_back(new SupplementaryServices);
+    all.emplace_back(new EmergencyNumbers);
+    all.emplace_back(new CallTimers);
+    all.emplace_back(new PhoneInfo);
+    all.emplace_back(new SMSParameters);
+    return all;
+}
+
+bool isValid(QObject *object)
+{
+    if (object->metaObject()->indexOfProperty("valid") >= 0)
+        return object->property("valid").toBool();
+    bool valid = false;
+    QMetaObject::invokeMethod(object, "isValid", Q_RETURN_ARG(bool, valid));
+    return valid;
+}
 }
 
 class Receiver : public QObject
@@ -127,6 +184,94 @@ private Q_SLOTS:
         qInstallMessageHandler(previous);
         QCOMPARE(seen, (QStringList{"ondrix.dbus Error: \"org.freedesktop.DBus.Error.Failed\" \"no\"",
                                     "ondrix.dbus Manual selection failed: \"PLMNNotAllowed\""}));
+    }
+
+    // A daemon slower than the start-up reads: one read blocks, the others go
+    // asynchronous, and every value arrives, announced, once it answers.
+    void slowStartRecovers()
+    {
+        bench.script(Properties, QStringLiteral("GetAll"), {{QStringLiteral("delay"), 400}, {QStringLiteral("count"), 4}});
+        SystemControl control;
+        NetworkRegistration registration;
+        NetworkOperator op;
+        SignalStrength signal(SignalStrength::BarsOption);
+        QSignalSpy activity(&control, &SystemControl::activityChanged);
+        QSignalSpy status(&registration, &NetworkRegistration::statusChanged);
+        QSignalSpy name(&op, &NetworkOperator::nameChanged);
+        QSignalSpy bars(&signal, &SignalStrength::barsChanged);
+        const QStringList log = SimBench::log();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log.first().startsWith(QLatin1String("Error: \"org.freedesktop.DBus.Error.NoReply\"")),
+                 qPrintable(log.first()));
+        QCOMPARE(op.name(), QString());
+        QTRY_COMPARE(name.count(), 1);
+        QTRY_COMPARE(bars.count(), 1);
+        QTRY_COMPARE(status.count(), 1);
+        QTRY_COMPARE(activity.count(), 1);
+        QCOMPARE(op.name(), QStringLiteral("Ondrix Mobile"));
+        QCOMPARE(signal.bars(), 4);
+        QCOMPARE(registration.status(), int(NetworkRegistration::AtHome));
+        QCOMPARE(control.activity(), SystemControl::Idle);
+        // The daemon answered: the next object reads at once again.
+        QTRY_COMPARE(bench.calls(QStringLiteral("GetAll")).size(), 5);
+        NetworkOperator later;
+        QCOMPARE(later.name(), QStringLiteral("Ondrix Mobile"));
+    }
+
+    // A daemon that comes back with other state is read again, once per
+    // object, and what differs is announced.
+    void restartedDaemonIsReread()
+    {
+        NetworkOperator op;
+        SignalStrength signal(SignalStrength::BarsOption);
+        QSignalSpy name(&op, &NetworkOperator::nameChanged);
+        QSignalSpy codes(&op, &NetworkOperator::operatorChanged);
+        QSignalSpy bars(&signal, &SignalStrength::barsChanged);
+        QSignalSpy valid(&op, &NetworkOperator::validChanged);
+        bench.releaseNames();
+        QTRY_COMPARE(valid.count(), 1);
+        bench.setProperty(Operator, QStringLiteral("OperatorName"), QStringLiteral("Telia EE"));
+        bench.setProperty(Operator, QStringLiteral("OperatorMCC"), QStringLiteral("248"));
+        bench.setProperty(Operator, QStringLiteral("OperatorMNC"), QStringLiteral("01"));
+        bench.setProperty(Signal, QStringLiteral("SignalBars"), 1);
+        QVERIFY(bench.flush());
+        QCOMPARE(op.name(), QStringLiteral("Ondrix Mobile"));   // nothing came while it was away
+        bench.clearCalls();
+        bench.acquireNames();
+        QTRY_COMPARE(name.count(), 1);
+        QTRY_COMPARE(bars.count(), 1);
+        QTRY_COMPARE(codes.count(), 1);
+        QCOMPARE(firstArguments<bool>(valid), (QList<bool>{false, true}));
+        QCOMPARE(op.name(), QStringLiteral("Telia EE"));
+        QCOMPARE(codes.first(), (QVariantList{QStringLiteral("01"), QStringLiteral("248")}));
+        QCOMPARE(signal.bars(), 1);
+        QVERIFY(bench.flush());
+        QCOMPARE(bench.calls(QStringLiteral("GetAll")).size(), 2);
+    }
+
+    // Every class says when its daemon leaves and comes back.
+    void validityFollowsTheDaemon()
+    {
+        const auto objects = everyClass();
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (const auto &object : objects) {
+            QVERIFY2(isValid(object.get()), object->metaObject()->className());
+            spies.emplace_back(new QSignalSpy(object.get(), SIGNAL(validChanged(bool))));
+        }
+        bench.releaseNames();
+        for (std::size_t i = 0; i < objects.size(); i++) {
+            QTRY_COMPARE(spies[i]->count(), 1);
+            QVERIFY2(!isValid(objects[i].get()), objects[i]->metaObject()->className());
+            const int property = objects[i]->metaObject()->indexOfProperty("valid");
+            if (property >= 0)
+                QVERIFY(objects[i]->metaObject()->property(property).hasNotifySignal());
+        }
+        bench.acquireNames();
+        for (std::size_t i = 0; i < objects.size(); i++) {
+            QTRY_COMPARE(spies[i]->count(), 2);
+            QCOMPARE(spies[i]->at(1).at(0).toBool(), true);
+            QVERIFY2(isValid(objects[i].get()), objects[i]->metaObject()->className());
+        }
     }
 
     // Runs last: it takes the bus away.

@@ -127,15 +127,22 @@ private Q_SLOTS:
                      qPrintable(line));
         QVERIFY(bench.calls().isEmpty());
 
+        QSignalSpy valid(&control, &SystemControl::validChanged);
         QSignalSpy activity(&control, &SystemControl::activityChanged);
         QSignalSpy status(&control, &SystemControl::statusChanged);
+        QSignalSpy power(&control, &SystemControl::powerChanged);
         bench.acquireNames();
-        QTRY_VERIFY(control.isValid());
+        // Both daemons came: valid, and what they say is read and announced.
+        QTRY_COMPARE(status.count(), 1);
+        QTRY_COMPARE(activity.count(), 1);
+        QCOMPARE(firstArguments<bool>(valid), QList<bool>{true});
+        QCOMPARE(firstArguments<bool>(power), QList<bool>{true});
+        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::FullService});
+        QCOMPARE(firstArguments<int>(activity), QList<int>{SystemControl::Idle});
         bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
         bench.emitSignal(Modem, PropertiesChanged, {modemMap("-", "-", "EmergencyOnly")});
-        QTRY_COMPARE(status.count(), 1);
-        QCOMPARE(firstArguments<int>(activity), QList<int>{SystemControl::Call});
-        QCOMPARE(firstArguments<int>(status), QList<int>{SystemControl::LimitedService});
+        QTRY_COMPARE(status.count(), 2);
+        QCOMPARE(firstArguments<int>(activity), (QList<int>{SystemControl::Idle, SystemControl::Call}));
         QCOMPARE(control.status(), SystemControl::LimitedService);
     }
 
@@ -180,13 +187,20 @@ private Q_SLOTS:
         QCOMPARE(log.size(), 1);
         QVERIFY2(log.first().startsWith(logLine), qPrintable(log.first()));
         // The other read still ran.
-        QCOMPARE(bench.calls().size(), 2);
+        QVERIFY(bench.calls().size() >= 2);
         if (interface == Modem) {
             QCOMPARE(control.status(), SystemControl::UnknownStatus);
             QCOMPARE(control.activity(), SystemControl::Idle);
         } else {
             QCOMPARE(control.status(), SystemControl::FullService);
             QCOMPARE(control.activity(), SystemControl::UnknownActivity);
+        }
+        // A read that timed out is read again, and its values arrive; an error is no answer to wait for.
+        const bool timedOut = logLine.contains(QLatin1String("NoReply"));
+        QTRY_COMPARE(bench.calls().size(), timedOut ? 3 : 2);
+        if (timedOut) {
+            QTRY_COMPARE(control.status(), SystemControl::FullService);
+            QTRY_COMPARE(control.activity(), SystemControl::Idle);
         }
     }
 

@@ -46,6 +46,8 @@ public:
     Q_INVOKABLE unsigned int callUpdateTime() const;
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The daemon announced the timers. */
     void timersUpdated(CallTimers::CallTimersInfo timers);
 

@@ -44,6 +44,10 @@ public:
     /** The numbers only. */
     Q_INVOKABLE QStringList numbers() const;
 
+Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
+
 private:
     Q_DECLARE_PRIVATE_D(d, EmergencyNumbers)
     EmergencyNumbersPrivate *d;

@@ -31,7 +31,7 @@ class ONDRIX_EXPORT NetworkCell : public QObject
     Q_PROPERTY(int lac READ lac NOTIFY cellChanged)
     Q_PROPERTY(QString name READ name NOTIFY cellNameChanged)
     Q_PROPERTY(bool display READ nameDisplayEnabled WRITE setNameDisplayEnabled NOTIFY cellNameDisplayEnabledChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:
     /** The cell's radio, from the daemon's text. */
@@ -80,6 +80,8 @@ public:
     Q_INVOKABLE bool isValid() const;
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The serving cell changed (type is a Type value). */
     void cellChanged(int id, int lac, int type);
     /** The cell's name changed. */

@@ -23,7 +23,7 @@ class ONDRIX_EXPORT NetworkOperator : public QObject
     Q_PROPERTY(QString name READ name NOTIFY nameChanged)
     Q_PROPERTY(QString mnc READ mnc NOTIFY operatorChanged)
     Q_PROPERTY(QString mcc READ mcc NOTIFY operatorChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:
     /** Reads the operator (blocking for 250 ms at most). */
@@ -44,6 +44,8 @@ public:
     Q_INVOKABLE QString country(QString mcc, QString mnc) const;
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The modem registered with another operator. */
     void operatorChanged(const QString &mnc, const QString &mcc);
     /** The operator's name changed. */

@@ -26,7 +26,7 @@ class ONDRIX_EXPORT NetworkRegistration : public QObject
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(RejectCode rejectCode READ rejectCode NOTIFY statusWithRejectCodeChanged)
     Q_PROPERTY(Mode mode READ mode NOTIFY modeChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:
     /** Registration status, from the daemon's "RegistrationStatus" text. */
@@ -128,6 +128,8 @@ public Q_SLOTS:
     void reset();
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The registration status changed (a Status value). */
     void statusChanged(int status);
     /** The status or the reject cause changed (Status and RejectCode values). */

@@ -74,7 +74,7 @@ ONDRIX_EXPORT QDebug operator<<(QDebug debug, const NetworkTimeInfo &info);
 class ONDRIX_EXPORT NetworkTime : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
     Q_PROPERTY(Ondrix::NetworkTimeInfo timeInfo READ timeInfo NOTIFY timeInfoChanged)
 
 public:
@@ -90,6 +90,8 @@ public:
     Q_INVOKABLE void queryTimeInfo();
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The network sent a report. */
     void timeInfoChanged(const Ondrix::NetworkTimeInfo &timeInfo);
     /** The answer of queryTimeInfo(); an invalid report on failure. */

@@ -43,6 +43,10 @@ public:
     /** Whether high-speed packet access is on. */
     Q_INVOKABLE PhoneInfo::SettingStatus hsxpaSetting() const;
 
+Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
+
 private:
     Q_DECLARE_PRIVATE_D(d, PhoneInfo)
     PhoneInfoPrivate *d;

@@ -24,7 +24,7 @@ class ONDRIX_EXPORT RadioAccess : public QObject
     Q_PROPERTY(Mode mode READ mode WRITE setMode NOTIFY modeChanged)
     Q_PROPERTY(uint channel READ channel NOTIFY channelChanged)
     Q_PROPERTY(bool dataAvailability READ isDataAvailable NOTIFY dataAvailabilityChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
     Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:
@@ -95,6 +95,8 @@ public Q_SLOTS:
     void setMode(RadioAccess::Mode mode);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The radio state changed (with StatusUpdates). */
     void statusChanged(RadioAccess::Flags flags);
     /** The mode changed, or a mode change succeeded (a Mode value). */

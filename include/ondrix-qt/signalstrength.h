@@ -22,7 +22,7 @@ class ONDRIX_EXPORT SignalStrength : public QObject
     Q_PROPERTY(int bars READ bars NOTIFY barsChanged)
     Q_PROPERTY(int percent READ percent NOTIFY percentChanged)
     Q_PROPERTY(int dbm READ dbm NOTIFY dbmChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
     Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:
@@ -56,6 +56,8 @@ public:
     void setOptions(QFlags<Ondrix::SignalStrength::Option> options);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The bars changed. */
     void barsChanged(int bars);
     /** The level in percent changed. */

@@ -48,6 +48,8 @@ public Q_SLOTS:
     void auth(const QByteArray &rand);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The home network's country and network codes; empty on failure. */
     void hplmnComplete(const QString &mcc, const QString &mnc, SIMError error);
     /** The IMSI; empty on failure. */

@@ -70,6 +70,8 @@ public Q_SLOTS:
     void simLockUnlock(SIMLock::SIMLockLevel level, const QString &unlockCode);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The answer of simLockStatus(); StatusUnknown on failure. */
     void simLockStatusComplete(SIMLock::SIMLockStatus status, SIMLock::SIMLockError error);
     /** The answer of simLockUnlock(). */

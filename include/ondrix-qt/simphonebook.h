@@ -91,6 +91,8 @@ public Q_SLOTS:
     void setFDNStatus(SIMPhonebook::FDNStatus status);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The answer of readFirst(): an entry, or index 0 and empty fields with the error. */
     void readFirstComplete(int index, const QString &name, const QString &number,
                            const QString &secondName, const QString &additionalNumber,

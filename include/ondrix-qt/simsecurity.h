@@ -84,6 +84,8 @@ public Q_SLOTS:
     bool sendCodeRequest(const QString &command);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The card asks for a PIN. */
     void verifyPINRequired(SIMSecurity::PINType type);
     /** The card asks for a PUK. */

@@ -48,6 +48,8 @@ public Q_SLOTS:
     void status();
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The answer of one status() call: the state, or UnknownStatus with the error. */
     void statusComplete(SIMStatus::Status status, SIMError error);
     /** The daemon announced a state; emitted for every announcement. */

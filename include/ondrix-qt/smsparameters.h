@@ -25,6 +25,10 @@ public:
      * daemon does not answer. Blocks until the daemon answers. */
     Q_INVOKABLE QString serviceCenterAddress() const;
 
+Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
+
 private:
     Q_DECLARE_PRIVATE_D(d, SMSParameters)
     SMSParametersPrivate *d;

@@ -252,6 +252,8 @@ public Q_SLOTS:
     void ussdRelease();
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The answer of registerDivert(). */
     void registerDivertCompleted(SupplementaryServices::Error error);
     /** The answer of eraseDivert(). */

@@ -23,7 +23,7 @@ class ONDRIX_EXPORT SystemControl : public QObject
     Q_PROPERTY(bool power READ power WRITE setPower NOTIFY powerChanged)
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(Activity activity READ activity NOTIFY activityChanged)
-    Q_PROPERTY(bool valid READ isValid)
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:
     /** Service level, from the controller's "ServiceState" and "ModemState". */
@@ -65,6 +65,8 @@ public:
     void setPower(bool on);
 
 Q_SIGNALS:
+    /** The daemon serving the object came onto the bus or left it: isValid() now says `valid`. */
+    void validChanged(bool valid);
     /** The controller reported the radio's power; emitted on every report, also unchanged. */
     void powerChanged(bool value);
     /** The service level changed (a Status value). */
