@@ -191,7 +191,7 @@ QVariant valueOf(Bytes &in, const QString &type, int depth)
         return QVariant::fromValue(QDBusObjectPath(path));
     }
     case 'g': {
-        static const char *const signatures[] = {"", "s", "a{sv}", "(ii)", "v", "as"};
+        static const char *const signatures[] = {"s", "a{sv}", "(ii)", "v", "as", "ay"};
         return QVariant::fromValue(QDBusSignature(QLatin1String(signatures[in.byte() % std::size(signatures)])));
     }
     case 'v':

@@ -14,6 +14,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::Call, "CallTimers", this, &CallTimersPrivate::timersUpdated);
         proxy = createProxy(Bus::Call, this);
         daemons = followDaemons({proxy}, this, q);
@@ -36,9 +37,6 @@ CallTimers::CallTimers(QObject *parent)
     : QObject(parent)
     , d(new CallTimersPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<CallTimers::CallTimersInfo>("CallTimers::CallTimersInfo");
-    });
 }
 
 CallTimers::~CallTimers() = default;

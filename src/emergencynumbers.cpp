@@ -31,10 +31,7 @@ public:
     explicit EmergencyNumbersPrivate(EmergencyNumbers *q)
         : QObject(q)
     {
-        once([] {
-            qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
-            qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
-        });
+        registerTypes();
         proxy = createProxy(Bus::Call, this);
         daemons = followDaemons({proxy}, this, q);
     }

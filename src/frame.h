@@ -236,6 +236,11 @@ void once(Registration registration)
     Q_UNUSED(done)
 }
 
+// Registers every type of the library, once per process: the D-Bus value
+// types and the names of the enumerations and values that travel in queued
+// signals and properties. Every class calls it before its first subscription.
+void registerTypes();
+
 // ---- Daemon signals ----
 
 using SignalHandler = std::function<void(const QVariantList &args)>;

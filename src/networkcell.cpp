@@ -42,9 +42,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        once([] {
-            qDBusRegisterMetaType<CellServiceMap>();
-        });
+        registerTypes();
         subscribe(Bus::NetworkCell, "CellChanged", this, &NetworkCellPrivate::setCellInfo);
         subscribe(Bus::NetworkCell, "CellNameChanged", this, &NetworkCellPrivate::setCellName);
         subscribe(Bus::NetworkCell, "ServicesChanged", this, &NetworkCellPrivate::setServices);
@@ -124,10 +122,6 @@ NetworkCell::NetworkCell(QObject *parent)
     : QObject(parent)
     , d(new NetworkCellPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<NetworkCell::Type>("NetworkCell::Type");
-        qRegisterMetaType<NetworkCell::Services>("NetworkCell::Services");
-    });
 }
 
 NetworkCell::~NetworkCell() = default;

@@ -34,6 +34,7 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
     : QObject(q)
     , q_ptr(q)
 {
+    registerTypes();
     subscribe(Bus::NetworkOperator, "OperatorChanged", this, &NetworkOperatorPrivate::onOperatorChanged);
     subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, &NetworkOperatorPrivate::onNameChanged);
     proxy = createProxy(Bus::NetworkOperator, this);

@@ -56,15 +56,6 @@ QString displayName(int value, const char *const (&names)[3])
     return value >= 0 && value < 3 ? QString::fromLatin1(names[value]) : QStringLiteral("Unknown");
 }
 
-void registerOperatorEnums()
-{
-    once([] {
-        qRegisterMetaType<AvailableOperator::Availability>("AvailableOperator::Availability");
-        qRegisterMetaType<AvailableOperator::Band>("AvailableOperator::Band");
-        qRegisterMetaType<AvailableOperator::Preference>("AvailableOperator::Preference");
-    });
-}
-
 } // namespace
 
 class AvailableOperatorData : public QSharedData
@@ -82,7 +73,7 @@ public:
 AvailableOperator::AvailableOperator()
     : d(new AvailableOperatorData)
 {
-    registerOperatorEnums();
+    registerTypes();
 }
 
 AvailableOperator::AvailableOperator(const QString &mnc, const QString &mcc, const QString &name,
@@ -287,11 +278,7 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     : QObject(q)
     , q_ptr(q)
 {
-    once([] {
-        qDBusRegisterMetaType<OperatorStruct>();
-        qDBusRegisterMetaType<OperatorList>();
-        qRegisterMetaType<OperatorList>("OperatorList");
-    });
+    registerTypes();
     subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
     subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
     proxy = createProxy(Bus::NetworkRegistration, this);
@@ -521,12 +508,6 @@ NetworkRegistration::NetworkRegistration(QObject *parent)
     : QObject(parent)
     , d(new NetworkRegistrationPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<NetworkRegistration::Status>("NetworkRegistration::Status");
-        qRegisterMetaType<NetworkRegistration::RejectCode>("NetworkRegistration::RejectCode");
-        qRegisterMetaType<NetworkRegistration::Mode>("NetworkRegistration::Mode");
-        qRegisterMetaType<QList<AvailableOperator>>("QList<AvailableOperator>");
-    });
 }
 
 NetworkRegistration::~NetworkRegistration() = default;

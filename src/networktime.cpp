@@ -54,6 +54,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::NetworkTime, "RawNetworkTimeChanged", this, &NetworkTimePrivate::onTimeInfo);
         proxy = createProxy(Bus::NetworkTime, this);
         daemons = followDaemons({proxy}, this, q);
@@ -110,9 +111,6 @@ NetworkTime::NetworkTime(QObject *parent)
     : QObject(parent)
     , d(new NetworkTimePrivate(this))
 {
-    once([] {
-        qRegisterMetaType<NetworkTimeInfo>("NetworkTimeInfo");
-    });
 }
 
 NetworkTime::~NetworkTime() = default;

@@ -15,6 +15,7 @@ public:
         , proxy(createProxy(Bus::Info, this))
         , daemons(followDaemons({proxy}, this, q))
     {
+        registerTypes();
     }
 
     // One string query; a null string on any failure.
@@ -34,9 +35,6 @@ PhoneInfo::PhoneInfo(QObject *parent)
     : QObject(parent)
     , d(new PhoneInfoPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<PhoneInfo::SettingStatus>("PhoneInfo::SettingStatus");
-    });
 }
 
 PhoneInfo::~PhoneInfo() = default;

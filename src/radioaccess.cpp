@@ -56,6 +56,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::RadioAccess, "SelectionModeChanged", this, &RadioAccessPrivate::onMode);
         subscribe(Bus::RadioAccess, "DataTechnologyChanged", this, &RadioAccessPrivate::onTechnology);
         subscribe(Bus::RadioAccess, "ChannelChanged", this, &RadioAccessPrivate::onChannel);
@@ -166,12 +167,6 @@ RadioAccess::RadioAccess(QObject *parent)
     : QObject(parent)
     , d(new RadioAccessPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<RadioAccess::Mode>("RadioAccess::Mode");
-        qRegisterMetaType<RadioAccess::Technology>("RadioAccess::Technology");
-        qRegisterMetaType<RadioAccess::State>("RadioAccess::State");
-        qRegisterMetaType<RadioAccess::Flags>("RadioAccess::Flags");
-    });
 }
 
 RadioAccess::~RadioAccess() = default;

@@ -43,6 +43,7 @@ SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, Si
     : QObject(q)
     , q_ptr(q)
 {
+    registerTypes();
     setOptions(initial);
     proxy = createProxy(Bus::SignalStrength, this);
     daemons = followDaemons({proxy}, this, q);

@@ -75,6 +75,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::Sim, "SIMStatus", this, &SIMStatusPrivate::simStatusSignal);
         proxy = createProxy(Bus::Sim, this);
         daemons = followDaemons({proxy}, this, q);
@@ -106,10 +107,6 @@ SIMStatus::SIMStatus(QObject *parent)
     : QObject(parent)
     , d(new SIMStatusPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SIMStatus::Status>("SIMStatus::Status");
-        qRegisterMetaType<SIMError>("SIMError");
-    });
 }
 
 SIMStatus::~SIMStatus() = default;
@@ -139,6 +136,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::SimSecurity, "VerifyCodeRequired", this,
                   &SIMSecurityPrivate::verifyCodeRequiredSignal);
         proxy = createProxy(Bus::SimSecurity, this);
@@ -211,12 +209,6 @@ SIMSecurity::SIMSecurity(QObject *parent)
     : QObject(parent)
     , d(new SIMSecurityPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SIMError>("SIMError");
-        qRegisterMetaType<SIMSecurity::PINType>("SIMSecurity::PINType");
-        qRegisterMetaType<SIMSecurity::PUKType>("SIMSecurity::PUKType");
-        qRegisterMetaType<SIMSecurity::PINQuery>("SIMSecurity::PINQuery");
-    });
 }
 
 SIMSecurity::~SIMSecurity() = default;
@@ -294,6 +286,7 @@ public:
         , proxy(createProxy(Bus::SimIdentity, this))
         , daemons(followDaemons({proxy}, this, q))
     {
+        registerTypes();
     }
 
     // A request answered with one value of type T, or T() with the error.
@@ -339,9 +332,6 @@ SIMIdentity::SIMIdentity(QObject *parent)
     : QObject(parent)
     , d(new SIMIdentityPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SIMError>("SIMError");
-    });
 }
 
 SIMIdentity::~SIMIdentity() = default;

@@ -45,6 +45,7 @@ public:
         , proxy(createProxy(Bus::SimLock, this))
         , daemons(followDaemons({proxy}, this, q))
     {
+        registerTypes();
     }
 
     void simLockStatus()
@@ -79,10 +80,6 @@ SIMLock::SIMLock(QObject *parent)
     : QObject(parent)
     , d(new SIMLockPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SIMLock::SIMLockError>("SIMLock::SIMLockError");
-        qRegisterMetaType<SIMLock::SIMLockStatus>("SIMLock::SIMLockStatus");
-    });
 }
 
 SIMLock::~SIMLock() = default;

@@ -45,6 +45,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
+        registerTypes();
         subscribe(Bus::SimPhonebook, "FDNDisabled", this, &SIMPhonebookPrivate::fdnDisabledSignal);
         subscribe(Bus::SimPhonebook, "FDNEnabled", this, &SIMPhonebookPrivate::fdnEnabledSignal);
         proxy = createProxy(Bus::SimPhonebook, this);
@@ -132,11 +133,6 @@ SIMPhonebook::SIMPhonebook(QObject *parent)
     : QObject(parent)
     , d(new SIMPhonebookPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SIMPhonebook::SIMPhonebookError>("SIMPhonebook::SIMPhonebookError");
-        qRegisterMetaType<SIMPhonebook::PhonebookType>("SIMPhonebook::PhonebookType");
-        qRegisterMetaType<SIMPhonebook::FDNStatus>("SIMPhonebook::FDNStatus");
-    });
 }
 
 SIMPhonebook::~SIMPhonebook() = default;

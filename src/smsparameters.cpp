@@ -20,6 +20,7 @@ public:
         , proxy(createProxy(Bus::SmsSim, this))
         , daemons(followDaemons({proxy}, this, parent))
     {
+        registerTypes();
     }
 
     QString serviceCenterAddress() const;

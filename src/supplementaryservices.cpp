@@ -154,10 +154,7 @@ public:
         : QObject(q)
         , q_ptr(q)
     {
-        once([] {
-            qDBusRegisterMetaType<SS::DivertService>();
-            qDBusRegisterMetaType<SS::DivertServiceList>();
-        });
+        registerTypes();
         subscribe(Bus::SS, "BusyWith", this, &SupplementaryServicesPrivate::busyWithSignal);
         subscribe(Bus::Ussd, "Request", this, &SupplementaryServicesPrivate::userActionRequestedSignal);
         subscribe(Bus::Ussd, "Notify", this, &SupplementaryServicesPrivate::notifyReceivedSignal);
@@ -383,19 +380,6 @@ SupplementaryServices::SupplementaryServices(QObject *parent)
     : QObject(parent)
     , d(new SupplementaryServicesPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SS::Error>("SupplementaryServices::Error");
-        qRegisterMetaType<SS::UssdOp>("SupplementaryServices::UssdOp");
-        qRegisterMetaType<SS::UssdError>("SupplementaryServices::UssdError");
-        qRegisterMetaType<SS::DivertServiceCode>("SupplementaryServices::DivertServiceCode");
-        qRegisterMetaType<SS::BarringServiceCode>("SupplementaryServices::BarringServiceCode");
-        qRegisterMetaType<SS::OtherServiceCode>("SupplementaryServices::OtherServiceCode");
-        qRegisterMetaType<SS::BasicService>("SupplementaryServices::BasicService");
-        qRegisterMetaType<SS::BasicServiceList>("SupplementaryServices::BasicServiceList");
-        qRegisterMetaType<SS::DivertService>("SupplementaryServices::DivertService");
-        qRegisterMetaType<SS::ClirStatus>("SupplementaryServices::ClirStatus");
-        qRegisterMetaType<SS::DivertServiceList>("SupplementaryServices::DivertServiceList");
-    });
 }
 
 SupplementaryServices::~SupplementaryServices() = default;

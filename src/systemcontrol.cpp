@@ -58,6 +58,7 @@ SystemControlPrivate::SystemControlPrivate(SystemControl *q)
     : QObject(q)
     , q_ptr(q)
 {
+    registerTypes();
     subscribe(Bus::Modem, "PropertiesChanged", this, &SystemControlPrivate::onPropertiesChanged);
     subscribe(Bus::CSNet, "ActivityChanged", this, &SystemControlPrivate::onActivity);
     modem = createProxy(Bus::Modem, this);
@@ -148,9 +149,6 @@ SystemControl::SystemControl(QObject *parent)
     : QObject(parent)
     , d(new SystemControlPrivate(this))
 {
-    once([] {
-        qRegisterMetaType<SystemControl::Status>("SystemControl::Status");
-    });
 }
 
 SystemControl::~SystemControl() = default;

@@ -249,6 +249,42 @@ private Q_SLOTS:
         QCOMPARE(bench.calls(QStringLiteral("GetAll")).size(), 2);
     }
 
+    // Whichever object comes first registers every type under its names.
+    void typesHaveTheirNames()
+    {
+        SMSParameters first;
+        const char *const names[] = {
+            "OperatorStruct", "OperatorList", "CellServiceMap", "SystemControl::Status",
+            "NetworkRegistration::Status", "NetworkRegistration::RejectCode", "NetworkRegistration::Mode",
+            "QList<AvailableOperator>", "AvailableOperator::Availability", "AvailableOperator::Band",
+            "AvailableOperator::Preference", "SIMError", "SIMStatus::Status", "SIMSecurity::PINType",
+            "SIMSecurity::PUKType", "SIMSecurity::PINQuery", "SIMPhonebook::SIMPhonebookError",
+            "SIMPhonebook::PhonebookType", "SIMPhonebook::FDNStatus", "SIMLock::SIMLockError",
+            "SIMLock::SIMLockStatus", "SupplementaryServices::Error", "SupplementaryServices::UssdOp",
+            "SupplementaryServices::UssdError", "SupplementaryServices::DivertServiceCode",
+            "SupplementaryServices::BarringServiceCode", "SupplementaryServices::OtherServiceCode",
+            "SupplementaryServices::BasicService", "SupplementaryServices::BasicServiceList",
+            "SupplementaryServices::DivertService", "SupplementaryServices::ClirStatus",
+            "Ondrix::SupplementaryServices::DivertService", "Ondrix::SupplementaryServices::DivertServiceList",
+            "Ondrix::EmergencyNumbers::EmergencyNumberInfo", "Ondrix::EmergencyNumbers::EmergencyNumbersList",
+            "CallTimers::CallTimersInfo", "PhoneInfo::SettingStatus", "RadioAccess::Mode",
+            "RadioAccess::Technology", "RadioAccess::State", "RadioAccess::Flags", "NetworkCell::Type",
+            "NetworkCell::Services", "NetworkTimeInfo",
+        };
+        for (const char *name : names)
+            QVERIFY2(metaTypeId(name) != 0, name);
+        // The lists travel on the bus as their types say.
+        auto wire = [](const char *name) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+            return QLatin1String(QDBusMetaType::typeToSignature(QMetaType(metaTypeId(name))));
+#else
+            return QLatin1String(QDBusMetaType::typeToSignature(metaTypeId(name)));
+#endif
+        };
+        QCOMPARE(wire("CellServiceMap"), QLatin1String("a{sb}"));
+        QCOMPARE(wire("Ondrix::EmergencyNumbers::EmergencyNumbersList"), QLatin1String("a(suu)"));
+    }
+
     // Every class says when its daemon leaves and comes back.
     void validityFollowsTheDaemon()
     {
