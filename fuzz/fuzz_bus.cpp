@@ -109,7 +109,10 @@ Q_DECLARE_METATYPE(Ssssssb)
 namespace {
 
 // A message holds 64 levels of containers, arrays and structures 32 each.
+// Structures are built as arguments of their own and copied in, which QtDBus
+// and libdbus handle only some levels deep: the sender's limit, not the bus's.
 constexpr int MaxDepth = 60;
+constexpr int MaxStructureDepth = 8;
 
 // Texts a daemon sends, so that garbage also meets the library's tables.
 const char *const Vocabulary[] = {
@@ -197,6 +200,8 @@ QVariant valueOf(Bytes &in, const QString &type, int depth)
     case 'v':
         return QVariant::fromValue(QDBusVariant(depth < MaxDepth ? anyValue(in, depth + 1) : QVariant(0)));
     case '(': {
+        if (depth > MaxStructureDepth)
+            return text(in);
         QDBusArgument arg;
         arg.beginStructure();
         for (const QString &member : completeTypes(type.mid(1, type.size() - 2)))
