@@ -83,7 +83,7 @@ public:
         if (entry)
             remove(bus, signal);
         const QString member = QLatin1String(signal);
-        if (!connection(bus, member, signature, &QDBusConnection::connect))
+        if (!connection(bus, member, &QDBusConnection::connect))
             return false;
         m_entries.push_back({QLatin1String(busName(bus).interface), member, signature, std::move(handler)});
         return true;
@@ -94,19 +94,19 @@ public:
         Entry *entry = find(bus, signal);
         if (!entry)
             return;
-        connection(bus, entry->member, entry->signature, &QDBusConnection::disconnect);
+        connection(bus, entry->member, &QDBusConnection::disconnect);
         m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
     }
 
 private Q_SLOTS:
     void deliver(const QDBusMessage &message)
     {
-        // The bus already filters by signature; the handlers rely on it.
+        // The handlers take the first arguments; more may follow them.
         const QString member = message.member();
         const QString interface = message.interface();
         for (const Entry &entry : m_entries) {
             if (entry.member == member && entry.interface == interface) {
-                if (message.signature() == entry.signature)
+                if (carries(message.signature(), entry.signature))
                     entry.handler(message.arguments());
                 return;
             }
@@ -138,12 +138,14 @@ private:
     using Method = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
                                              const QString &, const QString &, QObject *,
                                              const char *);
-    bool connection(Bus bus, const QString &member, const QString &signature, Method method)
+    // Every signature reaches deliver(), which takes those that carry the
+    // handler's arguments first.
+    bool connection(Bus bus, const QString &member, Method method)
     {
         const BusName &name = busName(bus);
         QDBusConnection connection = QDBusConnection::systemBus();
         return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
-                                    QLatin1String(name.interface), member, signature, this,
+                                    QLatin1String(name.interface), member, QString(), this,
                                     SLOT(deliver(QDBusMessage)));
     }
 

@@ -10,6 +10,8 @@
 #include <QtDBus/QDBusConnection>
 #include <QtTest>
 
+#include <algorithm>
+
 using Ondrix::SupplementaryServices;
 using SS = SupplementaryServices;
 
@@ -196,15 +198,22 @@ private Q_SLOTS:
         QCOMPARE(recorder.awaited(1), QStringList{"commandCompleted(\"Balance 12.34 EUR, valid until 31.12.2026\")"});
         QCOMPARE(sent().last(), QStringLiteral("Command(ss) \"*100#\", \"\""));
 
+        // An answer and the network's next message come in either order: the
+        // reply through its call, the message as a signal.
+        auto seen = [&recorder](int count, const QString &start) {
+            const QStringList got = recorder.awaited(count);
+            return std::any_of(got.begin() + count - 2, got.end(), [&start](const QString &s) { return s.startsWith(start); });
+        };
         recorder.clear();
         ss.sendCommand(QStringLiteral("*123#"));
-        QVERIFY(recorder.awaited(2).last().startsWith("userActionRequested(\"Ondrix menu\n1 Balance"));
+        QVERIFY(seen(2, QStringLiteral("userActionRequested(\"Ondrix menu\n1 Balance")));
         ss.sendReply(QStringLiteral("2"));
-        QVERIFY(recorder.awaited(4).last().startsWith("userActionRequested(\"Data bundles"));
+        QVERIFY(seen(4, QStringLiteral("userActionRequested(\"Data bundles")));
         ss.sendReply(QStringLiteral("1"));
-        QCOMPARE(recorder.awaited(6).last(), QStringLiteral("notifyReceived(\"Ordered: 1 GB for 5 EUR\")"));
+        QVERIFY(seen(6, QStringLiteral("notifyReceived(\"Ordered: 1 GB for 5 EUR\")")));
         ss.sendNotifyAck();
-        QCOMPARE(recorder.awaited(8).mid(6), (QStringList{"notifyAckCompleted()", "ussdReleased(\"Thank you\")"}));
+        QVERIFY(seen(8, QStringLiteral("notifyAckCompleted()")));
+        QVERIFY(seen(8, QStringLiteral("ussdReleased(\"Thank you\")")));
 
         recorder.clear();
         ss.sendReply(QStringLiteral("1"));
