@@ -20,7 +20,10 @@ ControlString::~ControlString()
 bool parseControlString(const QString &command, ControlString &out)
 {
     // The longest prefix that leaves a service code: alternatives longest first.
-    static const QRegularExpression controlString(QStringLiteral("^(\\*\\*|\\*#|##|\\*|#)(.+)#$"));
+    // The whole string, line breaks included, is matched.
+    static const QRegularExpression controlString(
+        QRegularExpression::anchoredPattern(QStringLiteral("(\\*\\*|\\*#|##|\\*|#)(.+)#")),
+        QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = controlString.match(command);
     if (!match.hasMatch())
         return false;

@@ -259,6 +259,8 @@ private Q_SLOTS:
             {"##002#", "EraseDivert(ss) \"002\", \"\""},
             {"*#21#", "CheckDivert(ss) \"21\", \"\""},
             {"*#61**13#", "CheckDivert(ss) \"61\", \"13\""},
+            {"**21*040\n1#", "RegisterDivert(sssu) \"21\", \"\", \"040\n1\", 0"},   // a line break is a character
+            {"*#21#\n", ""},
             {"*61*040**x#", ""},
             {"*61*040*99#", ""},
             {"**61*040*11*30#", "RegisterDivert(sssu) \"61\", \"11\", \"040\", 30"},
