@@ -45,11 +45,11 @@ bool CallTimers::isValid() const { return d->daemons->valid(); }
 
 CallTimers::CallTimersInfo CallTimers::timers() const
 {
-    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetCallTimers"));
-    const QVariantList args = reply.arguments();
-    if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 4)
+    const auto reply = ask<uint, uint, uint, uint>(d->proxy, QStringLiteral("GetCallTimers"));
+    if (!reply)
         return {};
-    return {args[0].toUInt(), args[1].toUInt(), args[2].toUInt(), args[3].toUInt()};
+    const auto &[last, dialled, received, total] = *reply;
+    return {last, dialled, received, total};
 }
 
 void CallTimers::clearTimers() const
@@ -64,10 +64,7 @@ void CallTimers::setCallUpdateTime(unsigned int time) const
 
 unsigned int CallTimers::callUpdateTime() const
 {
-    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetCallUpdateTime"));
-    return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("u")
-               ? reply.arguments().constFirst().toUInt()
-               : 0;
+    return askValue<uint>(d->proxy, QStringLiteral("GetCallUpdateTime"), 0);
 }
 
 } // namespace Ondrix

@@ -52,10 +52,7 @@ bool EmergencyNumbers::isValid() const { return d->daemons->valid(); }
 
 EmergencyNumbers::EmergencyNumbersList EmergencyNumbers::numbersWithInfo() const
 {
-    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetEmergencyNumbers"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a(suu)"))
-        return {};
-    return qdbus_cast<EmergencyNumbersList>(reply.arguments().constFirst());
+    return askValue<EmergencyNumbersList>(d->proxy, QStringLiteral("GetEmergencyNumbers"), {});
 }
 
 QStringList EmergencyNumbers::numbers() const

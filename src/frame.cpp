@@ -187,6 +187,15 @@ QDBusMessage getAllCall(Bus bus)
     return call;
 }
 
+QDBusMessage propertyWrite(Bus bus, const char *name, const QVariant &value)
+{
+    const BusName &names = busName(bus);
+    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(names.service), QLatin1String(names.path),
+                                                       QLatin1String(PropertiesInterface), QStringLiteral("Set"));
+    call.setArguments({QLatin1String(names.interface), QLatin1String(name), QVariant::fromValue(QDBusVariant(value))});
+    return call;
+}
+
 bool carries(const QString &actual, const QString &expected)
 {
     return actual.startsWith(expected);

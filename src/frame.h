@@ -25,6 +25,8 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -210,6 +212,44 @@ int errorValue(const QDBusError &error, const TextValue (&table)[N], int unknown
 
 // Blocking call through the proxy with the bus's default time-out.
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args = {});
+
+// The first arguments of `args` as `Args...`; they must have been checked
+// with carries() against signatureOf<Args...>().
+template <typename... Args, std::size_t... I>
+std::tuple<std::decay_t<Args>...> valuesOf(const QVariantList &args, std::index_sequence<I...>)
+{
+    return std::tuple<std::decay_t<Args>...>(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+}
+
+// How a blocking getter takes a reply: with exactly its arguments, or with
+// them first and more after (as the asynchronous side does).
+enum class Reply { Exactly, First };
+
+// A blocking call of `method` through `proxy`, answered with `Args...`: the
+// values, or nothing on an error, an absent daemon or a reply of other types.
+template <typename... Args>
+std::optional<std::tuple<std::decay_t<Args>...>> ask(DBusIface *proxy, const QString &method,
+                                                    const QVariantList &args = {}, Reply taken = Reply::Exactly)
+{
+    const QDBusMessage reply = callProxy(proxy, method, args);
+    const QString expected = signatureOf<Args...>();
+    if (reply.type() != QDBusMessage::ReplyMessage
+        || !(taken == Reply::First ? carries(reply.signature(), expected) : reply.signature() == expected))
+        return std::nullopt;
+    return valuesOf<Args...>(reply.arguments(), std::index_sequence_for<Args...>());
+}
+
+// The same for a reply of exactly one value, `fallback` when there is none.
+template <typename T>
+T askValue(DBusIface *proxy, const QString &method, const T &fallback, const QVariantList &args = {})
+{
+    const auto reply = ask<T>(proxy, method, args);
+    return reply ? std::get<0>(*reply) : fallback;
+}
+
+// "Set" of the properties interface: property `name` of the interface of
+// `bus` to `value`.
+QDBusMessage propertyWrite(Bus bus, const char *name, const QVariant &value);
 
 // Blocking property read with the short time-out. When the reply is exactly
 // one "a{sv}", `out` receives the map and the result is true. A reply of any

@@ -92,12 +92,7 @@ public:
     {
         if (value == displayEnabled)
             return;
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QLatin1String(busName(Bus::NetworkCell).service), QLatin1String(busName(Bus::NetworkCell).path),
-            QLatin1String(PropertiesInterface), QStringLiteral("Set"));
-        call.setArguments({QLatin1String(busName(Bus::NetworkCell).interface), QLatin1String(NameDisplay),
-                           QVariant::fromValue(QDBusVariant(value))});
-        operate<>(call, this, [] {}, [this](const QDBusError &error) {
+        operate<>(propertyWrite(Bus::NetworkCell, NameDisplay, value), this, [] {}, [this](const QDBusError &error) {
             if (!isNotSent(error))
                 logError(error);
             emit q_ptr->cellNameDisplayEnabledChanged(displayEnabled);

@@ -21,10 +21,7 @@ public:
     // One string query; a null string on any failure.
     QString makeQuery(const QString &method) const
     {
-        const QDBusMessage reply = callProxy(proxy, method);
-        return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("s")
-                   ? reply.arguments().constFirst().toString()
-                   : QString();
+        return askValue<QString>(proxy, method, QString());
     }
 
     DBusIface *proxy;
@@ -46,10 +43,8 @@ QString PhoneInfo::dspSWVersion() const { return d->makeQuery(QStringLiteral("Ge
 
 PhoneInfo::SettingStatus PhoneInfo::hsxpaSetting() const
 {
-    const QDBusMessage reply = callProxy(d->proxy, QStringLiteral("GetHSXPASetting"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("b"))
-        return SettingUnknown;
-    return reply.arguments().constFirst().toBool() ? SettingEnabled : SettingDisabled;
+    const auto reply = ask<bool>(d->proxy, QStringLiteral("GetHSXPASetting"));
+    return !reply ? SettingUnknown : std::get<0>(*reply) ? SettingEnabled : SettingDisabled;
 }
 
 } // namespace Ondrix

@@ -31,16 +31,13 @@ public:
 
 QString SMSParametersPrivate::serviceCenterAddress() const
 {
-    const QDBusMessage reply = callProxy(proxy, QStringLiteral("GetParameters"),
-                                         {QVariant::fromValue(AllParameters)});
-    const QVariantList args = reply.arguments();
-    if (reply.type() != QDBusMessage::ReplyMessage || args.size() < 8
-        || args.at(0).userType() != QMetaType::UChar)
+    const auto reply = ask<uchar, QString, uchar, uchar, uchar, QString, uint, int>(
+        proxy, QStringLiteral("GetParameters"), {QVariant::fromValue(AllParameters)}, Reply::First);
+    if (!reply)
         return QString();
-    const uchar indicators = args.at(0).value<uchar>();
-    if (args.at(7).toInt() != 0 || (indicators & ServiceCentreAbsent))
-        return QString();
-    return args.at(5).toString();
+    const auto &[indicators, destination, protocol, coding, validity, centre, type, status] = *reply;
+    Q_UNUSED(destination) Q_UNUSED(protocol) Q_UNUSED(coding) Q_UNUSED(validity) Q_UNUSED(type)
+    return status != 0 || (indicators & ServiceCentreAbsent) ? QString() : centre;
 }
 
 SMSParameters::SMSParameters(QObject *parent)

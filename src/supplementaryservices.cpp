@@ -227,9 +227,7 @@ public:
     {
         if (!isValid())
             return false;
-        const QDBusMessage reply = callProxy(ssIface, QStringLiteral("GetBusyWith"));
-        return reply.type() == QDBusMessage::ReplyMessage && reply.signature() == QLatin1String("s")
-               && !reply.arguments().constFirst().toString().isEmpty();
+        return !askValue<QString>(ssIface, QStringLiteral("GetBusyWith"), QString()).isEmpty();
     }
 
     // One USSD operation: failures, an absent daemon included, arrive as ussdError().
