@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
@@ -305,6 +306,18 @@ struct Counter {
     int changes = 0;
 };
 
+// Milliseconds the calling thread spends constructing one object of every
+// class, kept alive until all are made.
+double constructAll()
+{
+    std::vector<std::unique_ptr<QObject>> all;
+    QElapsedTimer timer;
+    timer.start();
+    for (const ClassBench &bench : classBenches())
+        all.emplace_back(bench.make());
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -362,6 +375,19 @@ int main(int argc, char **argv)
     }
     row("construct: all classes", constructionLibrary, constructionRaw, "us");
     row("round trip: all classes", requestLibrary, requestRaw, "us");
+
+    // The thread blocked by construction when the daemon is slow (every
+    // property read answered 400 ms late) or absent: the values follow later.
+    sim.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+               {{QStringLiteral("delay"), 400}, {QStringLiteral("count"), 0}});
+    const double slowMs = constructAll();
+    sim.reset();
+    QTest::qWait(500);   // the late answers, which make the daemon a fast one again
+    sim.releaseNames();
+    const double absentMs = constructAll();
+    sim.acquireNames();
+    std::printf("construct all classes: %.1f ms blocked with reads 400 ms late, %.1f ms with no daemon\n", slowMs,
+                absentMs);
 
     // Memory: both sets at once, each growing the heap afresh.
     long libraryKb = 0, rawKb = 0, librarySeen = 0, rawSeen = 0;

@@ -4,7 +4,6 @@
 #include <QDebug>
 #include <QPointer>
 #include <QtDBus/QDBusPendingCallWatcher>
-#include <QtDBus/QDBusServiceWatcher>
 
 #include <vector>
 
@@ -289,24 +288,57 @@ QString daemonOf(const QString &service)
     return service.startsWith(modemServices) ? modemServices : service;
 }
 
-// Daemons that kept a blocking read waiting past its time-out and have not
-// answered since: their reads go asynchronous. Objects live on their own
-// threads' event loops, so each thread keeps its own book; it also receives
-// the answers of follow-up reads whose objects have gone meanwhile.
-class SlowDaemons : public QObject
+// What a thread's objects share about the daemons: one watch of their names'
+// owners, which tells every object of a name when it changes, and the daemons
+// that kept a blocking read waiting past its time-out and have not answered
+// since (their reads go asynchronous). Objects live on their own threads'
+// event loops, so each thread keeps its own book; it also receives the
+// answers of follow-up reads whose objects have gone meanwhile.
+class DaemonBook : public QObject
 {
+    Q_OBJECT
 public:
-    static SlowDaemons &ofThisThread()
+    static DaemonBook &ofThisThread()
     {
-        static thread_local SlowDaemons book;
+        static thread_local DaemonBook book;
         return book;
     }
-    QSet<QString> names;
+
+    // The bus announces each name's new owner; one subscription per name serves
+    // every object of the thread.
+    void follow(const QString &service, Daemons *daemons)
+    {
+        if (!listeners.contains(service)) {
+            QDBusConnection::systemBus().connect(
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), {service}, QString(),
+                this, SLOT(ownerChanged(QString, QString, QString)));
+        }
+        listeners.insert(service, daemons);
+    }
+
+    void forget(const QString &service, Daemons *daemons) { listeners.remove(service, daemons); }
+
+    QSet<QString> slow;
+
+private Q_SLOTS:
+    void ownerChanged(const QString &service, const QString &oldOwner, const QString &newOwner)
+    {
+        // A listener may take others with it: each is asked only while still here.
+        const QList<Daemons *> now = listeners.values(service);
+        for (Daemons *daemons : now) {
+            if (listeners.contains(service, daemons))
+                daemons->ownerChanged(service, oldOwner, newOwner);
+        }
+    }
+
+private:
+    QMultiHash<QString, Daemons *> listeners;
 };
 
 QSet<QString> &slowDaemons()
 {
-    return SlowDaemons::ofThisThread().names;
+    return DaemonBook::ofThisThread().slow;
 }
 
 bool timedOut(const QDBusError &error)
@@ -327,11 +359,14 @@ Daemons::Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, 
         if (proxy->isValid())
             m_present.insert(proxy->service());
     }
-    auto *watcher = new QDBusServiceWatcher(this);
-    watcher->setConnection(QDBusConnection::systemBus());
-    watcher->setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
-    watcher->setWatchedServices(m_services);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &Daemons::ownerChanged);
+    for (const QString &service : qAsConst(m_services))
+        DaemonBook::ofThisThread().follow(service, this);
+}
+
+Daemons::~Daemons()
+{
+    for (const QString &service : qAsConst(m_services))
+        DaemonBook::ofThisThread().forget(service, this);
 }
 
 void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply apply)
@@ -374,7 +409,7 @@ void Daemons::readLater(const Read &read)
     const Apply apply = read.apply;
     const QPointer<Daemons> self(this);
     // The reply carries the value first; one more argument makes it another reply.
-    callAsync(read.call, &SlowDaemons::ofThisThread(), read.signature,
+    callAsync(read.call, &DaemonBook::ofThisThread(), read.signature,
               [daemon, apply, self](const QVariantList &args) {
                   slowDaemons().remove(daemon);
                   if (self && args.size() == 1)

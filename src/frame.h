@@ -344,6 +344,7 @@ public:
     using ApplyMap = std::function<void(const QVariantMap &properties)>;
 
     Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Changed changed = {});
+    ~Daemons() override;
 
     bool valid() const { return m_present.size() == m_services.size(); }
 
@@ -361,7 +362,12 @@ private:
     };
     void readNow(const Read &read);
     void readLater(const Read &read);
+
+public:
+    // A daemon's name got another owner (empty: none).
     void ownerChanged(const QString &service, const QString &oldOwner, const QString &newOwner);
+
+private:
 
     QStringList m_services;
     QSet<QString> m_present;
