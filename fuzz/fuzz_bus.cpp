@@ -131,32 +131,6 @@ const char *const ErrorReasons[] = {
     "NoSIM", "Released", "Refused", "Interrupted", "Rejected", "NotProvisioned", "TimerNotElapsed",
 };
 
-// The complete types of a signature, in order: "sa{sv}(ii)" gives s, a{sv}, (ii).
-QStringList completeTypes(const QString &signature)
-{
-    QStringList types;
-    int i = 0;
-    while (i < signature.size()) {
-        const int start = i;
-        while (i < signature.size() && signature[i] == QLatin1Char('a'))
-            i++;
-        if (i < signature.size() && (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))) {
-            int depth = 0;
-            do {
-                if (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))
-                    depth++;
-                else if (signature[i] == QLatin1Char(')') || signature[i] == QLatin1Char('}'))
-                    depth--;
-                i++;
-            } while (depth > 0 && i < signature.size());
-        } else {
-            i++;
-        }
-        types << signature.mid(start, i - start);
-    }
-    return types;
-}
-
 QString text(Bytes &in)
 {
     const uint8_t how = in.byte();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "chaos.h"
 
+#include "contract.h"
 #include "service.h"
 #include "simulator.h"
 
@@ -25,32 +26,6 @@ const char *const StrangeErrors[] = {
     "org.freedesktop.DBus.Error.Failed", "org.freedesktop.DBus.Error.AccessDenied",
     "org.example.Unheard.Of", "x.y",
 };
-
-// The complete types of a signature, in order: "sa{sv}(ii)" gives s, a{sv}, (ii).
-QStringList completeTypes(const QString &signature)
-{
-    QStringList types;
-    int i = 0;
-    while (i < signature.size()) {
-        const int start = i;
-        while (i < signature.size() && signature[i] == QLatin1Char('a'))
-            i++;
-        if (i < signature.size() && (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))) {
-            int depth = 0;
-            do {
-                if (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))
-                    depth++;
-                else if (signature[i] == QLatin1Char(')') || signature[i] == QLatin1Char('}'))
-                    depth--;
-                i++;
-            } while (depth > 0 && i < signature.size());
-        } else {
-            i++;
-        }
-        types << signature.mid(start, i - start);
-    }
-    return types;
-}
 
 } // namespace
 

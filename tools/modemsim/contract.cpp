@@ -197,3 +197,28 @@ QString wireSignature(const QVariantList &args)
     }
     return signature;
 }
+
+QStringList completeTypes(const QString &signature)
+{
+    QStringList types;
+    int i = 0;
+    while (i < signature.size()) {
+        const int start = i;
+        while (i < signature.size() && signature[i] == QLatin1Char('a'))
+            i++;
+        if (i < signature.size() && (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))) {
+            int depth = 0;
+            do {
+                if (signature[i] == QLatin1Char('(') || signature[i] == QLatin1Char('{'))
+                    depth++;
+                else if (signature[i] == QLatin1Char(')') || signature[i] == QLatin1Char('}'))
+                    depth--;
+                i++;
+            } while (depth > 0 && i < signature.size());
+        } else {
+            i++;
+        }
+        types << signature.mid(start, i - start);
+    }
+    return types;
+}

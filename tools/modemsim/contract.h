@@ -63,4 +63,7 @@ private:
 // The D-Bus signature that `args` take on the wire.
 QString wireSignature(const QVariantList &args);
 
+// The complete types of a signature, in order: "sa{sv}(ii)" gives s, a{sv}, (ii).
+QStringList completeTypes(const QString &signature);
+
 #endif
