@@ -266,6 +266,20 @@ for i in 1 2 3 4 5; do
 done
 ctl chaos off
 
+# monitor follows the daemon leaving and coming back, and what it says then.
+"$ondrix" monitor --seconds 3 > "$PRIVATEBUS_DIR/monitor.out" &
+monitor=$!
+sleep 1
+ctl release
+ctl set com.kelvo.YKM.Modem ServiceState s:EmergencyOnly
+sleep 0.5
+ctl acquire
+wait "$monitor"
+out=$(cat "$PRIVATEBUS_DIR/monitor.out")
+expect "monitor: the daemon leaves" '^daemon: +absent$' "$out"
+expect "monitor: the daemon returns" '^daemon: +present$' "$out"
+expect "monitor: what it says after its return" '^status: +LimitedService$' "$out"
+
 ctl release
 out=$("$ondrix" status 2>&1)
 expect "daemon absent" '^daemon: +absent$' "$out"

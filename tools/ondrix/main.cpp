@@ -29,6 +29,9 @@ constexpr int LongWait = 130000;
 
 void followSystemControl(SystemControl &control)
 {
+    QObject::connect(&control, &SystemControl::validChanged, [](bool valid) {
+        line(QStringLiteral("daemon"), valid ? QStringLiteral("present") : QStringLiteral("absent"));
+    });
     QObject::connect(&control, &SystemControl::powerChanged,
                      [](bool on) { line(QStringLiteral("power"), onOff(on)); });
     QObject::connect(&control, &SystemControl::statusChanged, [](int status) {
