@@ -239,19 +239,30 @@ QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantLi
     return proxy->callWithArgumentList(QDBus::Block, method, args);
 }
 
-bool readProperties(const QDBusMessage &call, QVariantMap &out)
+bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error)
 {
-    const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block,
-                                                                 SyncReadTimeout);
+    const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, SyncReadTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
-        // Anything but one property map is ignored, like a wrong argument count.
-        if (reply.signature() != QLatin1String(PropertyMapSignature))
+        // Any other arguments are ignored, like a wrong argument count.
+        if (reply.signature() != signature)
             return false;
-        out = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+        args = reply.arguments();
         return true;
     }
-    logError(QDBusError(reply));
+    const QDBusError failure(reply);
+    logError(failure);
+    if (error)
+        *error = failure;
     return false;
+}
+
+bool readProperties(const QDBusMessage &call, QVariantMap &out)
+{
+    QVariantList args;
+    if (!readShort(call, QLatin1String(PropertyMapSignature), args))
+        return false;
+    out = qdbus_cast<QVariantMap>(args.constFirst());
+    return true;
 }
 
 void logError(const QDBusError &error)
@@ -388,10 +399,10 @@ void Daemons::keepProperties(const QDBusMessage &read, ApplyMap apply)
 
 void Daemons::readNow(const Read &read)
 {
-    const QDBusMessage reply = QDBusConnection::systemBus().call(read.call, QDBus::Block, SyncReadTimeout);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        const QDBusError error(reply);
-        logError(error);
+    QVariantList args;
+    QDBusError error;
+    const bool taken = readShort(read.call, read.signature, args, &error);
+    if (error.isValid()) {
         if (timedOut(error)) {
             slowDaemons().insert(daemonOf(read.call.service()));
             readLater(read);
@@ -399,8 +410,8 @@ void Daemons::readNow(const Read &read)
         return;
     }
     slowDaemons().remove(daemonOf(read.call.service()));
-    if (reply.signature() == read.signature)
-        read.apply(reply.arguments());
+    if (taken)
+        read.apply(args);
 }
 
 void Daemons::readLater(const Read &read)

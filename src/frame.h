@@ -251,6 +251,12 @@ T askValue(DBusIface *proxy, const QString &method, const T &fallback, const QVa
 // `bus` to `value`.
 QDBusMessage propertyWrite(Bus bus, const char *name, const QVariant &value);
 
+// Blocking read with the short time-out. When the reply is exactly
+// `signature`, `args` receives its arguments and the result is true. A reply
+// of any other arguments is ignored (false, no log line); an error, time-out
+// or absent daemon writes the error log line and is stored in `error` (false).
+bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error = nullptr);
+
 // Blocking property read with the short time-out. When the reply is exactly
 // one "a{sv}", `out` receives the map and the result is true. A reply of any
 // other arguments is ignored (false, no log line); an error, time-out or
