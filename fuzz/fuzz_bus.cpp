@@ -8,7 +8,7 @@
 // crash, leak or trip a sanitizer, and every operation started must have
 // completed exactly once when the input ends.
 
-#include "../tools/modemsim/contract.h"
+#include "../tools/modemsim/core/contract.h"
 #include "workload.h"
 
 #include <QCoreApplication>

@@ -173,7 +173,11 @@ out=$("$ondrix" radio mode 3g 2>&1); rc=$?
 expect "a mode the modem lacks" 'no mode "UMTS"' "$out"
 expect "a mode the modem lacks, exit code" '^1$' "$rc"
 out=$("$ondrix" cell)
+expect "no cell while the radio is off" '^cell: +UnknownType cell 0, area 0$' "$out"
+ctl reset
+out=$("$ondrix" cell)
 expect "cell" '^cell: +WCDMACell cell 6699, area 3841$' "$out"
+ctl register Roaming 248 01 "Telia EE"
 out=$("$ondrix" time)
 expect "network time of the network abroad" '^network time: .*, zone \+02:00, dst 0 h, from 248 01$' "$out"
 for bad in "info x" "radio mode 4g" "cell x" "time x"; do

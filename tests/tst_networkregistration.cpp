@@ -252,12 +252,16 @@ private Q_SLOTS:
         NetworkRegistration reg;
         SignalRecorder recorder(&reg);
         reg.selectOperator(QStringLiteral("12"), QStringLiteral("244"));
-        QTRY_VERIFY(recorder.recorded().contains(QStringLiteral("selectionFailure()")));
-        QCOMPARE(recorder.recorded().mid(recorder.recorded().size() - 3),
-                 (QStringList{"selectionCompleted(9)", "selectionCompleted(false, \"PLMNNotAllowed\")",
-                              "selectionFailure()"}));
+        // Refused as a modem refuses: rejected with the cause, then back on
+        // the network it had, in the mode it had.
+        QTRY_VERIFY(recorder.recorded().contains(QStringLiteral("statusChanged(0)")));
+        QCOMPARE(recorder.recorded(), (QStringList{
+            "modeChanged(0)", "statusChanged(3)", "statusWithRejectCodeChanged(3, 29)",
+            "statusChanged(5)", "statusWithRejectCodeChanged(5, 9)",
+            "selectionCompleted(9)", "selectionCompleted(false, \"PLMNNotAllowed\")", "selectionFailure()",
+            "modeChanged(1)", "statusChanged(0)", "statusWithRejectCodeChanged(0, 29)"}));
         QCOMPARE(SimBench::log(), QStringList{"Manual selection failed: \"PLMNNotAllowed\""});
-        QCOMPARE(reg.rejectCode(), NetworkRegistration::PLMNNotAllowed);
+        QCOMPARE(reg.status(), NetworkRegistration::AtHome);
     }
 
     void automaticSelection_data()

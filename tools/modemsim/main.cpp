@@ -2,8 +2,10 @@
 // ondrix-modemsim: a simulated modem-services daemon for development and tests.
 
 #include "control.h"
+#include "modem.h"
 #include "simulator.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QSocketNotifier>
@@ -17,6 +19,7 @@
 
 int runCtl(const QDBusConnection &bus, const QStringList &args);
 int ctlUsage(bool asked);
+int runRecord(const QString &address, const QString &output, int seconds);
 
 namespace {
 
@@ -24,13 +27,15 @@ const char Usage[] =
     "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--chaos SEED]\n"
     "                       [--scenario FILE] [--verbose] [--show-codes]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
+    "       ondrix-modemsim record [--system | --session | --address ADDRESS] [--output FILE] [--seconds N]\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
     "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
     "--instant answers at once and keeps the signal still, as tests want it.\n"
     "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n"
     "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n"
     "--show-codes keeps the codes callers send (PIN, PUK, passwords) in the call log, for test benches;\n"
-    "             without it they stand there as ********.\n";
+    "             without it they stand there as ********.\n"
+    "record watches the daemons' traffic on a bus and writes it as a scenario that replays it.\n";
 
 int quitPipe[2] = {-1, -1};
 
@@ -53,84 +58,131 @@ void quitOnSignals(QCoreApplication &app)
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Fails with the usage on standard error.
+int usageError(const QString &why = QString())
+{
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "ondrix-modemsim: " << why << '\n';
+    err << Usage;
+    return 2;
+}
+
+void addBusOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("system"), QStringLiteral("The system bus (the default).")});
+    parser.addOption({QStringLiteral("session"), QStringLiteral("The session bus.")});
+    parser.addOption({QStringLiteral("address"), QStringLiteral("The bus at ADDRESS."), QStringLiteral("ADDRESS")});
+    parser.addOption({QStringLiteral("help"), QStringLiteral("This text.")});
+    // Words after the first non-option ("set", "-85", ...) are the command's own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+}
+
+// The bus the options name: --address, --session, or the system bus.
+QDBusConnection busOf(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("address")))
+        return QDBusConnection::connectToBus(parser.value(QStringLiteral("address")), QStringLiteral("ondrix-modemsim"));
+    return parser.isSet(QStringLiteral("session")) ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
+}
+
+QString addressOf(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("address")))
+        return parser.value(QStringLiteral("address"));
+    const char *variable = parser.isSet(QStringLiteral("session")) ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS";
+    const QString address = qEnvironmentVariable(variable);
+    return !address.isEmpty() || parser.isSet(QStringLiteral("session"))
+        ? address : QStringLiteral("unix:path=/run/dbus/system_bus_socket");
+}
+
+int connectionError(const QDBusConnection &bus)
+{
+    QTextStream(stderr) << "ondrix-modemsim: cannot connect to the bus: " << bus.lastError().message() << '\n';
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
     QTextStream err(stderr);
+    const QStringList arguments = app.arguments();
+    const QString mode = arguments.value(1);
 
-    const bool ctl = !args.isEmpty() && args.first() == QLatin1String("ctl");
-    if (ctl) {
-        args.removeFirst();
-        if (args.isEmpty() || args.first() == QLatin1String("--help"))
-            return ctlUsage(!args.isEmpty());
+    if (mode == QLatin1String("ctl")) {
+        QCommandLineParser parser;
+        addBusOptions(parser);
+        if (!parser.parse(arguments.mid(1)))
+            return ctlUsage(false);
+        if (parser.isSet(QStringLiteral("help")) || parser.positionalArguments().isEmpty())
+            return ctlUsage(parser.isSet(QStringLiteral("help")));
+        const QDBusConnection bus = busOf(parser);
+        return bus.isConnected() ? runCtl(bus, parser.positionalArguments()) : connectionError(bus);
     }
-
-    QString address;
-    bool session = false;
-    bool verbose = false;
-    bool instant = false;
-    bool showCodes = false;
-    bool chaos = false;
-    uint chaosSeed = 0;
-    QString scenario, scenarioFile;
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
-        const QString option = args.takeFirst();
-        if (option == QLatin1String("--address") && !args.isEmpty()) {
-            address = args.takeFirst();
-        } else if (option == QLatin1String("--session")) {
-            session = true;
-        } else if (option == QLatin1String("--system")) {
-            session = false;
-        } else if (option == QLatin1String("--verbose") && !ctl) {
-            verbose = true;
-        } else if (option == QLatin1String("--instant") && !ctl) {
-            instant = true;
-        } else if (option == QLatin1String("--show-codes") && !ctl) {
-            showCodes = true;
-        } else if (option == QLatin1String("--chaos") && !ctl && !args.isEmpty()) {
-            chaosSeed = args.takeFirst().toUInt(&chaos);
-            if (!chaos) {
-                err << "ondrix-modemsim: --chaos takes a seed, a number\n";
-                return 2;
-            }
-        } else if (option == QLatin1String("--scenario") && !ctl && !args.isEmpty()) {
-            QFile file(args.takeFirst());
-            if (!file.open(QIODevice::ReadOnly)) {
-                err << "ondrix-modemsim: cannot read " << file.fileName() << ": " << file.errorString() << '\n';
-                return 2;
-            }
-            scenario = QString::fromUtf8(file.readAll());
-            scenarioFile = file.fileName();
-        } else if (option == QLatin1String("--help")) {
+    if (mode == QLatin1String("record")) {
+        QCommandLineParser parser;
+        addBusOptions(parser);
+        parser.addOption({QStringLiteral("output"), QStringLiteral("The scenario file to write."), QStringLiteral("FILE")});
+        parser.addOption({QStringLiteral("seconds"), QStringLiteral("Stop after N seconds."), QStringLiteral("N")});
+        if (!parser.parse(arguments.mid(1)) || !parser.positionalArguments().isEmpty())
+            return usageError(parser.errorText());
+        if (parser.isSet(QStringLiteral("help"))) {
             QTextStream(stdout) << Usage;
             return 0;
-        } else {
-            err << Usage;
-            return 2;
         }
+        bool ok = true;
+        const int seconds = parser.isSet(QStringLiteral("seconds")) ? parser.value(QStringLiteral("seconds")).toInt(&ok) : 0;
+        if (!ok || seconds < 0)
+            return usageError(QStringLiteral("--seconds takes a whole number of seconds"));
+        quitOnSignals(app);
+        return runRecord(addressOf(parser), parser.value(QStringLiteral("output")), seconds);
     }
-    if (!ctl && !args.isEmpty()) {
-        err << Usage;
+
+    QCommandLineParser parser;
+    addBusOptions(parser);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOption({QStringLiteral("verbose"), QStringLiteral("Print every call and signal.")});
+    parser.addOption({QStringLiteral("instant"), QStringLiteral("Answer at once, keep the signal still.")});
+    parser.addOption({QStringLiteral("show-codes"), QStringLiteral("Keep codes in the call log.")});
+    parser.addOption({QStringLiteral("chaos"), QStringLiteral("The hostile mode from SEED."), QStringLiteral("SEED")});
+    parser.addOption({QStringLiteral("scenario"), QStringLiteral("Play FILE."), QStringLiteral("FILE")});
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << Usage;
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("no command \"%1\"").arg(parser.positionalArguments().first()));
+    bool chaos = false;
+    const uint chaosSeed = parser.value(QStringLiteral("chaos")).toUInt(&chaos);
+    if (parser.isSet(QStringLiteral("chaos")) && !chaos) {
+        err << "ondrix-modemsim: --chaos takes a seed, a number\n";
         return 2;
     }
-
-    QDBusConnection bus = !address.isEmpty()
-        ? QDBusConnection::connectToBus(address, QStringLiteral("ondrix-modemsim"))
-        : session ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
-    if (!bus.isConnected()) {
-        err << "ondrix-modemsim: cannot connect to the bus: " << bus.lastError().message() << '\n';
-        return 1;
+    QString scenario;
+    const QString scenarioFile = parser.value(QStringLiteral("scenario"));
+    if (!scenarioFile.isEmpty()) {
+        QFile file(scenarioFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            err << "ondrix-modemsim: cannot read " << file.fileName() << ": " << file.errorString() << '\n';
+            return 2;
+        }
+        scenario = QString::fromUtf8(file.readAll());
     }
-    if (ctl)
-        return runCtl(bus, args);
 
-    Simulator sim(bus, instant);
-    sim.verbose = verbose;
-    sim.showCodes = showCodes;
-    Control control(&sim);
+    QDBusConnection bus = busOf(parser);
+    if (!bus.isConnected())
+        return connectionError(bus);
+
+    Simulator sim(bus, parser.isSet(QStringLiteral("instant")));
+    sim.verbose = parser.isSet(QStringLiteral("verbose"));
+    sim.showCodes = parser.isSet(QStringLiteral("show-codes"));
+    ModemEvents events;
+    installModem(&sim, &events);
+    Control control(&sim, &events);
     if (!bus.registerObject(QStringLiteral(MODEMSIM_CONTROL_PATH), &control,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
         err << "ondrix-modemsim: cannot register the control object\n";
@@ -155,7 +207,7 @@ int main(int argc, char **argv)
         return 1;
     }
     if (chaos)
-        sim.setChaos(true, chaosSeed);
+        control.SetChaos(true, chaosSeed);
 
     quitOnSignals(app);
     const int rc = app.exec();

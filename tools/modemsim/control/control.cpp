@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "control.h"
 
+#include "chaos.h"
 #include "commands.h"
+#include "modem.h"
 #include "scenario.h"
+#include "scripts.h"
 #include "service.h"
 #include "simulator.h"
 
@@ -10,12 +13,17 @@
 #include <QtDBus/QDBusMetaType>
 #include <QTextStream>
 
-Control::Control(Simulator *sim_)
+Control::Control(Simulator *sim_, ModemEvents *events_)
     : QObject(sim_)
     , sim(sim_)
+    , events(events_)
+    , scripts(nullptr)
+    , chaos(new Chaos(sim_))
     , scenario(new Scenario([this](const Request &request) { perform(request); }, this))
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();
+    // The hostile mode sees a call first, then the scripted answers.
+    scripts = new Scripts(sim);
     connect(scenario, &Scenario::stepTaken, this, &Control::ScenarioStep);
     connect(scenario, &Scenario::stepTaken, this, [this](int line) {
         if (sim->verbose)
@@ -59,12 +67,13 @@ void Control::Script(const QString &interface, const QString &member, const QVar
         script.hasReply = true;
         script.reply = qdbus_cast<QVariantList>(answer.value(QStringLiteral("reply")));
     }
-    sim->addScript(interface, member, script);
+    script.when = answer.value(QStringLiteral("when")).toList();
+    scripts->add(interface, member, script);
 }
 
 void Control::ClearScripts()
 {
-    sim->clearScripts();
+    scripts->clear();
 }
 
 QList<QVariantMap> Control::Calls()
@@ -99,12 +108,15 @@ void Control::SetSetting(const QString &name, const QDBusVariant &value)
 
 void Control::SetChaos(bool on, uint seed)
 {
-    sim->setChaos(on, seed);
+    if (on)
+        chaos->start(seed);
+    else
+        chaos->stop();
 }
 
 uint Control::ChaosEvents()
 {
-    return sim->chaosEvents();
+    return chaos->events();
 }
 
 void Control::Reset()
@@ -115,12 +127,17 @@ void Control::Reset()
 
 void Control::SetSignal(int dbm)
 {
-    setSignalLevel(sim, dbm);
+    emit events->signalLevelSet(dbm);
 }
 
 void Control::Register(const QString &status, const QString &mcc, const QString &mnc, const QString &name)
 {
-    registerNetwork(sim, status, mcc, mnc, name);
+    emit events->registrationFound(status, mcc, mnc, name);
+}
+
+void Control::SetFlightMode(bool on)
+{
+    emit events->flightModeSet(on);
 }
 
 QString Control::PlayScenario(const QString &text, double speed)
@@ -162,6 +179,8 @@ void Control::perform(const Request &request)
         SetSignal(a.value(0).toInt());
     else if (method == QLatin1String("Register"))
         Register(text(0), text(1), text(2), text(3));
+    else if (method == QLatin1String("SetFlightMode"))
+        SetFlightMode(a.value(0).toBool());
     else if (method == QLatin1String("ClearScripts"))
         ClearScripts();
     else if (method == QLatin1String("ClearCalls"))

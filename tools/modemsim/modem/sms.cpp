@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // The SIM's SMS parameters record.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 namespace {
 
-class SmsSim : public Service
+class SmsSim : public ModemService
 {
 public:
-    explicit SmsSim(Simulator *sim)
-        : Service(sim, "com.kelvo.hvt.SMS", "/com/kelvo/hvt/sms", "com.kelvo.hvt.SMS.SIM")
+    SmsSim(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, "com.kelvo.hvt.SMS", "/com/kelvo/hvt/sms", "com.kelvo.hvt.SMS.SIM")
     {
     }
 
@@ -56,7 +56,7 @@ public:
 
 } // namespace
 
-Service *createSmsSim(Simulator *sim)
+Service *createSmsSim(Simulator *sim, ModemEvents *events)
 {
-    return new SmsSim(sim);
+    return new SmsSim(sim, events);
 }

@@ -9,7 +9,8 @@
 #include <QTimer>
 #include <QtDBus/QDBusMessage>
 
-class Simulator;
+#include "simulator.h"
+
 class Service;
 
 // The hostile mode: a daemon that answers as a broken or malicious peer
@@ -19,7 +20,7 @@ class Service;
 // library's short time-outs, or not for seconds (then "NoReply"); meanwhile
 // the daemon emits its signals with wrong signatures or unknown texts, and
 // drops and takes back its names. One seed gives one sequence of choices.
-class Chaos : public QObject
+class Chaos : public QObject, public Interceptor
 {
 public:
     explicit Chaos(Simulator *sim);
@@ -31,9 +32,9 @@ public:
     // Calls answered and signals and name changes made since start().
     quint32 events() const { return m_events; }
 
-    // Takes over a daemon call. Returns false when the simulator should
+    // Takes over a daemon call while on. Returns false when the modem should
     // answer it itself (the "right answer" choice).
-    bool take(const QDBusMessage &call);
+    bool intercept(const QDBusMessage &call) override;
 
 private:
     void answer(const QDBusMessage &call);

@@ -5,26 +5,22 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusVirtualObject>
-#include <QHash>
 #include <QList>
 #include <QVariantMap>
 
 #include <memory>
 #include <vector>
 
-class Chaos;
 class Service;
 
-// How the next call(s) of one method are answered instead of, or before,
-// the modem's own behaviour.
-struct Script {
-    int count = 1;          // calls it applies to; 0 for every call until cleared
-    int delay = 0;          // milliseconds before the answer
-    bool noReply = false;   // never answer
-    QString error;          // answer with this D-Bus error name ...
-    QString message;        // ... and message
-    bool hasReply = false;  // answer with these arguments as they stand
-    QVariantList reply;
+// Something that may answer a daemon call before the modem does: the
+// scripted answers and the hostile mode plug in here, in the order added.
+class Interceptor
+{
+public:
+    virtual ~Interceptor() = default;
+    // True when it took the call (answered it, or will).
+    virtual bool intercept(const QDBusMessage &call) = 0;
 };
 
 // The simulated modem-services daemon: owns the daemon's bus names, answers
@@ -48,20 +44,21 @@ public:
     bool acquireNames();
     void releaseNames();
 
-    // State.
+    // The interfaces it serves; it owns them.
+    void addService(Service *service);
     Service *service(const QString &interface) const;
     QList<Service *> services() const;
+    // Back to the start-up state: settings, log, every interface; the
+    // interceptors follow wasReset().
     void reset();
     QVariant setting(const QString &name) const { return m_settings.value(name); }
     void setSetting(const QString &name, const QVariant &value);
 
-    // Scripting.
-    void addScript(const QString &interface, const QString &member, const Script &script);
-    void clearScripts() { m_scripts.clear(); }
-
-    // The hostile mode (see chaos.h): on with a seed, or off.
-    void setChaos(bool on, quint32 seed);
-    quint32 chaosEvents() const;
+    // Calls pass the interceptors before the modem answers them.
+    void addInterceptor(Interceptor *interceptor) { m_interceptors.append(interceptor); }
+    // From now until the next reset the modem's own traffic is not held
+    // against the interface files: the hostile mode garbled its state.
+    void garble() { m_garbled = true; }
 
     // Where the traffic left the interface files: calls of members they do
     // not have or with other arguments, the modem's own replies and signals
@@ -98,9 +95,12 @@ public:
     QString introspect(const QString &path) const override;
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
+Q_SIGNALS:
+    void wasReset();
+    // A call arrived; it is in the log.
+    void called(const QDBusMessage &call);
+
 private:
-    bool takeScript(const QString &interface, const QString &member, Script &script);
-    void answer(const QDBusMessage &call, const Script &script);
     void handleProperties(const QDBusMessage &call);
     Service *serviceAt(const QString &path, const QString &interface) const;
     void checkCall(const QDBusMessage &call);
@@ -110,13 +110,12 @@ private:
 
     QDBusConnection m_connection;
     std::vector<std::unique_ptr<Service>> m_services;
-    QHash<QString, QList<Script>> m_scripts;
+    QList<Interceptor *> m_interceptors;
     QList<QVariantMap> m_calls;
     QStringList m_violations;
     bool m_garbled = false;   // the hostile mode ran since the last reset
     QVariantMap m_settings;
     bool m_instant = false;
-    Chaos *m_chaos;
 };
 
 #endif

@@ -6,7 +6,10 @@
 #include <QtDBus/QDBusVariant>
 #include <QVariantMap>
 
+class Chaos;
+class ModemEvents;
 class Scenario;
+class Scripts;
 class Simulator;
 struct Request;
 
@@ -22,7 +25,7 @@ class Control : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", MODEMSIM_CONTROL_INTERFACE)
 public:
-    explicit Control(Simulator *sim);
+    Control(Simulator *sim, ModemEvents *events);
 
 public Q_SLOTS:
     // Sets a daemon property; the daemon announces the change as it would on a phone.
@@ -59,6 +62,9 @@ public Q_SLOTS:
     // "Roaming", "NoCoverage", "Searching", "NoSim", ...) and, with an MCC, the
     // network (MCC, MNC, name) the operator interface reports.
     void Register(const QString &status, const QString &mcc, const QString &mnc, const QString &name);
+    // Flight mode, as the system-state controller sets it: the radio goes
+    // down at once ("Offline"), and comes back.
+    void SetFlightMode(bool on);
     // Plays a scenario (see scenario.h) `speed` times as fast as written,
     // replacing a playing one; returns why it cannot, or nothing.
     QString PlayScenario(const QString &text, double speed);
@@ -77,6 +83,9 @@ private:
     void perform(const Request &request);
 
     Simulator *sim;
+    ModemEvents *events;
+    Scripts *scripts;
+    Chaos *chaos;
     Scenario *scenario;
 };
 

@@ -2,7 +2,7 @@
 // The network side of the modem: registration and operator selection, the
 // registered operator, and the signal strength.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 #include <QRandomGenerator>
@@ -75,12 +75,23 @@ QVariant marshalled(const QList<Network> &networks)
 
 namespace {
 
-class NetworkOperatorService : public Service
+class NetworkOperatorService : public ModemService
 {
 public:
-    explicit NetworkOperatorService(Simulator *sim)
-        : Service(sim, BusName, Path, OperatorInterface)
+    NetworkOperatorService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, OperatorInterface)
     {
+        // In service the operator is the network; out of it there is none.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim,
+                         [this](const QString &status, const QString &mcc, const QString &mnc, const QString &name) {
+                             Network network;
+                             if (inService(status)) {
+                                 network.mcc = mcc;
+                                 network.mnc = mnc;
+                                 network.name = name;
+                             }
+                             registerTo(network);
+                         });
     }
 
     void reset() override
@@ -103,7 +114,6 @@ public:
             store(OperatorMnc, network.mnc);
             store(OperatorMcc, network.mcc);
             announceCodes();
-            networkRegistered(sim, network.mcc, network.mnc);
         }
         setProperty(OperatorName, network.name);
     }
@@ -126,14 +136,24 @@ private:
     }
 };
 
-class RegistrationService : public Service
+class RegistrationService : public ModemService
 {
 public:
-    explicit RegistrationService(Simulator *sim)
-        : Service(sim, BusName, Path, RegistrationInterface)
+    RegistrationService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, RegistrationInterface)
     {
         scanTimer.setSingleShot(true);
         QObject::connect(&scanTimer, &QTimer::timeout, sim, [this] { finishScans(); });
+        QObject::connect(events, &ModemEvents::radioSwitched, sim, [this](bool on, bool flight) { radioSwitched(on, flight); });
+        QObject::connect(events, &ModemEvents::cardStatusChanged, sim, [this](const QString &status) { cardChanged(status); });
+        QObject::connect(events, &ModemEvents::registrationFound, sim,
+                         [this](const QString &status, const QString &mcc, const QString &mnc, const QString &name) {
+                             Network network;
+                             network.mcc = mcc;
+                             network.mnc = mnc;
+                             network.name = name;
+                             registerTo(status, network);
+                         });
     }
 
     void reset() override
@@ -143,6 +163,8 @@ public:
         scans.clear();
         selection = QDBusMessage();
         ++selectionToken;
+        current = networks.first();
+        statusBeforeOff.clear();
         setDefaults({
             {RegistrationStatus, QStringLiteral("Home")},
             {RejectCode, QString()},
@@ -193,37 +215,61 @@ public:
     // operator follows.
     void registerTo(const QString &status, const Network &network)
     {
-        if (!network.mcc.isEmpty()) {
-            static_cast<NetworkOperatorService *>(sim->service(QLatin1String(OperatorInterface)))
-                ->registerTo(network);
-        }
-        setRegistration(status, QString());
+        if (!network.mcc.isEmpty())
+            current = network;
+        ++selectionToken;
+        setRegistration(status, QString(), true);
     }
 
-    // The SIM card came ready: a modem that waited for it registers at home.
-    void simReady()
+private:
+    // The card came ready: a modem that waited for it searches and registers
+    // where it was. A card that went away leaves emergency service only.
+    void cardChanged(const QString &status)
     {
-        if (property(RegistrationStatus) != QLatin1String("NoSim"))
+        const QString now = property(RegistrationStatus).toString();
+        if (now == QLatin1String("PowerOff") || now == QLatin1String("Offline"))
             return;
-        setRegistration(QStringLiteral("Searching"), QString());
+        if (status == QLatin1String("Ok") && now == QLatin1String("NoSim"))
+            searchThen(inService(statusBeforeOff) ? statusBeforeOff : QStringLiteral("Home"));
+        else if (status == QLatin1String("NoSIM") && now != QLatin1String("NoSim")) {
+            statusBeforeOff = now;
+            ++selectionToken;
+            setRegistration(QStringLiteral("NoSim"), QString(), true);
+        }
+    }
+
+    // The radio went off (flight mode: "Offline") or came back: the modem
+    // searches, then registers where it was.
+    void radioSwitched(bool on, bool flight)
+    {
+        const QString now = property(RegistrationStatus).toString();
+        const bool off = now == QLatin1String("PowerOff") || now == QLatin1String("Offline");
+        if (!on) {
+            if (!off)
+                statusBeforeOff = now;
+            ++selectionToken;
+            setRegistration(flight ? QStringLiteral("Offline") : QStringLiteral("PowerOff"), QString(), true);
+        } else if (off) {
+            if (events->cardStatus != QLatin1String("Ok") && events->cardStatus != QLatin1String("NotReady"))
+                setRegistration(QStringLiteral("NoSim"), QString(), true);
+            else
+                searchThen(statusBeforeOff.isEmpty() || statusBeforeOff == QLatin1String("Searching")
+                               ? QStringLiteral("Home") : statusBeforeOff);
+        }
+    }
+
+    // "Searching" now, `status` on the current network after the selection time.
+    void searchThen(const QString &status)
+    {
+        setRegistration(QStringLiteral("Searching"), QString(), true);
         const quint64 token = ++selectionToken;
-        QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token] {
-            const Network home = networksInRange().first();
+        QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token, status] {
             if (token == selectionToken)
-                registerNetwork(sim, QStringLiteral("Home"), home.mcc, home.mnc, home.name);
+                setRegistration(status, QString(), true);
         });
     }
 
-    // The radio went off or came back.
-    void radioSwitched(bool on)
-    {
-        if (!on) {
-            statusBeforeOff = property(RegistrationStatus).toString();
-            setRegistration(QStringLiteral("PowerOff"), QString());
-        } else if (property(RegistrationStatus) == QLatin1String("PowerOff")) {
-            setRegistration(statusBeforeOff.isEmpty() ? QStringLiteral("Home") : statusBeforeOff, QString());
-        }
-    }
+public:
 
 protected:
     void announce(const QString &name, const QVariant &value) override
@@ -242,15 +288,19 @@ private:
                     property(RejectCode).toString()});
     }
 
-    // Status and reject code change together, in one "RegistrationChanged".
-    void setRegistration(const QString &status, const QString &rejectCode)
+    // Status and reject code change together, in one "RegistrationChanged";
+    // the rest of the modem follows. `force` tells the rest also when the
+    // status stays but the network may have changed.
+    void setRegistration(const QString &status, const QString &rejectCode, bool force = false)
     {
-        if (property(RegistrationStatus) == status
-            && property(RejectCode) == rejectCode)
-            return;
-        store(RegistrationStatus, status);
-        store(RejectCode, rejectCode);
-        announceRegistration();
+        const bool same = property(RegistrationStatus) == status && property(RejectCode) == rejectCode;
+        if (!same) {
+            store(RegistrationStatus, status);
+            store(RejectCode, rejectCode);
+            announceRegistration();
+        }
+        if (!same || force)
+            emit events->registrationChanged(status, current.mcc, current.mnc, current.name);
     }
 
     void finishScans()
@@ -266,8 +316,10 @@ private:
     {
         if (selection.type() == QDBusMessage::MethodCallMessage)
             sim->replyError(selection, QLatin1String(Interrupted), QStringLiteral("Another selection began"));
-        else
+        else {
             statusBeforeSelection = property(RegistrationStatus).toString();
+            modeBeforeSelection = property(SelectionMode).toString();
+        }
         selection = message;
         const quint64 token = ++selectionToken;
         setProperty(SelectionMode, mode);
@@ -293,8 +345,15 @@ private:
         else if (networks[found].availability == QLatin1String("Forbidden"))
             cause = QStringLiteral("PLMNNotAllowed");
         if (!cause.isEmpty()) {
-            setRegistration(statusBeforeSelection, cause);
+            // Refused, then back on the network it had, or searching.
+            setRegistration(QStringLiteral("Rejected"), cause);
             sim->replyError(call, QLatin1String(Rejected), cause);
+            setProperty(SelectionMode, modeBeforeSelection);
+            const QString back = inService(statusBeforeSelection) ? statusBeforeSelection : QStringLiteral("Searching");
+            QTimer::singleShot(0, sim, [this, back, token = selectionToken] {
+                if (token == selectionToken)
+                    setRegistration(back, QString(), true);
+            });
             return;
         }
         for (Network &network : networks) {
@@ -302,11 +361,10 @@ private:
                 network.availability = QStringLiteral("Available");
         }
         networks[found].availability = QStringLiteral("Current");
-        static_cast<NetworkOperatorService *>(sim->service(QLatin1String(OperatorInterface)))
-            ->registerTo(networks[found]);
+        current = networks[found];
         setRegistration(networks[found].preference == QLatin1String("Home") ? QStringLiteral("Home")
                                                                             : QStringLiteral("Roaming"),
-                        QString());
+                        QString(), true);
         sim->reply(call);
     }
 
@@ -316,28 +374,39 @@ private:
     QDBusMessage selection;
     quint64 selectionToken = 0;
     QString statusBeforeSelection;
-    QString statusBeforeOff;
+    QString modeBeforeSelection;
+    QString statusBeforeOff;   // before the radio went off or the card away
+    Network current;           // the network registered last
 };
 
-class SignalStrengthService : public Service
+class SignalStrengthService : public ModemService
 {
 public:
-    explicit SignalStrengthService(Simulator *sim)
-        : Service(sim, BusName, Path, "com.kelvo.hvt.CSNet.SignalStrength")
+    SignalStrengthService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.CSNet.SignalStrength")
     {
         QObject::connect(&drift, &QTimer::timeout, sim, [this] { wander(); });
+        QObject::connect(events, &ModemEvents::signalLevelSet, sim, [this](int dbm) { setLevel(dbm); });
+        // Camped on a cell the modem reads its level; otherwise it reads nothing.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim, [this](const QString &status) {
+            reading = camped(status);
+            show(reading ? level : NoSignal);
+            configure();
+        });
     }
 
     void reset() override
     {
-        setDefaults(levelOf(-75));
+        level = -75;
+        reading = true;
+        setDefaults(levelOf(level));
         configure();
     }
 
     void configure() override
     {
         const int interval = setting(QStringLiteral("SignalDriftInterval"));
-        if (interval > 0)
+        if (interval > 0 && reading)
             drift.start(interval);
         else
             drift.stop();
@@ -370,80 +439,45 @@ private:
     }
 
 public:
-    // A new level, announced as the modem would: the strength, then the bars if they changed.
+    // The radio environment's level: shown while the modem reads one.
     void setLevel(int dbm)
     {
-        dbm = qBound(-113, dbm, -51);
-        if (dbm == property(SignalDecibels).toInt())
-            return;
-        const QVariantMap level = levelOf(dbm);
-        store(SignalDecibels, dbm);
-        store(SignalPercent, level.value(SignalPercent));
-        announce(SignalDecibels, dbm);
-        setProperty(SignalBars, level.value(SignalBars));
+        level = qBound(-113, dbm, -51);
+        if (reading)
+            show(level);
     }
 
 private:
+    static constexpr int NoSignal = -113;
+
+    // A level announced as the modem would: the strength, then the bars if they changed.
+    void show(int dbm)
+    {
+        if (dbm == property(SignalDecibels).toInt())
+            return;
+        const QVariantMap shown = levelOf(dbm);
+        store(SignalDecibels, dbm);
+        store(SignalPercent, shown.value(SignalPercent));
+        announce(SignalDecibels, dbm);
+        setProperty(SignalBars, shown.value(SignalBars));
+    }
+
     // A step of a random walk.
     void wander()
     {
-        setLevel(property(SignalDecibels).toInt() + QRandomGenerator::global()->bounded(-3, 4));
+        setLevel(level + QRandomGenerator::global()->bounded(-3, 4));
     }
 
     QTimer drift;
+    int level = -75;
+    bool reading = true;
 };
 
 } // namespace
 
-Service *createNetworkRegistration(Simulator *sim)
+QList<Service *> createNetwork(Simulator *sim, ModemEvents *events)
 {
-    return new RegistrationService(sim);
-}
-
-Service *createNetworkOperator(Simulator *sim)
-{
-    return new NetworkOperatorService(sim);
-}
-
-Service *createSignalStrength(Simulator *sim)
-{
-    return new SignalStrengthService(sim);
-}
-
-void radioSwitched(Simulator *sim, bool on)
-{
-    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
-        static_cast<RegistrationService *>(registration)->radioSwitched(on);
-}
-
-void setSignalLevel(Simulator *sim, int dbm)
-{
-    if (Service *strength = sim->service(QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength")))
-        static_cast<SignalStrengthService *>(strength)->setLevel(dbm);
-}
-
-void registerNetwork(Simulator *sim, const QString &status, const QString &mcc, const QString &mnc,
-                     const QString &name)
-{
-    Network network;
-    network.mcc = mcc;
-    network.mnc = mnc;
-    network.name = name;
-    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
-        static_cast<RegistrationService *>(registration)->registerTo(status, network);
-    // The system state's service follows: full at home or abroad, emergency
-    // calls only where the network refuses the card, none without a network.
-    Service *modem = sim->service(QStringLiteral("com.kelvo.YKM.Modem"));
-    if (!modem || modem->property(QStringLiteral("ModemState")) != QLatin1String("Normal"))
-        return;
-    const QString service = status == QLatin1String("Home") || status == QLatin1String("Roaming") ? QStringLiteral("Normal")
-        : status == QLatin1String("NoSim") || status == QLatin1String("Rejected") ? QStringLiteral("EmergencyOnly")
-                                                                                    : QStringLiteral("NoCoverage");
-    modem->setProperty(QStringLiteral("ServiceState"), service);
-}
-
-void simReady(Simulator *sim)
-{
-    if (Service *registration = sim->service(QLatin1String(RegistrationInterface)))
-        static_cast<RegistrationService *>(registration)->simReady();
+    // The registration tells the others: it comes first.
+    return {new RegistrationService(sim, events), new NetworkOperatorService(sim, events),
+            new SignalStrengthService(sim, events)};
 }

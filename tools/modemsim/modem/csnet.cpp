@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // The network object's own interface: what the radio is busy with.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 namespace {
 
-class CSNet : public Service
+class CSNet : public ModemService
 {
 public:
-    explicit CSNet(Simulator *sim)
-        : Service(sim, "com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet")
+    CSNet(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, "com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet")
     {
+        QObject::connect(events, &ModemEvents::callActive, sim, [this](bool active) {
+            setProperty(QStringLiteral("Activity"), active ? QStringLiteral("Call") : QStringLiteral("Idle"));
+        });
     }
 
     void reset() override
@@ -32,7 +35,7 @@ protected:
 
 } // namespace
 
-Service *createCSNet(Simulator *sim)
+Service *createCSNet(Simulator *sim, ModemEvents *events)
 {
-    return new CSNet(sim);
+    return new CSNet(sim, events);
 }

@@ -4,7 +4,7 @@
 // "ctl call start|end"), IMEI and software versions, radio mode and data
 // technology, packet data, the serving cell, and network time reports.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 #include <QDateTime>
@@ -50,11 +50,11 @@ namespace {
 
 // ---- Calls: emergency numbers and call timers ----
 
-class CallService : public Service
+class CallService : public ModemService
 {
 public:
-    explicit CallService(Simulator *sim)
-        : Service(sim, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
+    CallService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
     {
         qDBusRegisterMetaType<EmergencyNumber>();
         qDBusRegisterMetaType<QList<EmergencyNumber>>();
@@ -98,8 +98,7 @@ protected:
     {
         if (name != QLatin1String("InCall"))
             return;
-        sim->service(QLatin1String(CSNetBus))->setProperty(QStringLiteral("Activity"),
-                                                            value.toBool() ? QStringLiteral("Call") : QStringLiteral("Idle"));
+        emit events->callActive(value.toBool());
         if (value.toBool()) {
             seconds = 0;
             store(QStringLiteral("Last"), 0u);
@@ -132,8 +131,7 @@ private:
     // The modem's own numbers without a SIM (3GPP TS 22.101); with one, 112, 911 and the card's.
     QList<EmergencyNumber> emergencyNumbers() const
     {
-        const QString status = sim->service(QStringLiteral("com.kelvo.hvt.SIM"))->property(QStringLiteral("Status")).toString();
-        if (status == QLatin1String("NoSIM")) {
+        if (events->cardStatus == QLatin1String("NoSIM")) {
             QList<EmergencyNumber> list;
             for (const char *n : {"112", "911", "000", "08", "110", "118", "119", "999"})
                 list.append({QLatin1String(n), 0, 0});
@@ -148,11 +146,11 @@ private:
 
 // ---- IMEI and software versions ----
 
-class InfoService : public Service
+class InfoService : public ModemService
 {
 public:
-    explicit InfoService(Simulator *sim)
-        : Service(sim, "com.kelvo.hvt.Info", "/com/kelvo/hvt/info", "com.kelvo.hvt.Info")
+    InfoService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, "com.kelvo.hvt.Info", "/com/kelvo/hvt/info", "com.kelvo.hvt.Info")
     {
     }
 
@@ -176,11 +174,11 @@ public:
 
 // ---- Radio access and packet data ----
 
-class RadioAccessService : public Service
+class RadioAccessService : public ModemService
 {
 public:
-    explicit RadioAccessService(Simulator *sim)
-        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.RadioAccess")
+    RadioAccessService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.RadioAccess")
     {
     }
 
@@ -233,12 +231,25 @@ protected:
     }
 };
 
-class GprsService : public Service
+class GprsService : public ModemService
 {
 public:
-    explicit GprsService(Simulator *sim)
-        : Service(sim, "com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS")
+    GprsService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, "com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS")
     {
+        // Packet data needs service: it goes with it and comes back with it.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim, [this](const QString &status) {
+            const bool up = inService(status);
+            if (up != property(QStringLiteral("Attached")).toBool()) {
+                store(QStringLiteral("Attached"), up);
+                if (up)
+                    setProperty(QStringLiteral("Available"), true);
+                else if (property(QStringLiteral("Available")).toBool()) {
+                    store(QStringLiteral("Available"), false);
+                    emitSignal(QStringLiteral("Suspended"), {5u, QStringLiteral("No service")});
+                }
+            }
+        });
     }
 
     void reset() override
@@ -263,18 +274,28 @@ protected:
 
 // ---- The serving cell ----
 
-class CellService : public Service
+class CellService : public ModemService
 {
 public:
-    explicit CellService(Simulator *sim)
-        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkCell")
+    CellService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkCell")
     {
         qDBusRegisterMetaType<ServiceMap>();
+        // Camped, the modem serves from its cell; otherwise it has none.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim, [this](const QString &status) {
+            if (camped(status) == onCell)
+                return;
+            onCell = camped(status);
+            if (!onCell)
+                servingCell = properties();
+            show(onCell ? servingCell : noCell());
+        });
     }
 
     // A WCDMA cell in central Helsinki.
     void reset() override
     {
+        onCell = true;
         setDefaults({{QStringLiteral("CellId"), 6699}, {QStringLiteral("CellLac"), 3841},
                      {QStringLiteral("CellType"), QStringLiteral("WCDMA")}, {QStringLiteral("CellBand"), 1},
                      {QStringLiteral("CellName"), QStringLiteral("Kamppi")},
@@ -310,6 +331,32 @@ protected:
     }
 
 private:
+    QVariantMap noCell() const
+    {
+        return {{QStringLiteral("CellId"), 0}, {QStringLiteral("CellLac"), 0}, {QStringLiteral("CellType"), QString()},
+                {QStringLiteral("CellBand"), 0}, {QStringLiteral("CellName"), QString()},
+                {QStringLiteral("Services"), QStringList()}};
+    }
+
+    // Another cell, announced as the modem does: the identity once, then the
+    // name and the services where they changed.
+    void show(const QVariantMap &cell)
+    {
+        bool identity = false;
+        for (const char *key : {"CellId", "CellLac", "CellType", "CellBand"}) {
+            const QString name = QLatin1String(key);
+            identity = identity || property(name) != cell.value(name);
+            store(name, cell.value(name));
+        }
+        if (identity)
+            announce(QStringLiteral("CellId"), property(QStringLiteral("CellId")));
+        setProperty(QStringLiteral("CellName"), cell.value(QStringLiteral("CellName")));
+        setProperty(QStringLiteral("Services"), cell.value(QStringLiteral("Services")));
+    }
+
+    bool onCell = true;
+    QVariantMap servingCell;
+
     // The property lists the services offered; on the wire every known one is a flag.
     ServiceMap services() const
     {
@@ -334,12 +381,18 @@ int zoneOf(const QString &mcc)
     return 8;       // Finland and Estonia
 }
 
-class TimeService : public Service
+class TimeService : public ModemService
 {
 public:
-    explicit TimeService(Simulator *sim)
-        : Service(sim, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkTime")
+    TimeService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkTime")
     {
+        // Registering with another network brings its time report.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim,
+                         [this](const QString &status, const QString &mcc, const QString &mnc) {
+                             if (inService(status) && !mcc.isEmpty())
+                                 setProperty(QStringLiteral("Network"), QStringList{mcc, mnc});
+                         });
     }
 
     // The network that sent the time: its country and network codes.
@@ -378,16 +431,8 @@ private:
 
 } // namespace
 
-QList<Service *> createDevice(Simulator *sim)
+QList<Service *> createDevice(Simulator *sim, ModemEvents *events)
 {
-    return {new CallService(sim), new InfoService(sim), new RadioAccessService(sim), new GprsService(sim),
-            new CellService(sim), new TimeService(sim)};
-}
-
-void networkRegistered(Simulator *sim, const QString &mcc, const QString &mnc)
-{
-    Service *time = sim->service(QStringLiteral("com.kelvo.hvt.CSNet.NetworkTime"));
-    if (!time)
-        return;
-    time->setProperty(QStringLiteral("Network"), QStringList{mcc, mnc});
+    return {new CallService(sim, events), new InfoService(sim, events), new RadioAccessService(sim, events), new GprsService(sim, events),
+            new CellService(sim, events), new TimeService(sim, events)};
 }

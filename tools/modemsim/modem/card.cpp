@@ -8,7 +8,7 @@
 // com.kelvo.hvt.SIM takes the card out or puts it back (asking for the PIN),
 // setting "Status" puts it in any state.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 #include <QCryptographicHash>
@@ -65,17 +65,18 @@ const char *unavailable(const QString &status)
 
 // ---- Status ----
 
-class SimCard : public Service
+class SimCard : public ModemService
 {
 public:
-    explicit SimCard(Simulator *sim)
-        : Service(sim, BusName, Path, SimInterface)
+    SimCard(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, SimInterface)
     {
     }
 
     void reset() override
     {
         setDefaults({{Status, QStringLiteral("Ok")}, {Present, true}});
+        events->cardStatus = QStringLiteral("Ok");
     }
 
     bool call(const QDBusMessage &message) override
@@ -108,8 +109,8 @@ protected:
             sim->emitSignal(path(), QLatin1String(SecurityInterface), QStringLiteral("VerifyCodeRequired"),
                             {QLatin1String(code)});
         }
-        if (status == QLatin1String("Ok"))
-            simReady(sim);
+        events->cardStatus = status;
+        emit events->cardStatusChanged(status);
     }
 };
 
@@ -128,11 +129,11 @@ struct CodePair {
 constexpr int PinTries = 3;
 constexpr int PukTries = 10;
 
-class SimSecurity : public Service
+class SimSecurity : public ModemService
 {
 public:
-    explicit SimSecurity(Simulator *sim)
-        : Service(sim, BusName, Path, SecurityInterface)
+    SimSecurity(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, SecurityInterface)
     {
     }
 
@@ -329,11 +330,11 @@ private:
 
 // ---- Identity ----
 
-class SimIdentity : public Service
+class SimIdentity : public ModemService
 {
 public:
-    explicit SimIdentity(Simulator *sim)
-        : Service(sim, BusName, Path, "com.kelvo.hvt.SIM.Identity")
+    SimIdentity(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SIM.Identity")
     {
     }
 
@@ -405,11 +406,11 @@ struct Book {
     QMap<int, Entry> entries;
 };
 
-class SimPhonebook : public Service
+class SimPhonebook : public ModemService
 {
 public:
-    explicit SimPhonebook(Simulator *sim)
-        : Service(sim, BusName, "/com/kelvo/hvt/sim/phonebook", "com.kelvo.hvt.SIM.Phonebook")
+    SimPhonebook(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, "/com/kelvo/hvt/sim/phonebook", "com.kelvo.hvt.SIM.Phonebook")
     {
     }
 
@@ -623,11 +624,11 @@ constexpr int LockTriesBeforeTimer = 3;
 const char *const UnlockCode = "12345678";
 constexpr int LockTriesInAll = 10;
 
-class SimLockService : public Service
+class SimLockService : public ModemService
 {
 public:
-    explicit SimLockService(Simulator *sim)
-        : Service(sim, BusName, Path, "com.kelvo.hvt.SIM.SIMLock")
+    SimLockService(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SIM.SIMLock")
     {
     }
 
@@ -683,8 +684,8 @@ private:
 
 } // namespace
 
-QList<Service *> createSimCard(Simulator *sim)
+QList<Service *> createCard(Simulator *sim, ModemEvents *events)
 {
-    return {new SimCard(sim), new SimSecurity(sim), new SimIdentity(sim), new SimPhonebook(sim),
-            new SimLockService(sim)};
+    return {new SimCard(sim, events), new SimSecurity(sim, events), new SimIdentity(sim, events), new SimPhonebook(sim, events),
+            new SimLockService(sim, events)};
 }

@@ -8,7 +8,7 @@
 //   *199#  a dialogue the network releases
 // Each operation keeps the service busy for "SSTime" ms; another one then is refused as busy.
 
-#include "service.h"
+#include "modem.h"
 #include "simulator.h"
 
 #include <QRegularExpression>
@@ -90,11 +90,11 @@ bool matches(const QString &basic, const QString &wanted)
 
 constexpr int PasswordTries = 3;
 
-class CallServices : public Service
+class CallServices : public ModemService
 {
 public:
-    explicit CallServices(Simulator *sim)
-        : Service(sim, BusName, Path, "com.kelvo.hvt.SS")
+    CallServices(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SS")
     {
     }
 
@@ -370,11 +370,11 @@ private:
 
 // ---- USSD ----
 
-class Ussd : public Service
+class Ussd : public ModemService
 {
 public:
-    explicit Ussd(Simulator *sim)
-        : Service(sim, BusName, Path, "com.kelvo.hvt.SS.USSD")
+    Ussd(Simulator *sim, ModemEvents *events)
+        : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SS.USSD")
     {
     }
 
@@ -507,7 +507,7 @@ private:
 
 } // namespace
 
-QList<Service *> createSupplementaryServices(Simulator *sim)
+QList<Service *> createSupplementaryServices(Simulator *sim, ModemEvents *events)
 {
-    return {new CallServices(sim), new Ussd(sim)};
+    return {new CallServices(sim, events), new Ussd(sim, events)};
 }

@@ -2,6 +2,7 @@
 #include "chaos.h"
 
 #include "contract.h"
+#include "modem.h"
 #include "service.h"
 #include "simulator.h"
 
@@ -37,6 +38,8 @@ Chaos::Chaos(Simulator *sim_)
     qDBusRegisterMetaType<QMap<QString, QString>>();
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &Chaos::tick);
+    connect(sim, &Simulator::wasReset, this, &Chaos::stop);
+    sim->addInterceptor(this);
 }
 
 void Chaos::start(quint32 seed)
@@ -44,6 +47,7 @@ void Chaos::start(quint32 seed)
     m_random.seed(seed);
     m_events = 0;
     m_active = true;
+    sim->garble();
     m_timer.start(1);
 }
 
@@ -61,8 +65,10 @@ void Chaos::stop()
     }
 }
 
-bool Chaos::take(const QDBusMessage &call)
+bool Chaos::intercept(const QDBusMessage &call)
 {
+    if (!m_active)
+        return false;
     m_events++;
     const int roll = m_random.bounded(100);
     if (roll < 30)

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "simulator.h"
 
-#include "chaos.h"
 #include "contract.h"
 #include "service.h"
 
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMetaType>
 #include <QTextStream>
-#include <QTimer>
 
 namespace {
 
@@ -37,11 +35,6 @@ QVariantMap defaultSettings(bool instant)
     };
 }
 
-QString scriptKey(const QString &interface, const QString &member)
-{
-    return interface + QLatin1Char(' ') + member;
-}
-
 } // namespace
 
 Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *parent)
@@ -49,20 +42,13 @@ Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *p
     , m_connection(connection)
     , m_settings(defaultSettings(instant))
     , m_instant(instant)
-    , m_chaos(new Chaos(this))
 {
-    m_services.emplace_back(createSystemState(this));
-    m_services.emplace_back(createCSNet(this));
-    m_services.emplace_back(createNetworkRegistration(this));
-    m_services.emplace_back(createNetworkOperator(this));
-    m_services.emplace_back(createSignalStrength(this));
-    m_services.emplace_back(createSmsSim(this));
-    for (const auto &services : {createSimCard(this), createSupplementaryServices(this), createDevice(this)}) {
-        for (Service *service : services)
-            m_services.emplace_back(service);
-    }
-    for (auto &service : m_services)
-        service->reset();
+}
+
+void Simulator::addService(Service *service)
+{
+    m_services.emplace_back(service);
+    service->reset();
 }
 
 Simulator::~Simulator() = default;
@@ -116,20 +102,6 @@ QList<Service *> Simulator::services() const
     return list;
 }
 
-void Simulator::setChaos(bool on, quint32 seed)
-{
-    m_garbled = m_garbled || on;
-    if (on)
-        m_chaos->start(seed);
-    else
-        m_chaos->stop();
-}
-
-quint32 Simulator::chaosEvents() const
-{
-    return m_chaos->events();
-}
-
 Service *Simulator::serviceAt(const QString &path, const QString &interface) const
 {
     Service *found = service(interface);
@@ -138,15 +110,14 @@ Service *Simulator::serviceAt(const QString &path, const QString &interface) con
 
 void Simulator::reset()
 {
-    m_chaos->stop();
     m_settings = defaultSettings(m_instant);
-    m_scripts.clear();
     m_calls.clear();
     m_violations.clear();
     m_garbled = false;
     for (auto &service : m_services)
         service->reset();
     acquireNames();
+    emit wasReset();
 }
 
 void Simulator::setSetting(const QString &name, const QVariant &value)
@@ -154,23 +125,6 @@ void Simulator::setSetting(const QString &name, const QVariant &value)
     m_settings.insert(name, value);
     for (auto &service : m_services)
         service->configure();
-}
-
-void Simulator::addScript(const QString &interface, const QString &member, const Script &script)
-{
-    m_scripts[scriptKey(interface, member)].append(script);
-}
-
-bool Simulator::takeScript(const QString &interface, const QString &member, Script &script)
-{
-    auto it = m_scripts.find(scriptKey(interface, member));
-    if (it == m_scripts.end() || it->isEmpty())
-        return false;
-    Script &first = it->first();
-    script = first;
-    if (first.count > 0 && --first.count == 0)
-        it->removeFirst();
-    return true;
 }
 
 void Simulator::emitSignal(const QString &path, const QString &interface, const QString &member,
@@ -316,27 +270,13 @@ bool Simulator::handleMessage(const QDBusMessage &message, const QDBusConnection
                             << Qt::flush;
     }
 
-    if (m_chaos->active() && m_chaos->take(message))
-        return true;
-    Script script;
-    takeScript(message.interface(), message.member(), script);
-    if (script.delay > 0)
-        QTimer::singleShot(script.delay, this, [this, message, script] { answer(message, script); });
-    else
-        answer(message, script);
+    emit called(message);
+    for (Interceptor *interceptor : qAsConst(m_interceptors)) {
+        if (interceptor->intercept(message))
+            return true;
+    }
+    dispatch(message);
     return true;
-}
-
-void Simulator::answer(const QDBusMessage &call, const Script &script)
-{
-    if (script.noReply)
-        return;
-    if (!script.error.isEmpty())
-        replyError(call, script.error, script.message);
-    else if (script.hasReply)
-        sendReply(call, script.reply);   // as written, whatever its type
-    else
-        dispatch(call);
 }
 
 void Simulator::dispatch(const QDBusMessage &call)
