@@ -32,6 +32,47 @@ QDBusMessage callProperties(const QString &member, const QVariantList &args)
 
 } // namespace
 
+// The modem's signals as they go out, "Member arg, arg" each, in order.
+class SignalLog : public QObject
+{
+    Q_OBJECT
+public:
+    SignalLog()
+    {
+        const QList<QStringList> watched = {
+            {"com.kelvo.YKM.Modem", "/com/kelvo/ykm/modem", "com.kelvo.YKM.Modem", "PropertiesChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkRegistration", "RegistrationChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkOperator", "OperatorChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkOperator", "OperatorNameChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.SignalStrength", "SignalStrengthChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.SignalStrength", "SignalBarsChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkCell", "CellChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkCell", "CellNameChanged"},
+            {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkCell", "ServicesChanged"},
+            {"com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS", "Available"},
+            {"com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS", "Suspended"},
+        };
+        for (const QStringList &w : watched)
+            QDBusConnection::systemBus().connect(w[0], w[1], w[2], w[3], this, SLOT(seen(QDBusMessage)));
+    }
+    QStringList lines;
+
+private Q_SLOTS:
+    void seen(const QDBusMessage &message)
+    {
+        QStringList args;
+        for (const QVariant &arg : message.arguments()) {
+            if (arg.userType() == qMetaTypeId<QDBusArgument>()) {
+                const QVariantMap map = qdbus_cast<QVariantMap>(arg);
+                args << QStringList(map.keys()).join(QLatin1Char('+'));
+            } else {
+                args << arg.toString();
+            }
+        }
+        lines << message.member() + QLatin1Char(' ') + args.join(QLatin1String(", "));
+    }
+};
+
 class TestModemSim : public SimTestCase
 {
     Q_OBJECT
@@ -130,6 +171,63 @@ private Q_SLOTS:
         const QVariantMap properties = qdbus_cast<QVariantMap>(callModem(QStringLiteral("GetProperties")).arguments().value(0));
         QCOMPARE(properties.value(QStringLiteral("ModemState")).toString(), QStringLiteral("Inactive"));
         QCOMPARE(properties.value(QStringLiteral("RequestedMode")).toString(), QStringLiteral("Inactive"));
+    }
+
+    // Radio off clears what a modem clears, in the order a modem reports it;
+    // radio on searches first, then brings it all back.
+    void radioOffAndOnAsAModem()
+    {
+        SignalLog log;
+        QVERIFY(callModem(QStringLiteral("RequestRadio"), {false, true}).type() == QDBusMessage::ReplyMessage);
+        QTRY_VERIFY(log.lines.contains(QStringLiteral("ServicesChanged ")));
+        QCOMPARE(log.lines, (QStringList{
+            "PropertiesChanged RequestedMode", "PropertiesChanged ModemState+ServiceState",
+            "RegistrationChanged PowerOff, ", "OperatorChanged , ", "OperatorNameChanged ",
+            "SignalStrengthChanged 0, -113", "SignalBarsChanged 0", "Suspended 5, No service",
+            "CellChanged , 0, 0, 0", "CellNameChanged ", "ServicesChanged "}));
+        log.lines.clear();
+        QVERIFY(callModem(QStringLiteral("RequestRadio"), {true, true}).type() == QDBusMessage::ReplyMessage);
+        QTRY_VERIFY(log.lines.contains(QStringLiteral("ServicesChanged HasCSServices+HasGPRSServices+SupportsDTM+SupportsEGPRS+SupportsGPRS+SupportsHSDPA+SupportsHSUPA")));
+        QCOMPARE(log.lines, (QStringList{
+            "PropertiesChanged RequestedMode", "PropertiesChanged ModemState",
+            "RegistrationChanged Searching, ", "RegistrationChanged Home, ", "PropertiesChanged ServiceState",
+            "OperatorChanged 05, 244", "OperatorNameChanged Ondrix Mobile",
+            "SignalStrengthChanged 61, -75", "SignalBarsChanged 4", "Available ",
+            "CellChanged WCDMA, 6699, 3841, 1", "CellNameChanged Kamppi",
+            "ServicesChanged HasCSServices+HasGPRSServices+SupportsDTM+SupportsEGPRS+SupportsGPRS+SupportsHSDPA+SupportsHSUPA"}));
+    }
+
+    // Without coverage or card the modem keeps what it still has: no
+    // coverage loses the cell, no card keeps it for emergency calls.
+    void coverageAndCard_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<int>("bars");
+        QTest::addColumn<int>("cell");
+        QTest::newRow("no coverage") << "Register" << QVariant(QStringLiteral("NoCoverage")) << "NoCoverage" << 0 << 0;
+        QTest::newRow("no card") << "SetProperty" << QVariant(false) << "EmergencyOnly" << 4 << 6699;
+        QTest::newRow("flight mode") << "SetFlightMode" << QVariant(true) << "NoCoverage" << 0 << 0;
+    }
+
+    void coverageAndCard()
+    {
+        QFETCH(QString, command);
+        QFETCH(QVariant, value);
+        if (command == QLatin1String("Register"))
+            bench.control(command, {value, QString(), QString(), QString()});
+        else if (command == QLatin1String("SetProperty"))
+            bench.setProperty(QStringLiteral("com.kelvo.hvt.SIM"), QStringLiteral("Present"), value);
+        else
+            bench.control(command, {value});
+        QVERIFY(bench.flush());
+        const QVariantMap modem = bench.properties(Modem);
+        QTEST(modem.value(QStringLiteral("ServiceState")).toString(), "service");
+        QTEST(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength")).value(QStringLiteral("SignalBars")).toInt(), "bars");
+        QTEST(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell")).value(QStringLiteral("CellId")).toInt(), "cell");
+        QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator")).value(QStringLiteral("OperatorName")).toString(), QString());
+        QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.GPRS")).value(QStringLiteral("Available")).toBool(), false);
     }
 
 Q_SIGNALS:

@@ -99,13 +99,14 @@ public:
     static QStringList log();
     static void clearLog();
 
+    // Any method of the control interface; its first answer.
+    QVariant control(const QString &method, const QVariantList &args = {});
+
 private Q_SLOTS:
     void onPong(uint token);
     void onScenarioFinished() { m_scenariosFinished++; }
 
 private:
-    QVariant control(const QString &method, const QVariantList &args = {});
-
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_sim;

@@ -24,6 +24,7 @@ const char Usage[] =
     "  emit INTERFACE MEMBER [VALUE...]   emit a daemon signal\n"
     "  script INTERFACE MEMBER [OPTION...] program the next answer of a method:\n"
     "        count=N delay=MS noreply error=NAME message=TEXT reply=VALUE (repeatable)\n"
+    "        when=VALUE (repeatable: only calls whose first arguments are these)\n"
     "  clear-scripts | calls | clear-calls | release | acquire | reset\n"
     "  setting NAME VALUE                 change a simulator setting (RadioSwitchTime, ...)\n"
     "  chaos on [SEED] | chaos off        the hostile mode: garbled answers, signals and names\n"
@@ -33,7 +34,10 @@ const char Usage[] =
     "  signal DBM                         the signal level, -113 to -51 dBm (bars follow)\n"
     "  register STATUS [MCC MNC NAME]     the registration the modem finds by itself (Home, Roaming,\n"
     "        Searching, NoCoverage, NoSim, ...), on that network if given\n"
-    "  scenario FILE [SPEED] | scenario stop   play a scenario file, SPEED times as fast\n"
+    "  flight on | flight off             flight mode, as the system-state controller sets it\n"
+    "  scenario FILE|NAME [SPEED] | scenario stop   play a scenario (a file, or an installed one\n"
+    "        by name: home, roaming-abroad, ...), SPEED times as fast\n"
+    "  state                              the whole state, as a scenario that restores it\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
 
 QTextStream &out()
@@ -70,6 +74,20 @@ void printProperties(const QDBusMessage &reply)
         out() << it.key() << " = " << formatValue(it.value()) << '\n';
 }
 
+// A file, or the name of an installed scenario ("home" for home.scenario).
+QString scenarioPath(const QString &name)
+{
+    if (name.contains(QLatin1Char('/')) || QFile::exists(name))
+        return name;
+    const QString file = name.endsWith(QLatin1String(".scenario")) ? name : name + QLatin1String(".scenario");
+    for (const char *dir : {ONDRIX_SCENARIO_DIR, ONDRIX_SOURCE_SCENARIO_DIR}) {
+        const QString path = QLatin1String(dir) + QLatin1Char('/') + file;
+        if (QFile::exists(path))
+            return path;
+    }
+    return name;
+}
+
 // "scenario FILE [SPEED]": the file's text, which the simulator checks line by line and plays.
 Request scenarioRequest(const QStringList &args)
 {
@@ -82,7 +100,7 @@ Request scenarioRequest(const QStringList &args)
     const double speed = args.size() == 3 ? args[2].toDouble(&ok) : 1;
     if (!ok)
         return request;
-    QFile file(args[1]);
+    QFile file(scenarioPath(args[1]));
     if (!file.open(QIODevice::ReadOnly)) {
         request.error = QStringLiteral("cannot read %1: %2").arg(args[1], file.errorString());
         return request;
@@ -105,7 +123,8 @@ int runCtl(const QDBusConnection &bus, const QStringList &args)
     const Request request = args.value(0) == QLatin1String("scenario") ? scenarioRequest(args) : requestOf(args);
     if (!request.valid()) {
         if (request.error.isEmpty())
-            err() << Usage;
+            err() << "ondrix-modemsim: \"" << args.join(QLatin1Char(' ')).left(80)
+                  << "\" is not a command (ondrix-modemsim ctl --help lists them)\n";
         else
             err() << "ondrix-modemsim: " << request.error << '\n';
         return 2;

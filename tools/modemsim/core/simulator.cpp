@@ -53,6 +53,11 @@ void Simulator::addService(Service *service)
 
 Simulator::~Simulator() = default;
 
+QStringList Simulator::settingNames()
+{
+    return defaultSettings(true).keys();
+}
+
 bool Simulator::start()
 {
     if (!m_connection.registerVirtualObject(QLatin1String(RootPath), this,

@@ -51,6 +51,8 @@ public:
     // Back to the start-up state: settings, log, every interface; the
     // interceptors follow wasReset().
     void reset();
+    // The settings there are, each a time in milliseconds.
+    static QStringList settingNames();
     QVariant setting(const QString &name) const { return m_settings.value(name); }
     void setSetting(const QString &name, const QVariant &value);
 

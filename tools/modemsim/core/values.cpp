@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "values.h"
 
+#include "contract.h"
+#include "wire.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusObjectPath>
 #include <QtDBus/QDBusVariant>
@@ -160,6 +166,19 @@ QVariant parseValueAt(const QString &text, QString *error, int depth)
     }
     if (type == QLatin1String("s"))
         return body;
+    if (type == QLatin1String("v")) {
+        // v:SIGNATURE:JSON, any type.
+        const int second = body.indexOf(QLatin1Char(':'));
+        QJsonParseError parsed{};
+        const QJsonDocument document = QJsonDocument::fromJson(
+            QStringLiteral("[%1]").arg(body.mid(second + 1)).toUtf8(), &parsed);
+        if (second <= 0 || parsed.error != QJsonParseError::NoError || document.array().size() != 1) {
+            if (error)
+                *error = QStringLiteral("\"%1\" is not v:SIGNATURE:JSON").arg(text.left(60));
+            return {};
+        }
+        return wireValue(body.left(second), document.array().at(0), error);
+    }
     if (type == QLatin1String("o"))
         return QVariant::fromValue(QDBusObjectPath(body));
     if (type == QLatin1String("as"))
@@ -172,6 +191,28 @@ QVariant parseValueAt(const QString &text, QString *error, int depth)
 QVariant parseValue(const QString &text, QString *error)
 {
     return parseValueAt(text, error, 0);
+}
+
+QVariant parseValueAs(const QString &text, const QString &signature, QString *error)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    const QString type = colon > 0 ? text.left(colon) : QString();
+    const bool typed = text.startsWith(QLatin1Char('{')) || scalars().contains(type)
+        || type == QLatin1String("s") || type == QLatin1String("o") || type == QLatin1String("as")
+        || type == QLatin1String("v");
+    // A plain word takes the type asked for: "2" is an integer where one is wanted.
+    const QVariant value = typed || signature == QLatin1String("s")
+        ? parseValueAt(typed ? text : QStringLiteral("s:") + text, error, 0)
+        : parseValueAt(signature + QLatin1Char(':') + text, error, 0);
+    if (!value.isValid())
+        return {};
+    const QString actual = wireSignature({value});
+    if (actual != signature) {
+        if (error)
+            *error = QStringLiteral("\"%1\" is of type %2, not %3").arg(text.left(60), actual, signature);
+        return {};
+    }
+    return value;
 }
 
 QString formatValue(const QVariant &value)

@@ -8,8 +8,14 @@
 // Typed values written on a command line:
 //   s:TEXT  b:true  i:-3  u:3  x:  t:  n:  q:  y:  d:1.5  o:/path  as:one,two
 //   {Key=s:Text;Other=b:false}   a map "a{sv}"
+//   v:a(su):[["x",1]]  any type: its signature and the value as JSON
 // Text without a type prefix is a string.
 QVariant parseValue(const QString &text, QString *error = nullptr);
+
+// The same for a value of one type: a plain word takes that type ("2" for
+// "i" is the integer 2); a typed one must be of it. Invalid, with the
+// reason in `error`, when the text does not give that type.
+QVariant parseValueAs(const QString &text, const QString &signature, QString *error);
 
 // A readable form of any value received from D-Bus, nested containers included.
 QString formatValue(const QVariant &value);
