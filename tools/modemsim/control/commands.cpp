@@ -263,6 +263,7 @@ const Command commands[] = {
     {"release", 0, 0, nullptr, "ReleaseNames"},
     {"acquire", 0, 0, nullptr, "AcquireNames"},
     {"reset", 0, 0, nullptr, "Reset"},
+    {"state", 0, 0, nullptr, "State"},
 };
 
 } // namespace

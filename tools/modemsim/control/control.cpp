@@ -3,6 +3,8 @@
 
 #include "chaos.h"
 #include "commands.h"
+#include "contract.h"
+#include "values.h"
 #include "modem.h"
 #include "scenario.h"
 #include "scripts.h"
@@ -11,7 +13,10 @@
 
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusMetaType>
+#include <QDateTime>
 #include <QTextStream>
+
+#include <algorithm>
 
 Control::Control(Simulator *sim_, ModemEvents *events_)
     : QObject(sim_)
@@ -30,6 +35,13 @@ Control::Control(Simulator *sim_, ModemEvents *events_)
             QTextStream(stdout) << "scenario line " << line << '\n' << Qt::flush;
     });
     connect(scenario, &Scenario::finished, this, &Control::ScenarioFinished);
+    connect(sim, &Simulator::called, scenario, [this](const QDBusMessage &call) {
+        scenario->notice(ScenarioEvent::Call, call.interface(), call.member(), call.arguments());
+    });
+    connect(sim, &Simulator::signalled, scenario,
+            [this](const QString &interface, const QString &member, const QVariantList &args) {
+                scenario->notice(ScenarioEvent::Signal, interface, member, args);
+            });
 }
 
 void Control::SetProperty(const QString &interface, const QString &name, const QDBusVariant &value)
@@ -191,6 +203,34 @@ void Control::perform(const Request &request)
         AcquireNames();
     else if (method == QLatin1String("Reset"))
         sim->reset();   // the scenario goes on from the start-up state
+}
+
+QString Control::State()
+{
+    QStringList lines{QStringLiteral("# ondrix-modemsim state of %1").arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)),
+                      QStringLiteral("0s reset")};
+    for (const QString &name : Simulator::settingNames())
+        lines << QStringLiteral("0s setting %1 %2").arg(name, sim->setting(name).toString());
+    // The card and the controller first: what follows them is set after
+    // their consequences, and stands.
+    QList<Service *> services = sim->services();
+    std::stable_sort(services.begin(), services.end(), [](Service *a, Service *b) {
+        auto rank = [](Service *s) {
+            return s->interface().startsWith(QLatin1String("com.kelvo.YKM")) ? 0
+                 : s->interface().startsWith(QLatin1String("com.kelvo.hvt.SIM")) ? 1 : 2;
+        };
+        return rank(a) < rank(b);
+    });
+    for (Service *service : services) {
+        const ContractInterface *contract = Contract::builtIn().find(service->interface());
+        const QVariantMap properties = service->properties();
+        for (auto it = contract->properties.cbegin(); it != contract->properties.cend(); ++it) {
+            if (properties.contains(it.key()))
+                lines << QStringLiteral("0s set %1 %2 %3").arg(service->interface(), it.key(),
+                                                              writeValue(properties.value(it.key()), it.value()));
+        }
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 void Control::Ping(uint token)

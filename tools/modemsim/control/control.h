@@ -69,6 +69,9 @@ public Q_SLOTS:
     // replacing a playing one; returns why it cannot, or nothing.
     QString PlayScenario(const QString &text, double speed);
     void StopScenario();
+    // The whole state (settings and every daemon property) as a scenario
+    // that restores it.
+    QString State();
     // Answers with the signal Pong(token) once everything sent before it has gone out.
     void Ping(uint token);
 

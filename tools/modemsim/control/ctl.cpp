@@ -153,5 +153,7 @@ int runCtl(const QDBusConnection &bus, const QStringList &args)
         printCalls(reply);
     else if (request.method == QLatin1String("GetProperties"))
         printProperties(reply);
+    else if (request.method == QLatin1String("State"))
+        out() << reply.arguments().value(0).toString();
     return 0;
 }

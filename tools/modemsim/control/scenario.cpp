@@ -13,8 +13,14 @@ bool splitWords(const QString &line, QStringList &words)
     QString word;
     bool quoted = false;
     bool inWord = false;
+    bool literal = false;
     for (const QChar c : line) {
-        if (c == QLatin1Char('"')) {
+        if (c == QLatin1Char('\'') && !quoted) {
+            literal = !literal;
+            inWord = true;
+        } else if (literal) {
+            word += c;
+        } else if (c == QLatin1Char('"')) {
             quoted = !quoted;
             inWord = true;
         } else if (c.isSpace() && !quoted) {
@@ -29,7 +35,7 @@ bool splitWords(const QString &line, QStringList &words)
     }
     if (inWord)
         words << word;
-    return !quoted;
+    return !quoted && !literal;
 }
 
 // "250ms", "2s", "1.5s", "2m": milliseconds, or -1.
@@ -71,11 +77,48 @@ bool Scenario::parse(const QString &text, QList<ScenarioStep> &steps, QString *e
         QStringList words;
         if (!splitWords(line, words))
             return fail(QStringLiteral("a quote is not closed"));
+        ScenarioEvent event;
+        if (words.first() == QLatin1String("on")) {
+            const int then = words.indexOf(QStringLiteral("then"));
+            if (then < 3)
+                return fail(QStringLiteral("an event step is \"on call|signal INTERFACE.MEMBER [ARG...] then COMMAND\" or \"on line N then COMMAND\""));
+            const QString kind = words.value(1);
+            const QString what = words.value(2);
+            if (kind == QLatin1String("line")) {
+                bool ok = false;
+                event.kind = ScenarioEvent::Line;
+                event.line = what.toInt(&ok);
+                if (!ok || then != 3)
+                    return fail(QStringLiteral("\"on line\" takes a line number"));
+            } else if (kind == QLatin1String("call") || kind == QLatin1String("signal")) {
+                event.kind = kind == QLatin1String("call") ? ScenarioEvent::Call : ScenarioEvent::Signal;
+                event.interface = what.section(QLatin1Char('.'), 0, -2);
+                event.member = what.section(QLatin1Char('.'), -1);
+                event.args = words.mid(3, then - 3);
+                if (event.interface.isEmpty())
+                    return fail(QStringLiteral("\"%1\" is not INTERFACE.MEMBER").arg(what));
+            } else {
+                return fail(QStringLiteral("\"%1\" is no event: call, signal or line").arg(kind));
+            }
+            words = words.mid(then + 1);
+            if (words.isEmpty())
+                return fail(QStringLiteral("nothing after \"then\""));
+            if (!words.first().startsWith(QLatin1Char('+')))
+                words.prepend(QStringLiteral("+0s"));
+        }
         const QString time = words.takeFirst();
         const bool relative = time.startsWith(QLatin1Char('+'));
         const qint64 duration = durationOf(relative ? time.mid(1) : time);
         if (duration < 0)
             return fail(QStringLiteral("\"%1\" is not a time such as 0s, 2.5s, 300ms, 1m or +2s").arg(time));
+        if (event.kind != ScenarioEvent::None) {
+            const Request request = requestOf(words);
+            if (!request.valid())
+                return fail(request.error.isEmpty() ? QStringLiteral("\"%1\" is not a command").arg(words.join(QLatin1Char(' ')))
+                                                    : request.error);
+            steps.append({duration, i + 1, request, event});
+            continue;
+        }
         const qint64 at = relative ? last + duration : duration;
         if (at < last)
             return fail(QStringLiteral("%1 comes before the line above").arg(time));
@@ -84,7 +127,7 @@ bool Scenario::parse(const QString &text, QList<ScenarioStep> &steps, QString *e
             return fail(request.error.isEmpty() ? QStringLiteral("\"%1\" is not a command").arg(words.join(QLatin1Char(' ')))
                                                 : request.error);
         }
-        steps.append({at, i + 1, request});
+        steps.append({at, i + 1, request, ScenarioEvent()});
         last = at;
     }
     return true;
@@ -93,7 +136,8 @@ bool Scenario::parse(const QString &text, QList<ScenarioStep> &steps, QString *e
 void Scenario::play(const QList<ScenarioStep> &steps, double speed)
 {
     stop();
-    m_steps = steps;
+    for (const ScenarioStep &step : steps)
+        (step.event.kind == ScenarioEvent::None ? m_steps : m_waiting).append(step);
     m_speed = speed > 0 ? speed : 1;
     m_clock.start();
     advance();
@@ -103,7 +147,63 @@ void Scenario::stop()
 {
     m_timer.stop();
     m_steps.clear();
+    m_waiting.clear();
+    m_delayed = 0;
+    ++m_generation;
     m_next = 0;
+}
+
+void Scenario::notice(ScenarioEvent::Kind kind, const QString &interface, const QString &member,
+                      const QVariantList &args)
+{
+    for (int i = 0; i < m_waiting.size(); i++) {
+        const ScenarioEvent &event = m_waiting[i].event;
+        if (event.kind != kind || event.interface != interface || event.member != member
+            || args.size() < event.args.size())
+            continue;
+        bool fits = true;
+        for (int a = 0; a < event.args.size() && fits; a++)
+            fits = args[a].toString() == event.args[a];
+        if (fits)
+            fired(m_waiting.takeAt(i--));
+    }
+}
+
+void Scenario::fired(const ScenarioStep &step)
+{
+    // Even without a delay the step comes after what caused it: a call is
+    // answered first.
+    const qint64 delay = qint64(double(step.at) / m_speed);
+    m_delayed++;
+    QTimer::singleShot(int(qMin<qint64>(delay, 24 * 3600 * 1000)), this, [this, step, generation = m_generation] {
+        if (generation != m_generation)
+            return;
+        m_delayed--;
+        take(step);
+        finishIfDone();
+    });
+}
+
+// Takes one step; steps waiting for its line follow.
+void Scenario::take(const ScenarioStep &step)
+{
+    m_playedAny = true;
+    m_perform(step.request);
+    emit stepTaken(step.line);
+    for (int i = 0; i < m_waiting.size(); i++) {
+        if (m_waiting[i].event.kind == ScenarioEvent::Line && m_waiting[i].event.line == step.line)
+            fired(m_waiting.takeAt(i--));
+    }
+}
+
+void Scenario::finishIfDone()
+{
+    if (m_next >= m_steps.size() && m_waiting.isEmpty() && m_delayed == 0 && (!m_steps.isEmpty() || m_playedAny)) {
+        m_steps.clear();
+        m_next = 0;
+        m_playedAny = false;
+        emit finished();
+    }
 }
 
 // Takes every step that is due, then waits for the next one.
@@ -118,14 +218,7 @@ void Scenario::advance()
             return;
         }
         m_next++;
-        const Request request = step.request;
-        const int line = step.line;
-        m_perform(request);
-        emit stepTaken(line);
+        take(ScenarioStep(step));
     }
-    if (!m_steps.isEmpty()) {
-        m_steps.clear();
-        m_next = 0;
-        emit finished();
-    }
+    finishIfDone();
 }

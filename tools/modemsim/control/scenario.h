@@ -20,12 +20,34 @@
 //
 // Each line is a time and a simulator command (those of "ondrix-modemsim ctl").
 // A time is a number with "ms", "s" or "m"; with a leading "+" it counts from
-// the line before. Times never go back. Words with spaces are quoted ("...");
-// a line starting with "#" is a comment.
+// the line before. Times never go back. Words with spaces are quoted ("..."),
+// or taken literally between single quotes ('...'); a line starting with "#"
+// is a comment.
+//
+// A step can wait for an event instead of a time:
+//
+//     on call com.kelvo.hvt.SIM.Security.VerifyPIN pin 1234 then sim state Ok
+//     on signal com.kelvo.hvt.SIM.SIMStatus PINRequired then +2s signal -60
+//     on line 4 then register NoCoverage
+//
+// "on call INTERFACE.MEMBER [ARG...]" waits for a call of that member whose
+// first arguments are those; "on signal INTERFACE.MEMBER [ARG...]" for one
+// of the daemon's signals; "on line N" for the step of line N. After "then"
+// come an optional delay ("+2s") and the command. Each such step is taken
+// once, for the first event that fits; the scenario ends when every step is.
+struct ScenarioEvent {
+    enum Kind { None, Call, Signal, Line } kind = None;
+    QString interface;
+    QString member;
+    QStringList args;
+    int line = 0;
+};
+
 struct ScenarioStep {
-    qint64 at = 0;   // milliseconds from the start
+    qint64 at = 0;   // milliseconds from the start, or from the event
     int line = 0;
     Request request;
+    ScenarioEvent event;
 };
 
 class Scenario : public QObject
@@ -42,7 +64,10 @@ public:
     // scenario. Those at 0 are taken at once.
     void play(const QList<ScenarioStep> &steps, double speed);
     void stop();
-    bool playing() const { return m_next < m_steps.size(); }
+    bool playing() const { return m_next < m_steps.size() || !m_waiting.isEmpty(); }
+
+    // Something happened on the bus: a call of the daemons, or one of their signals.
+    void notice(ScenarioEvent::Kind kind, const QString &interface, const QString &member, const QVariantList &args);
 
 Q_SIGNALS:
     void stepTaken(int line);
@@ -50,9 +75,16 @@ Q_SIGNALS:
 
 private:
     void advance();
+    void take(const ScenarioStep &step);
+    void fired(const ScenarioStep &step);
+    void finishIfDone();
 
     Perform m_perform;
-    QList<ScenarioStep> m_steps;
+    QList<ScenarioStep> m_steps;      // timed steps, in order
+    QList<ScenarioStep> m_waiting;    // steps waiting for their event
+    int m_delayed = 0;
+    bool m_playedAny = false;   // a step was taken since play()                // fired steps waiting for their delay
+    quint64 m_generation = 0;
     int m_next = 0;
     double m_speed = 1;
     QElapsedTimer m_clock;

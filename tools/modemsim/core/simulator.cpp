@@ -145,6 +145,7 @@ void Simulator::sendSignal(const QString &path, const QString &interface, const 
     QDBusMessage signal = QDBusMessage::createSignal(path, interface, member);
     signal.setArguments(args);
     m_connection.send(signal);
+    emit signalled(interface, member, args);
     if (verbose)
         QTextStream(stdout) << "signal " << interface << '.' << member << '\n' << Qt::flush;
 }

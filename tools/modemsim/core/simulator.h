@@ -99,8 +99,9 @@ public:
 
 Q_SIGNALS:
     void wasReset();
-    // A call arrived; it is in the log.
+    // A call arrived; it is in the log. A signal went out.
     void called(const QDBusMessage &call);
+    void signalled(const QString &interface, const QString &member, const QVariantList &args);
 
 private:
     void handleProperties(const QDBusMessage &call);

@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusObjectPath>
@@ -213,6 +214,54 @@ QVariant parseValueAs(const QString &text, const QString &signature, QString *er
         return {};
     }
     return value;
+}
+
+namespace {
+
+QJsonValue jsonOf(const QVariant &value, const QString &signature)
+{
+    if (signature == QLatin1String("v")) {
+        const QVariant inner = value.userType() == qMetaTypeId<QDBusVariant>() ? value.value<QDBusVariant>().variant() : value;
+        const QString type = wireSignature({inner});
+        return QJsonArray{type, jsonOf(inner, type)};
+    }
+    if (signature.startsWith(QLatin1String("a{"))) {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        const QString type = completeTypes(signature.mid(2, signature.size() - 3)).value(1);
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            object.insert(it.key(), jsonOf(it.value(), type));
+        return object;
+    }
+    if (signature == QLatin1String("as"))
+        return QJsonArray::fromStringList(value.toStringList());
+    return QJsonValue::fromVariant(value);
+}
+
+// One word of a scenario line.
+QString quoted(const QString &word)
+{
+    if (!word.contains(QLatin1Char(' ')) && !word.contains(QLatin1Char('"')) && !word.contains(QLatin1Char('\''))
+        && !word.isEmpty())
+        return word;
+    return QLatin1Char('\'') + word + QLatin1Char('\'');
+}
+
+} // namespace
+
+QString writeValue(const QVariant &value, const QString &signature)
+{
+    if (signature.size() == 1 && signature != QLatin1String("v") && signature != QLatin1String("s")
+        && signature != QLatin1String("o"))
+        return signature + QLatin1Char(':') + (signature == QLatin1String("b") ? QString::fromLatin1(value.toBool() ? "true" : "false")
+                                               : signature == QLatin1String("y") ? QString::number(value.value<uchar>())
+                                                                                : value.toString());
+    if ((signature == QLatin1String("s") || signature == QLatin1String("o")) && !value.toString().contains(QLatin1Char('\'')))
+        return quoted(signature + QLatin1Char(':') + value.toString());
+    // Anything else, and text that holds a single quote: JSON, the quote escaped.
+    QString json = QString::fromUtf8(QJsonDocument(QJsonArray{jsonOf(value, signature)}).toJson(QJsonDocument::Compact));
+    json = json.mid(1, json.size() - 2).replace(QLatin1Char('\''), QLatin1String("\\u0027"));
+    return QLatin1Char('\'') + QStringLiteral("v:%1:%2").arg(signature, json) + QLatin1Char('\'');
 }
 
 QString formatValue(const QVariant &value)

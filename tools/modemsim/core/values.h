@@ -17,6 +17,10 @@ QVariant parseValue(const QString &text, QString *error = nullptr);
 // reason in `error`, when the text does not give that type.
 QVariant parseValueAs(const QString &text, const QString &signature, QString *error);
 
+// The value syntax of `value` as a value of `signature`, one word of a
+// scenario line (quoted as the line needs it).
+QString writeValue(const QVariant &value, const QString &signature);
+
 // A readable form of any value received from D-Bus, nested containers included.
 QString formatValue(const QVariant &value);
 

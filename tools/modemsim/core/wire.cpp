@@ -247,6 +247,28 @@ QVariant wireValue(const QString &signature, const QJsonValue &json, QString *er
         case 't': return qulonglong(json.toDouble());
         }
     }
+    // The types Qt has of its own go as Qt's.
+    if (signature == QLatin1String("as") && json.isArray()) {
+        QStringList list;
+        for (const QJsonValue &item : json.toArray()) {
+            if (!item.isString())
+                return fail(error, QStringLiteral("\"as\" is an array of texts")), QVariant();
+            list << item.toString();
+        }
+        return list;
+    }
+    if (signature == QLatin1String("a{sv}") && json.isObject()) {
+        QVariantMap map;
+        const QJsonObject object = json.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const QJsonArray pair = it.value().toArray();
+            const QVariant inner = wireValue(pair.at(0).toString(), pair.at(1), error);
+            if (!inner.isValid())
+                return fail(error, QStringLiteral("a variant is [signature, value]")), QVariant();
+            map.insert(it.key(), inner);
+        }
+        return map;
+    }
     // A trial run finds what does not fit before anything is sent.
     QDBusArgument trial;
     QString why;
