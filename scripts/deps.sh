@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-declarative-dev qml6-module-qttest qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
   qml6-module-qtqml-workerscript
-  dbus-daemon dbus-bin gdb
+  dbus-daemon dbus-bin gdb libdbus-1-dev
   clang libclang-rt-14-dev
   libbenchmark-dev
   doxygen

@@ -31,7 +31,8 @@ completed=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix "" | so
 options=$("$modemsim" --help | grep -o -- '--[a-z]*' | sorted)
 for option in $options; do
     grep -q -- "${option//-/\\\\-}" "$src/docs/man/ondrix-modemsim.1" || fail "ondrix-modemsim.1 lacks $option"
-    complete_words "$src/tools/completion/ondrix-modemsim" _ondrix_modemsim ondrix-modemsim "" | grep -q -- "$option" \
+    { complete_words "$src/tools/completion/ondrix-modemsim" _ondrix_modemsim ondrix-modemsim ""
+      complete_words "$src/tools/completion/ondrix-modemsim" _ondrix_modemsim ondrix-modemsim record ""; } | grep -q -- "$option" \
         || fail "completion of ondrix-modemsim lacks $option"
 done
 # A ctl command is the first word of a usage line, or of each of its "|" alternatives.

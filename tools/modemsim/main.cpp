@@ -136,7 +136,6 @@ int main(int argc, char **argv)
         const int seconds = parser.isSet(QStringLiteral("seconds")) ? parser.value(QStringLiteral("seconds")).toInt(&ok) : 0;
         if (!ok || seconds < 0)
             return usageError(QStringLiteral("--seconds takes a whole number of seconds"));
-        quitOnSignals(app);
         return runRecord(addressOf(parser), parser.value(QStringLiteral("output")), seconds);
     }
 

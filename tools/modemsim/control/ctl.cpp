@@ -35,8 +35,8 @@ const char Usage[] =
     "  register STATUS [MCC MNC NAME]     the registration the modem finds by itself (Home, Roaming,\n"
     "        Searching, NoCoverage, NoSim, ...), on that network if given\n"
     "  flight on | flight off             flight mode, as the system-state controller sets it\n"
-    "  scenario FILE|NAME [SPEED] | scenario stop   play a scenario (a file, or an installed one\n"
-    "        by name: home, roaming-abroad, ...), SPEED times as fast\n"
+    "  scenario FILE [SPEED] | scenario stop   play a scenario, SPEED times as fast; FILE may\n"
+    "        name an installed one: home, roaming-abroad, ...\n"
     "  state                              the whole state, as a scenario that restores it\n"
     "values: s:TEXT b:true i:-3 u:3 d:1.5 as:a,b {Key=s:Text;Other=b:false}; plain text is a string\n";
 

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-2.1-or-later
+# The simulator as developers drive it: strict controls, scenarios that react,
+# a state snapshot restored, and a recording replayed.
+set -uo pipefail
+build=$1
+source "$(dirname "$0")/../scripts/privatebus.sh"
+privatebus_start "$build" --instant || exit 1
+sim="$build/tools/modemsim/ondrix-modemsim"
+ondrix="$build/tools/ondrix/ondrix"
+ctl() { timeout 20 "$sim" ctl "$@"; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0 failed=0
+expect() {   # expect NAME PATTERN OUTPUT
+  if grep -q -E -- "$2" <<<"$3"; then passed=$((passed + 1))
+  else failed=$((failed + 1)); echo "FAIL: $1: no match for '$2' in:"; echo "$3"; fi
+}
+
+# Mistakes in a control command: one line, exit status 2, nothing changed.
+while IFS='|' read -r command why; do
+  out=$(eval "ctl $command" 2>&1); rc=$?
+  expect "ctl $command: exit status" '^2$' "$rc"
+  expect "ctl $command: one line" '^1$' "$(wc -l <<<"$out" | tr -d ' ')"
+  expect "ctl $command: why" "$why" "$out"
+done <<'LIST'
+set com.kelvo.hvt.Bogus X i:1|no interface com.kelvo.hvt.Bogus
+set com.kelvo.hvt.CSNet.SignalStrength SignalBar i:2|no property SignalBar .*it has SignalBars
+set com.kelvo.hvt.CSNet.SignalStrength SignalBars s:2|"s:2" is of type s, not i
+emit com.kelvo.hvt.SS.USSD Bogus|no signal Bogus
+emit com.kelvo.hvt.CSNet.SignalStrength SignalBarsChanged|carries 1 values
+sim state Bogus|a card state "Bogus" is none of
+register Bogus|a registration "Bogus" is none of
+register Home 2440 05 X|a network is MCC
+setting Bogus i:1|setting "Bogus" is none of
+setting ScanTime s:x|ScanTime is a time in milliseconds
+script com.kelvo.hvt.SIM Bogus error=x.Y|no method Bogus
+script com.kelvo.hvt.SIM GetSIMStatus count=-1|count is a whole number
+fly away|"fly away" is not a command
+scenario no-such-scenario|cannot read no-such-scenario
+LIST
+expect "nothing changed" '^SignalBars = 4$' "$(ctl get com.kelvo.hvt.CSNet.SignalStrength)"
+# A plain number for an integer property is an integer.
+ctl set com.kelvo.hvt.CSNet.SignalStrength SignalBars 2
+expect "a plain 2 is an integer" '^signal: +2 bars' "$("$ondrix" status)"
+ctl reset
+# An installed scenario by its name.
+ctl scenario roaming-abroad 1000
+sleep 0.3
+expect "a scenario by name" '^network: +Roaming$' "$("$ondrix" status)"
+ctl reset
+
+# A scenario that waits: the right PIN brings the network, a wrong one nothing.
+cat >"$work/react.scenario" <<'SCENARIO'
+0s register NoSim
+0s sim state PINRequired
+on call com.kelvo.hvt.SIM.Security.VerifyPIN pin 1234 then +200ms register Roaming 248 01 "Telia EE"
+on line 3 then signal -60
+SCENARIO
+ctl scenario "$work/react.scenario"
+printf '0000\n' | "$ondrix" sim unlock >/dev/null 2>&1
+sleep 0.4
+expect "a wrong PIN does not trigger it" '^network: +NoSim$' "$("$ondrix" status)"
+printf '1234\n' | "$ondrix" sim unlock >/dev/null 2>&1
+sleep 0.1
+expect "not before its delay" '^network: +(NoSim|Searching|AtHome)$' "$("$ondrix" status)"
+sleep 0.4
+out=$("$ondrix" status)
+expect "the right PIN triggers it" '^network: +Roaming$' "$out"
+expect "and the step after it" '^signal: +5 bars, 85 %, -60 dBm$' "$out"
+expect "the PIN itself stays out of the call log" 'VerifyPIN \(ss\) \["pin", "\*\*\*\*\*\*\*\*"\]' "$(ctl calls)"
+ctl reset
+
+# A snapshot restores the state it was taken in.
+ctl register Roaming 248 01 "O'Brien \"Net\""
+ctl signal -97
+ctl sim state PUKRequired
+ctl state >"$work/state.scenario"
+ctl reset
+ctl scenario "$work/state.scenario"
+sleep 0.3
+diff <(tail -n +2 "$work/state.scenario") <(ctl state | tail -n +2) >"$work/state.diff"
+expect "a snapshot restored" '^$' "$(cat "$work/state.diff")"
+expect "a snapshot restored, as an application sees it" "^operator: +O'Brien \"Net\" \(248 01" "$("$ondrix" status)"
+ctl reset
+
+# A recording replayed: a client sees the same, though the second simulator
+# starts elsewhere.
+"$sim" record --output "$work/recorded.scenario" & recorder=$!
+sleep 0.3
+"$ondrix" monitor --seconds 2 >"$work/seen" 2>&1 & monitor=$!
+sleep 0.6
+ctl signal -97
+ctl register Roaming 248 01 "Telia EE"
+ctl sim state PINRequired
+ctl call start
+ctl register NoCoverage
+wait "$monitor"
+kill -TERM "$recorder"; wait "$recorder"
+expect "a recording holds the calls' answers" '^0s script com.kelvo.YKM.Modem GetProperties' "$(cat "$work/recorded.scenario")"
+expect "a recording holds the signals" '^[0-9]+ms emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged' "$(cat "$work/recorded.scenario")"
+ctl reset
+ctl signal -55
+ctl register Roaming 240 01 "Elsewhere"
+ctl scenario "$work/recorded.scenario"
+"$ondrix" monitor --seconds 2 >"$work/replayed" 2>&1
+expect "replayed as recorded" '^$' "$(diff "$work/seen" "$work/replayed")"
+expect "what was seen" '^network: +NoCoverage' "$(cat "$work/replayed")"
+
+echo "$passed passed, $failed failed"
+privatebus_stop
+[ "$failed" -eq 0 ]
