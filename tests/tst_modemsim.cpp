@@ -63,8 +63,21 @@ private Q_SLOTS:
         QStringList args;
         for (const QVariant &arg : message.arguments()) {
             if (arg.userType() == qMetaTypeId<QDBusArgument>()) {
-                const QVariantMap map = qdbus_cast<QVariantMap>(arg);
-                args << QStringList(map.keys()).join(QLatin1Char('+'));
+                // A map's keys, but those set to false.
+                const QDBusArgument map = arg.value<QDBusArgument>();
+                QStringList keys;
+                map.beginMap();
+                while (!map.atEnd()) {
+                    map.beginMapEntry();
+                    const QString key = map.asVariant().toString();
+                    const QVariant value = map.asVariant();
+                    if (value.userType() != QMetaType::Bool || value.toBool())
+                        keys << key;
+                    map.endMapEntry();
+                }
+                map.endMap();
+                keys.sort();
+                args << keys.join(QLatin1Char('+'));
             } else {
                 args << arg.toString();
             }
@@ -179,7 +192,7 @@ private Q_SLOTS:
     {
         SignalLog log;
         QVERIFY(callModem(QStringLiteral("RequestRadio"), {false, true}).type() == QDBusMessage::ReplyMessage);
-        QTRY_VERIFY(log.lines.contains(QStringLiteral("ServicesChanged ")));
+        QTRY_VERIFY2(log.lines.contains(QStringLiteral("ServicesChanged ")), qPrintable(log.lines.join(QLatin1Char('|'))));
         QCOMPARE(log.lines, (QStringList{
             "PropertiesChanged RequestedMode", "PropertiesChanged ModemState+ServiceState",
             "RegistrationChanged PowerOff, ", "OperatorChanged , ", "OperatorNameChanged ",
@@ -187,14 +200,14 @@ private Q_SLOTS:
             "CellChanged , 0, 0, 0", "CellNameChanged ", "ServicesChanged "}));
         log.lines.clear();
         QVERIFY(callModem(QStringLiteral("RequestRadio"), {true, true}).type() == QDBusMessage::ReplyMessage);
-        QTRY_VERIFY(log.lines.contains(QStringLiteral("ServicesChanged HasCSServices+HasGPRSServices+SupportsDTM+SupportsEGPRS+SupportsGPRS+SupportsHSDPA+SupportsHSUPA")));
+        QTRY_VERIFY2(log.lines.contains(QStringLiteral("ServicesChanged HasCSServices+HasGPRSServices+SupportsHSDPA+SupportsHSUPA")), qPrintable(log.lines.join(QLatin1Char('|'))));
         QCOMPARE(log.lines, (QStringList{
             "PropertiesChanged RequestedMode", "PropertiesChanged ModemState",
             "RegistrationChanged Searching, ", "RegistrationChanged Home, ", "PropertiesChanged ServiceState",
             "OperatorChanged 05, 244", "OperatorNameChanged Ondrix Mobile",
             "SignalStrengthChanged 61, -75", "SignalBarsChanged 4", "Available ",
             "CellChanged WCDMA, 6699, 3841, 1", "CellNameChanged Kamppi",
-            "ServicesChanged HasCSServices+HasGPRSServices+SupportsDTM+SupportsEGPRS+SupportsGPRS+SupportsHSDPA+SupportsHSUPA"}));
+            "ServicesChanged HasCSServices+HasGPRSServices+SupportsHSDPA+SupportsHSUPA"}));
     }
 
     // Without coverage or card the modem keeps what it still has: no
