@@ -17,6 +17,9 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 namespace {
 
 const char BusName[] = "com.kelvo.hvt.SIM";
@@ -37,15 +40,14 @@ QString phonebookError(const char *reason)
     return QStringLiteral("com.kelvo.hvt.SIM.Phonebook.Error.") + QLatin1String(reason);
 }
 
-Service *simService(Simulator *sim)
-{
-    return sim->service(QLatin1String(SimInterface));
-}
-
-QString cardStatus(Simulator *sim)
-{
-    return simService(sim)->property(Status).toString();
-}
+// What the card's five interfaces share: they are one card.
+struct Card {
+    std::function<void(const QString &)> setStatus;   // the status interface announces it
+    QString status;
+    bool pinQuery = true;
+    bool pin2Verified = false;   // since the card started: fixed dialling may change
+};
+using CardRef = std::shared_ptr<Card>;
 
 // The SIM error a request for the card's data meets in its state; empty when the card answers.
 const char *unavailable(const QString &status)
@@ -67,16 +69,19 @@ const char *unavailable(const QString &status)
 
 class SimCard : public ModemService
 {
+    CardRef card;
+
 public:
-    SimCard(Simulator *sim, ModemEvents *events)
+    SimCard(Simulator *sim, ModemEvents *events, CardRef card)
         : ModemService(sim, events, BusName, Path, SimInterface)
+        , card(std::move(card))
     {
     }
 
     void reset() override
     {
         setDefaults({{Status, QStringLiteral("Ok")}, {Present, true}});
-        events->cardStatus = QStringLiteral("Ok");
+        card->status = events->cardStatus = QStringLiteral("Ok");
     }
 
     bool call(const QDBusMessage &message) override
@@ -92,7 +97,7 @@ protected:
     void announce(const QString &name, const QVariant &value) override
     {
         if (name == Present) {
-            const bool query = sim->service(QLatin1String(SecurityInterface))->property(QStringLiteral("PINQuery")).toBool();
+            const bool query = card->pinQuery;
             setProperty(Status, !value.toBool() ? QStringLiteral("NoSIM")
                                 : query          ? QStringLiteral("PINRequired")
                                                  : QStringLiteral("Ok"));
@@ -109,6 +114,7 @@ protected:
             sim->emitSignal(path(), QLatin1String(SecurityInterface), QStringLiteral("VerifyCodeRequired"),
                             {QLatin1String(code)});
         }
+        card->status = status;
         events->cardStatus = status;
         emit events->cardStatusChanged(status);
     }
@@ -131,9 +137,12 @@ constexpr int PukTries = 10;
 
 class SimSecurity : public ModemService
 {
+    CardRef card;
+
 public:
-    SimSecurity(Simulator *sim, ModemEvents *events)
+    SimSecurity(Simulator *sim, ModemEvents *events, CardRef card)
         : ModemService(sim, events, BusName, Path, SecurityInterface)
+        , card(std::move(card))
     {
     }
 
@@ -141,12 +150,10 @@ public:
     {
         pins[0] = {"pin", "puk", QStringLiteral("1234"), QStringLiteral("12345678"), PinTries, PukTries};
         pins[1] = {"pin2", "puk2", QStringLiteral("5678"), QStringLiteral("87654321"), PinTries, PukTries};
-        pin2Verified = false;
+        card->pin2Verified = false;
+        card->pinQuery = true;
         setDefaults({{QStringLiteral("PINQuery"), true}});
     }
-
-    // PIN2 was entered since the card started: fixed dialling may change.
-    bool pin2Verified = false;
 
     bool call(const QDBusMessage &message) override
     {
@@ -154,9 +161,9 @@ public:
         const QStringList args = strings(message);
         if (!describedMember(member))
             return false;
-        if (cardStatus(sim) == QLatin1String("NoSIM"))
+        if (card->status == QLatin1String("NoSIM"))
             return refuse(message, "NoSIM", "No SIM card");
-        if (cardStatus(sim) == QLatin1String("NotReady"))
+        if (card->status == QLatin1String("NotReady"))
             return refuse(message, "ModemNotReady", "The card is starting");
         CodePair *pair = args.isEmpty() ? nullptr : pairOf(args[0]);
         const bool byKey = member == QLatin1String("VerifyPUK") || member == QLatin1String("PUKAttemptsLeft");
@@ -227,7 +234,7 @@ private:
         if (--pair.attempts > 0)
             return;
         if (isMainPin(pair))
-            simService(sim)->setProperty(Status, QStringLiteral("PUKRequired"));
+            card->setStatus(QStringLiteral("PUKRequired"));
         else
             emitSignal(QStringLiteral("VerifyCodeRequired"), {QLatin1String(pair.keyType)});
     }
@@ -236,9 +243,9 @@ private:
     {
         pair.attempts = PinTries;
         if (!isMainPin(pair))
-            pin2Verified = true;
-        else if (cardStatus(sim) == QLatin1String("PINRequired"))
-            simService(sim)->setProperty(Status, QStringLiteral("Ok"));
+            card->pin2Verified = true;
+        else if (card->status == QLatin1String("PINRequired"))
+            card->setStatus(QStringLiteral("Ok"));
     }
 
     void verify(const QDBusMessage &message, CodePair &pair, const QString &code)
@@ -267,12 +274,12 @@ private:
             pair.keyAttempts = PukTries;
             pair.code = newCode;
             pair.attempts = PinTries;
-            if (isMainPin(pair) && cardStatus(sim) == QLatin1String("PUKRequired"))
-                simService(sim)->setProperty(Status, QStringLiteral("Ok"));
+            if (isMainPin(pair) && card->status == QLatin1String("PUKRequired"))
+                card->setStatus(QStringLiteral("Ok"));
             else if (!isMainPin(pair))
-                pin2Verified = true;
+                card->pin2Verified = true;
         } else if (--pair.keyAttempts == 0 && isMainPin(pair)) {
-            simService(sim)->setProperty(Status, QStringLiteral("PermanentlyBlocked"));
+            card->setStatus(QStringLiteral("PermanentlyBlocked"));
         }
         sim->reply(message, {right});
     }
@@ -322,6 +329,7 @@ private:
         }
         rightCode(pair);
         store(QStringLiteral("PINQuery"), on);
+        card->pinQuery = on;
         sim->reply(message);
     }
 
@@ -332,9 +340,12 @@ private:
 
 class SimIdentity : public ModemService
 {
+    CardRef card;
+
 public:
-    SimIdentity(Simulator *sim, ModemEvents *events)
+    SimIdentity(Simulator *sim, ModemEvents *events, CardRef card)
         : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SIM.Identity")
+        , card(std::move(card))
     {
     }
 
@@ -356,7 +367,7 @@ public:
         const QString member = message.member();
         if (!replySignatures().contains(member))
             return false;
-        if (const char *reason = unavailable(cardStatus(sim))) {
+        if (const char *reason = unavailable(card->status)) {
             sim->replyError(message, simError(reason), QStringLiteral("The card does not answer"));
         } else if (member == QLatin1String("GetIMSI")) {
             sim->reply(message, {property(QStringLiteral("IMSI"))});
@@ -408,9 +419,12 @@ struct Book {
 
 class SimPhonebook : public ModemService
 {
+    CardRef card;
+
 public:
-    SimPhonebook(Simulator *sim, ModemEvents *events)
+    SimPhonebook(Simulator *sim, ModemEvents *events, CardRef card)
         : ModemService(sim, events, BusName, "/com/kelvo/hvt/sim/phonebook", "com.kelvo.hvt.SIM.Phonebook")
+        , card(std::move(card))
     {
     }
 
@@ -451,7 +465,7 @@ public:
         const QString member = message.member();
         if (!replySignatures().contains(member))
             return false;
-        const QString status = cardStatus(sim);
+        const QString status = card->status;
         if (status == QLatin1String("NoSIM"))
             return refuse(message, "NoSIMService", "No SIM card");
         if (unavailable(status))
@@ -528,8 +542,7 @@ private:
     // Fixed dialling entries and its switch want PIN2 first.
     bool guarded(const QDBusMessage &message, const QString &type)
     {
-        auto *security = static_cast<SimSecurity *>(sim->service(QLatin1String(SecurityInterface)));
-        if (type != QLatin1String("fdn") || security->pin2Verified)
+        if (type != QLatin1String("fdn") || card->pin2Verified)
             return true;
         sim->emitSignal(QLatin1String(Path), QLatin1String(SecurityInterface), QStringLiteral("VerifyCodeRequired"),
                         {QStringLiteral("pin2")});
@@ -626,9 +639,12 @@ constexpr int LockTriesInAll = 10;
 
 class SimLockService : public ModemService
 {
+    CardRef card;
+
 public:
-    SimLockService(Simulator *sim, ModemEvents *events)
+    SimLockService(Simulator *sim, ModemEvents *events, CardRef card)
         : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SIM.SIMLock")
+        , card(std::move(card))
     {
     }
 
@@ -686,6 +702,9 @@ private:
 
 QList<Service *> createCard(Simulator *sim, ModemEvents *events)
 {
-    return {new SimCard(sim, events), new SimSecurity(sim, events), new SimIdentity(sim, events), new SimPhonebook(sim, events),
-            new SimLockService(sim, events)};
+    auto card = std::make_shared<Card>();
+    auto *status = new SimCard(sim, events, card);
+    card->setStatus = [status](const QString &value) { status->setProperty(Status, value); };
+    return {status, new SimSecurity(sim, events, card), new SimIdentity(sim, events, card),
+            new SimPhonebook(sim, events, card), new SimLockService(sim, events, card)};
 }
