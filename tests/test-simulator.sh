@@ -96,6 +96,9 @@ ctl register Roaming 248 01 "Telia EE"
 ctl sim state PINRequired
 ctl call start
 ctl register NoCoverage
+ctl script com.kelvo.hvt.CSNet.NetworkRegistration GetNetworks \
+    'reply=v:a(ssssssb):[["Zed Net","Available","Preferred","GSM_900_1800","07","999",true]]'
+timeout 20 "$ondrix" operators >"$work/operators" 2>&1
 wait "$monitor"
 kill -TERM "$recorder"; wait "$recorder"
 expect "a recording holds the calls' answers" '^0s script com.kelvo.YKM.Modem GetProperties' "$(cat "$work/recorded.scenario")"
@@ -105,6 +108,9 @@ ctl signal -55
 ctl register Roaming 240 01 "Elsewhere"
 ctl scenario "$work/recorded.scenario"
 "$ondrix" monitor --seconds 2 >"$work/replayed" 2>&1
+timeout 20 "$ondrix" operators >"$work/operators.replayed" 2>&1
+expect "a scan answered as recorded" 'Zed Net' "$(cat "$work/operators.replayed")"
+expect "a scan answered as recorded, all of it" '^$' "$(diff "$work/operators" "$work/operators.replayed")"
 expect "replayed as recorded" '^$' "$(diff "$work/seen" "$work/replayed")"
 expect "what was seen" '^network: +NoCoverage' "$(cat "$work/replayed")"
 

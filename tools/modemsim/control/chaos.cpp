@@ -2,7 +2,9 @@
 #include "chaos.h"
 
 #include "contract.h"
-#include "modem.h"
+#include "wire.h"
+
+#include <QJsonArray>
 #include "service.h"
 #include "simulator.h"
 
@@ -218,17 +220,23 @@ QVariant Chaos::valueOf(const QString &type, const Service *service)
     }
     if (type == QLatin1String("a{sv}"))
         return propertyMap(service);
-    if (type == QLatin1String("a(ssssssb)")) {
-        QList<Network> networks;
-        for (int n = m_random.bounded(6); n > 0; n--)
-            networks.append({text(), text(), text(), text(), text(), text(), bool(m_random.bounded(2))});
-        return marshalled(networks);
-    }
-    if (type == QLatin1String("a(sbsu)")) {
-        QList<Diversion> diversions;
-        for (int n = m_random.bounded(4); n > 0; n--)
-            diversions.append({text(), bool(m_random.bounded(2)), text(), uint(m_random.generate())});
-        return marshalled(diversions);
+    if (type.startsWith(QLatin1String("a("))) {
+        // Lists of records (networks, diversions, numbers): each field at random.
+        const QStringList fields = completeTypes(type.mid(2, type.size() - 3));
+        QJsonArray records;
+        for (int n = m_random.bounded(6); n > 0; n--) {
+            QJsonArray record;
+            for (const QString &field : fields) {
+                record.append(field == QLatin1String("s")   ? QJsonValue(text())
+                              : field == QLatin1String("b") ? QJsonValue(bool(m_random.bounded(2)))
+                              : field == QLatin1String("i") ? QJsonValue(int(m_random.generate()))
+                                                            : QJsonValue(double(m_random.generate())));
+            }
+            records.append(record);
+        }
+        const QVariant value = wireValue(type, records);
+        if (value.isValid())
+            return value;
     }
     return anyValue();
 }

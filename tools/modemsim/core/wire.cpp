@@ -23,7 +23,7 @@ QString shapeSignature[Shapes];
 
 template <int K>
 struct Shape {
-    QJsonValue json;
+    QJsonValue json = QJsonValue(QJsonValue::Undefined);   // Qt's sample: defaults throughout
 };
 
 bool marshal(QDBusArgument &arg, const QString &signature, const QJsonValue &json, QString *error);
@@ -56,7 +56,20 @@ namespace {
 template <int K>
 int registerShape()
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return qDBusRegisterMetaType<Shape<K>>().id();
+#else
     return qDBusRegisterMetaType<Shape<K>>();
+#endif
+}
+
+const char *signatureOf(int id)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QDBusMetaType::typeToSignature(QMetaType(id));
+#else
+    return QDBusMetaType::typeToSignature(id);
+#endif
 }
 
 template <std::size_t... K>
@@ -81,12 +94,14 @@ int shapeIds[Shapes];
 int shapeSlot(const QString &signature)
 {
     for (int k = 0; k < Shapes; k++) {
-        if (shapeSignature[k] == signature)
-            return k;
         if (shapeSignature[k].isEmpty()) {
             shapeSignature[k] = signature;
             shapeIds[k] = registerShapeAt(k, std::make_index_sequence<Shapes>());
-            return k;
+        }
+        if (shapeSignature[k] == signature) {
+            // Qt learns the signature from a sample; one it cannot write is never used.
+            const char *learnt = signatureOf(shapeIds[k]);
+            return learnt && QLatin1String(learnt) == signature ? k : -1;
         }
     }
     return -1;
@@ -180,6 +195,8 @@ bool marshal(QDBusArgument &arg, const QString &signature, const QJsonValue &jso
         const QStringList kv = members(signature.mid(1));
         if (kv.size() != 2 || kv[0].size() != 1)
             return fail(error, QStringLiteral("\"%1\" is no dictionary").arg(signature));
+        if (elementId(kv[0]) < 0 || elementId(kv[1]) < 0)
+            return fail(error, QStringLiteral("\"%1\" cannot be written").arg(signature));
         arg.beginMap(elementId(kv[0]), elementId(kv[1]));
         const QJsonObject object = json.toObject();
         for (auto it = object.begin(); it != object.end(); ++it) {
@@ -196,6 +213,8 @@ bool marshal(QDBusArgument &arg, const QString &signature, const QJsonValue &jso
     }
     if (signature.startsWith(QLatin1Char('a'))) {
         const QString element = signature.mid(1);
+        if (elementId(element) < 0)
+            return fail(error, QStringLiteral("\"%1\" cannot be written").arg(signature));
         arg.beginArray(elementId(element));
         for (const QJsonValue &item : json.toArray()) {
             if (!marshal(arg, element, item, error))
