@@ -16,12 +16,21 @@ privatebus_start() {
   PRIVATEBUS_DIR=$(mktemp -d)
   trap privatebus_stop EXIT
   sed "s|@DIR@|$PRIVATEBUS_DIR|" "$(dirname "${BASH_SOURCE[0]}")/privatebus.conf" > "$PRIVATEBUS_DIR/bus.conf"
-  dbus-daemon --config-file="$PRIVATEBUS_DIR/bus.conf" --fork \
-    --print-address=3 --print-pid=4 3>"$PRIVATEBUS_DIR/address" 4>"$PRIVATEBUS_DIR/pid" 2>/dev/null
-  PRIVATEBUS_PID=$(cat "$PRIVATEBUS_DIR/pid")
+  # Both die with the shell that started them, however it ends.
+  setpriv --pdeathsig KILL dbus-daemon --config-file="$PRIVATEBUS_DIR/bus.conf" --nofork \
+    --print-address=3 3>"$PRIVATEBUS_DIR/address" 2>/dev/null &
+  PRIVATEBUS_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$PRIVATEBUS_DIR/address" ] && break
+    sleep 0.05
+  done
   DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$PRIVATEBUS_DIR/address")
+  if [ -z "$DBUS_SYSTEM_BUS_ADDRESS" ]; then
+    echo "privatebus: the bus did not come up" >&2
+    return 1
+  fi
   export DBUS_SYSTEM_BUS_ADDRESS
-  "$build/tools/modemsim/ondrix-modemsim" "$@" &
+  setpriv --pdeathsig KILL "$build/tools/modemsim/ondrix-modemsim" "$@" &
   PRIVATEBUS_SIM_PID=$!
   for _ in $(seq 100); do
     "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && return 0

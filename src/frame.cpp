@@ -10,6 +10,9 @@
 namespace Ondrix {
 
 Q_LOGGING_CATEGORY(dbusLog, "ondrix.dbus")
+// Every call and the time it is given, for developers: off unless enabled
+// ("QT_LOGGING_RULES=ondrix.dbus.calls.debug=true").
+Q_LOGGING_CATEGORY(callLog, "ondrix.dbus.calls", QtWarningMsg)
 
 namespace Frame {
 
@@ -200,6 +203,12 @@ bool carries(const QString &actual, const QString &expected)
     return actual.startsWith(expected);
 }
 
+void logCall(const QDBusMessage &call, int timeout)
+{
+    qCDebug(callLog).noquote() << "call" << call.interface() + QLatin1Char('.') + call.member() << "time-out"
+                               << (timeout == DefaultTimeout ? QStringLiteral("default") : QStringLiteral("%1 ms").arg(timeout));
+}
+
 bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
                ReplyHandler onReply, ErrorHandler onError, int timeout)
 {
@@ -208,6 +217,7 @@ bool callAsync(const QDBusMessage &call, QObject *context, const QString &signat
     // cannot go out is reported here instead.
     if (!connection.isConnected())
         return false;
+    logCall(call, timeout);
     auto *watcher = new QDBusPendingCallWatcher(connection.asyncCall(call, timeout), context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
                      [signature, onReply, onError](QDBusPendingCallWatcher *finished) {
@@ -236,11 +246,13 @@ bool isNotSent(const QDBusError &error)
 
 QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args)
 {
+    qCDebug(callLog).noquote() << "call" << proxy->interface() + QLatin1Char('.') + method << "time-out default";
     return proxy->callWithArgumentList(QDBus::Block, method, args);
 }
 
 bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error)
 {
+    logCall(call, SyncReadTimeout);
     const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, SyncReadTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         // Any other arguments are ignored, like a wrong argument count.

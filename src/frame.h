@@ -34,6 +34,7 @@ namespace Ondrix {
 
 // Every log line of the library goes through this category ("ondrix.dbus").
 Q_DECLARE_LOGGING_CATEGORY(dbusLog)
+Q_DECLARE_LOGGING_CATEGORY(callLog)
 
 namespace Frame {
 
@@ -179,6 +180,9 @@ bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)
         },
         [object, onError](const QDBusError &error) { (object->*onError)(error); }, timeout);
 }
+
+// Writes the call and its time-out to the calls category.
+void logCall(const QDBusMessage &call, int timeout);
 
 // The error an operation completes with when its call cannot be sent.
 QDBusError notSent();

@@ -157,8 +157,23 @@ for bad in "" "bogus" "sms" "sms count" "sms encode --to +123 --ref x hi" "sms e
            "sms encode --to +123 --ref 256 hi" "sms encode --to +123 --class 4 hi" "cbs decode 00" "cbs decode"; do
   one_line_usage $bad
 done
-out=$("$ondrix" sms encode --to +4412345 --class 0 hi)
-expect "a class 0 message" '^01000791442143F5001002E834$' "$out"
+# Every value of every codec option: what each one changes.
+for class in 0 1 2 3; do
+  out=$("$ondrix" sms encode --to +4412345 --class "$class" hi)
+  expect "a class $class message" "^01000791442143F5001${class}02E834\$" "$out"
+done
+# A letter only that language's tables hold: which encoding and room it gets.
+while read -r lang text encoding room; do
+  out=$("$ondrix" sms count --lang "$lang" "$text")
+  expect "--lang $lang: encoding" "^encoding: +$encoding" "$out"
+  expect "--lang $lang: room" "^per segment: +$room\$" "$out"
+done <<'LANGS'
+default ê UCS-2 70
+turkish ğ GSM 152
+spanish Á GSM 155
+portuguese ê GSM 152
+transliterate ê GSM 160
+LANGS
 
 # Device facts, radio, cell and network time.
 out=$("$ondrix" info)

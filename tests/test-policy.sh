@@ -46,11 +46,16 @@ cat > "$dir/bus.conf" <<CONF
   <include>$dir/ondrix-modemsim.conf</include>
 </busconfig>
 CONF
-dbus-daemon --config-file="$dir/bus.conf" --fork --print-pid=3 3>"$dir/pid" 2>"$dir/bus.log" \
-  || { cat "$dir/bus.log"; exit 1; }
-bus_pid=$(cat "$dir/pid")
+# Both die with this script, however it ends.
+setpriv --pdeathsig KILL dbus-daemon --config-file="$dir/bus.conf" --nofork 2>"$dir/bus.log" &
+bus_pid=$!
+for _ in $(seq 100); do
+  [ -S "$dir/bus" ] && break
+  sleep 0.05
+done
+[ -S "$dir/bus" ] || { cat "$dir/bus.log"; exit 1; }
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus
-"$build/tools/modemsim/ondrix-modemsim" --instant 2>"$dir/sim.log" &
+setpriv --pdeathsig KILL "$build/tools/modemsim/ondrix-modemsim" --instant 2>"$dir/sim.log" &
 sim_pid=$!
 for _ in $(seq 100); do
   "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && break

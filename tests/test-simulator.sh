@@ -18,6 +18,17 @@ expect() {   # expect NAME PATTERN OUTPUT
   else failed=$((failed + 1)); echo "FAIL: $1: no match for '$2' in:"; echo "$3"; fi
 }
 
+# expect, retried for up to ten seconds: for what follows a scenario's own time.
+eventually() {   # eventually NAME PATTERN COMMAND...
+  local name=$1 pattern=$2 out; shift 2
+  for _ in $(seq 100); do
+    out=$("$@" 2>&1)
+    grep -q -E -- "$pattern" <<<"$out" && break
+    sleep 0.1
+  done
+  expect "$name" "$pattern" "$out"
+}
+
 # Mistakes in a control command: one line, exit status 2, nothing changed.
 while IFS='|' read -r command why; do
   out=$(eval "ctl $command" 2>&1); rc=$?
@@ -47,8 +58,7 @@ expect "a plain 2 is an integer" '^signal: +2 bars' "$("$ondrix" status)"
 ctl reset
 # An installed scenario by its name.
 ctl scenario roaming-abroad 1000
-sleep 0.3
-expect "a scenario by name" '^network: +Roaming$' "$("$ondrix" status)"
+eventually "a scenario by name" '^network: +Roaming$' "$ondrix" status
 ctl reset
 
 # A scenario that waits: the right PIN brings the network, a wrong one nothing.
@@ -63,12 +73,8 @@ printf '0000\n' | "$ondrix" sim unlock >/dev/null 2>&1
 sleep 0.4
 expect "a wrong PIN does not trigger it" '^network: +NoSim$' "$("$ondrix" status)"
 printf '1234\n' | "$ondrix" sim unlock >/dev/null 2>&1
-sleep 0.1
-expect "not before its delay" '^network: +(NoSim|Searching|AtHome)$' "$("$ondrix" status)"
-sleep 0.4
-out=$("$ondrix" status)
-expect "the right PIN triggers it" '^network: +Roaming$' "$out"
-expect "and the step after it" '^signal: +5 bars, 85 %, -60 dBm$' "$out"
+eventually "the right PIN triggers it" '^network: +Roaming$' "$ondrix" status
+eventually "and the step after it" '^signal: +5 bars, 85 %, -60 dBm$' "$ondrix" status
 expect "the PIN itself stays out of the call log" 'VerifyPIN \(ss\) \["pin", "\*\*\*\*\*\*\*\*"\]' "$(ctl calls)"
 ctl reset
 
@@ -79,7 +85,7 @@ ctl sim state PUKRequired
 ctl state >"$work/state.scenario"
 ctl reset
 ctl scenario "$work/state.scenario"
-sleep 0.3
+eventually "a snapshot played" "^operator: +O'Brien" "$ondrix" status
 diff <(tail -n +2 "$work/state.scenario") <(ctl state | tail -n +2) >"$work/state.diff"
 expect "a snapshot restored" '^$' "$(cat "$work/state.diff")"
 expect "a snapshot restored, as an application sees it" "^operator: +O'Brien \"Net\" \(248 01" "$("$ondrix" status)"

@@ -5,6 +5,8 @@
 #include "frame.h"
 #include "simbench.h"
 
+#include <QLoggingCategory>
+
 #include <ondrix-qt/calltimers.h>
 #include <ondrix-qt/emergencynumbers.h>
 #include <ondrix-qt/networkcell.h>
@@ -167,6 +169,56 @@ private Q_SLOTS:
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Idle")});
         QVERIFY(bench.flush());
         QCOMPARE(receiver.activities, (QStringList{"Call", "Data"}));
+    }
+
+    // The time each call is given, as the calls category tells it.
+    void callsHaveTheirTimeOuts_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("construction read") << "construct" << "call org.freedesktop.DBus.Properties.GetAll time-out 250 ms";
+        QTest::newRow("scan") << "scan" << "call com.kelvo.hvt.CSNet.NetworkRegistration.GetNetworks time-out 120000 ms";
+        QTest::newRow("selection") << "select" << "call com.kelvo.hvt.CSNet.NetworkRegistration.SelectOperator time-out 120000 ms";
+        QTest::newRow("automatic selection") << "auto" << "call com.kelvo.hvt.CSNet.NetworkRegistration.SelectAnyOperator time-out 120000 ms";
+        QTest::newRow("cancelled selection") << "cancel" << "call com.kelvo.hvt.CSNet.NetworkRegistration.CancelRegister time-out default";
+    }
+
+    void callsHaveTheirTimeOuts()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, line);
+        QLoggingCategory::setFilterRules(QStringLiteral("ondrix.dbus.calls.debug=true"));
+        {
+            NetworkRegistration registration;
+            if (operation == QLatin1String("scan"))
+                registration.queryAvailableOperators();
+            else if (operation == QLatin1String("select"))
+                registration.selectOperator(QStringLiteral("91"), QStringLiteral("244"));
+            else if (operation == QLatin1String("auto") || operation == QLatin1String("cancel"))
+                registration.selectOperator();
+            if (operation == QLatin1String("cancel"))
+                registration.cancelSelectOperator();
+        }
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY2(SimBench::log().contains(line), qPrintable(SimBench::log().join(QLatin1Char('\n'))));
+    }
+
+    // One object following a signal name on two interfaces gets each
+    // signal only at the handler of its own interface.
+    void signalsGoByInterfaceAndName()
+    {
+        QObject context;
+        QStringList seen;
+        QVERIFY(Frame::subscribe(Frame::Bus::NetworkRegistration, "SelectionModeChanged", QStringLiteral("s"), &context,
+                                 [&seen](const QVariantList &args) { seen << "registration " + args.value(0).toString(); }));
+        QVERIFY(Frame::subscribe(Frame::Bus::RadioAccess, "SelectionModeChanged", QStringLiteral("s"), &context,
+                                 [&seen](const QVariantList &args) { seen << "radio " + args.value(0).toString(); }));
+        bench.emitSignal(QStringLiteral("com.kelvo.hvt.CSNet.RadioAccess"), QStringLiteral("SelectionModeChanged"),
+                         {QStringLiteral("GSM")});
+        bench.emitSignal(QStringLiteral("com.kelvo.hvt.CSNet.NetworkRegistration"), QStringLiteral("SelectionModeChanged"),
+                         {QStringLiteral("Manual")});
+        QVERIFY(bench.flush());
+        QCOMPARE(seen, (QStringList{"radio GSM", "registration Manual"}));
     }
 
     // Every line goes through one category, which applications can silence.

@@ -30,6 +30,22 @@ QDBusMessage callProperties(const QString &member, const QVariantList &args)
     return QDBusConnection::systemBus().call(call, QDBus::Block, 2000);
 }
 
+QDBusMessage callSecurity(const QString &member, const QVariantList &args)
+{
+    const QString security = QStringLiteral("com.kelvo.hvt.SIM.Security");
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("com.kelvo.hvt.SIM"), QStringLiteral("/com/kelvo/hvt/sim"),
+                                                       security, member);
+    call.setArguments(args);
+    return QDBusConnection::systemBus().call(call, QDBus::Block, 2000);
+}
+
+// The attempts left of a code and of its key, as "PIN/PUK".
+QString attempts(const QString &code, const QString &key)
+{
+    return QStringLiteral("%1/%2").arg(callSecurity(QStringLiteral("PINAttemptsLeft"), {code}).arguments().value(0).toInt())
+                                  .arg(callSecurity(QStringLiteral("PUKAttemptsLeft"), {key}).arguments().value(0).toInt());
+}
+
 } // namespace
 
 // The modem's signals as they go out, "Member arg, arg" each, in order.
@@ -241,6 +257,59 @@ private Q_SLOTS:
         QTEST(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell")).value(QStringLiteral("CellId")).toInt(), "cell");
         QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator")).value(QStringLiteral("OperatorName")).toString(), QString());
         QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.GPRS")).value(QStringLiteral("Available")).toBool(), false);
+    }
+
+    // The simulated card counts as a card does, for each code and its key:
+    // after every wrong and every right code, the attempts left and the state.
+    void cardCountsCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<QString>("rightKey");
+        QTest::addColumn<QString>("blocked");   // the card's state once the code is used up
+        QTest::newRow("PIN") << "pin" << "puk" << "1234" << "12345678" << "PUKRequired";
+        QTest::newRow("PIN2") << "pin2" << "puk2" << "5678" << "87654321" << "Ok";
+    }
+
+    void cardCountsCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, key);
+        QFETCH(QString, right);
+        QFETCH(QString, rightKey);
+        QFETCH(QString, blocked);
+        const QString status = QStringLiteral("com.kelvo.hvt.SIM");
+        QStringList seen{attempts(code, key)};
+        for (int i = 0; i < 2; i++) {
+            callSecurity(QStringLiteral("VerifyPIN"), {code, QStringLiteral("0000")});
+            seen << attempts(code, key);
+        }
+        callSecurity(QStringLiteral("VerifyPIN"), {code, right});   // a right code fills the count again
+        seen << attempts(code, key);
+        for (int i = 0; i < 3; i++) {
+            callSecurity(QStringLiteral("VerifyPIN"), {code, QStringLiteral("0000")});
+            seen << attempts(code, key);
+        }
+        QCOMPARE(bench.properties(status).value(QStringLiteral("Status")).toString(), blocked);
+        QCOMPARE(callSecurity(QStringLiteral("VerifyPIN"), {code, right}).errorName(),
+                 QStringLiteral("com.kelvo.hvt.SIM.Error.CodeBlocked"));
+        callSecurity(QStringLiteral("VerifyPUK"), {key, QStringLiteral("11111111"), QStringLiteral("4321")});
+        seen << attempts(code, key);
+        callSecurity(QStringLiteral("VerifyPUK"), {key, rightKey, QStringLiteral("4321")});
+        seen << attempts(code, key);
+        QCOMPARE(seen, (QStringList{"3/10", "2/10", "1/10", "3/10", "2/10", "1/10", "0/10", "0/9", "3/10"}));
+        QCOMPARE(bench.properties(status).value(QStringLiteral("Status")).toString(), QStringLiteral("Ok"));
+        QCOMPARE(callSecurity(QStringLiteral("VerifyPIN"), {code, QStringLiteral("4321")}).arguments().value(0).toBool(), true);
+        // Ten wrong keys leave the main card blocked for good.
+        for (int i = 0; i < 3; i++)
+            callSecurity(QStringLiteral("VerifyPIN"), {code, QStringLiteral("0000")});
+        for (int i = 0; i < 10; i++)
+            callSecurity(QStringLiteral("VerifyPUK"), {key, QStringLiteral("11111111"), QStringLiteral("4321")});
+        QCOMPARE(attempts(code, key), QStringLiteral("0/0"));
+        QCOMPARE(bench.properties(status).value(QStringLiteral("Status")).toString(),
+                 code == QLatin1String("pin") ? QStringLiteral("PermanentlyBlocked") : QStringLiteral("Ok"));
+        bench.reset();
     }
 
 Q_SIGNALS:

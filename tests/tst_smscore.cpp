@@ -268,6 +268,12 @@ private Q_SLOTS:
         QTest::newRow("turkish s cedilla default") << 0 << 0 << "ş" << QByteArray();
         QTest::newRow("spanish a acute") << 0 << 2 << "á" << QByteArray("\x1b\x61");
         QTest::newRow("portuguese locked a tilde") << 3 << 3 << "ã" << QByteArray("\x7b");
+        // A letter each single-shift table places where no other does.
+        QTest::newRow("turkish g breve shifted") << 0 << 1 << "ğ" << QByteArray("\x1b\x67");
+        QTest::newRow("spanish A acute shifted") << 0 << 2 << "Á" << QByteArray("\x1b\x41");
+        QTest::newRow("portuguese e circumflex shifted") << 0 << 3 << "ê" << QByteArray("\x1b\x05");
+        QTest::newRow("portuguese a acute shifted") << 0 << 3 << "á" << QByteArray("\x1b\x0f");
+        QTest::newRow("portuguese e circumflex not spanish") << 0 << 2 << "ê" << QByteArray();
         QTest::newRow("translit n tilde") << -1 << -1 << "ñ" << QByteArray("\x7d");
         QTest::newRow("translit c cedilla") << -1 << -1 << "ç" << QByteArray("c");
         QTest::newRow("translit sigma") << -1 << -1 << "σς" << QByteArray("\x18\x18");
@@ -276,6 +282,29 @@ private Q_SLOTS:
         QTest::newRow("translit greek") << -1 << -1 << "αώΐ" << QByteArray("A\x15I");
         QTest::newRow("translit latin") << -1 << -1 << "ŁódźĐ" << QByteArray("LodzD");
         QTest::newRow("emoji") << 0 << 0 << "a😀" << QByteArray();
+    }
+
+    // The tables a language opens: Spanish has no alphabet of its own.
+    void languageTables_data()
+    {
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<int>("locking");
+        QTest::addColumn<int>("single");
+        QTest::newRow("default") << int(SMS_LANG_DEFAULT) << int(SMS_LANG_DEFAULT) << int(SMS_LANG_DEFAULT);
+        QTest::newRow("turkish") << int(SMS_LANG_TURKISH) << int(SMS_LANG_TURKISH) << int(SMS_LANG_TURKISH);
+        QTest::newRow("spanish") << int(SMS_LANG_SPANISH) << int(SMS_LANG_DEFAULT) << int(SMS_LANG_SPANISH);
+        QTest::newRow("portuguese") << int(SMS_LANG_PORTUGUESE) << int(SMS_LANG_PORTUGUESE) << int(SMS_LANG_PORTUGUESE);
+        QTest::newRow("transliterate") << int(SMS_LANG_TRANSLITERATE) << int(SMS_LANG_TRANSLITERATE) << int(SMS_LANG_TRANSLITERATE);
+    }
+
+    void languageTables()
+    {
+        QFETCH(int, lang);
+        int32_t locking = 99, single = 99;
+        QCOMPARE(sms_conv_lang_tables(lang, &locking, &single), int32_t(SMS_OK));
+        QTEST(int(locking), "locking");
+        QTEST(int(single), "single");
+        QCOMPARE(sms_conv_lang_tables(SMS_LANG_PORTUGUESE + 1, &locking, &single), int32_t(SMS_ERR_INVALID_PARAM));
     }
 
     void conversions()

@@ -15,7 +15,9 @@
 #include <QtDBus/QDBusMetaType>
 #include <QtDBus/QDBusVariant>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -58,6 +60,20 @@ SimBench::~SimBench()
 {
     stop();
 }
+
+ChildProcess::ChildProcess()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+void ChildProcess::setupChildProcess()
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+#endif
 
 bool SimBench::start()
 {
@@ -236,7 +252,10 @@ QString SimBench::playScenario(const QString &path, double speed)
 
 bool SimBench::waitScenario(int timeout)
 {
-    return waitFor([this] { return m_scenariosFinished >= m_scenariosPlayed; }, timeout);
+    if (waitFor([this] { return m_scenariosFinished >= m_scenariosPlayed; }, timeout))
+        return true;
+    qWarning("simbench: the scenario did not finish within %d ms", timeout);
+    return false;
 }
 
 QVariantMap SimBench::properties(const QString &interface)
@@ -254,8 +273,15 @@ QStringList SimBench::contractViolations()
 bool SimBench::flush()
 {
     const uint token = ++m_sent;
-    control(QStringLiteral("Ping"), {token});
-    return waitFor([this, token] { return m_received >= token; }, 10000);
+    // A simulator that does not answer is not waited for.
+    if (!control(QStringLiteral("Ping"), {token}).isValid() && m_sim.state() != QProcess::Running) {
+        qWarning("simbench: flush: the simulator is gone");
+        return false;
+    }
+    if (waitFor([this, token] { return m_received >= token; }, 10000))
+        return true;
+    qWarning("simbench: flush: no Pong(%u) within 10 s: signals sent before it did not all arrive", token);
+    return false;
 }
 
 void SimBench::onPong(uint token)

@@ -43,6 +43,19 @@ struct SimCall {
     QVariantList args;
 };
 
+// A process that dies with the test: a test killed, crashed or failed leaves
+// no bus or simulator behind.
+class ChildProcess : public QProcess
+{
+public:
+    ChildProcess();
+
+protected:
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    void setupChildProcess() override;
+#endif
+};
+
 class SimBench : public QObject
 {
     Q_OBJECT
@@ -108,8 +121,8 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_bus;
-    QProcess m_sim;
+    ChildProcess m_bus;
+    ChildProcess m_sim;
     uint m_sent = 0;
     uint m_received = 0;
     int m_scenariosFinished = 0;
