@@ -57,7 +57,11 @@ int SignalRecorder::qt_metacall(QMetaObject::Call call, int id, void **args)
 
 QStringList SignalRecorder::awaited(int count) const
 {
-    if (!QTest::qWaitFor([this, count] { return m_signals.size() >= count; }, 5000))
-        qWarning("only %d of %d signals", int(m_signals.size()), count);
+    // A bound for a hang, not a measure of speed: a loaded machine (the
+    // sanitizers, every test at once) can take seconds for what takes
+    // milliseconds alone.
+    if (!QTest::qWaitFor([this, count] { return m_signals.size() >= count; }, 15000))
+        qWarning("waited 15 s for %d signals, got %d: %s", count, int(m_signals.size()),
+                 qPrintable(m_signals.join(QLatin1String(", "))));
     return m_signals;
 }
