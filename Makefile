@@ -1,6 +1,9 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
 .PHONY: all build demo check deb clean
+# What a person reads: no "Entering directory" lines from the builds below.
+MAKEFLAGS += --no-print-directory
+export MAKEFLAGS
 
 all: build
 
@@ -18,9 +21,9 @@ check:
 
 deb:
 	scripts/deps.sh
-	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DONDRIX_TESTS=OFF >/dev/null
+	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
 	cmake --build build-deb -j$$(nproc)
-	cd build-deb && cpack -G DEB
+	scripts/debs.sh build-deb
 
 clean:
 	rm -rf build build-asan build-qt6 build-deb build-fuzz stage

@@ -18,16 +18,16 @@ build_and_test() {
   passed=$((passed + $(cd "$dir" && ctest -N | sed -n 's/^Total Tests: //p')))
 }
 
-build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
 echo "== API reference (a warning fails)"
 cmake --build build --target docs
 passed=$((passed + 1))
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON
+  build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON -DBUILD_TESTING=ON
 
 # The same sources against Qt 6: libondrix-qt6, installed beside the Qt 5 library.
-build_and_test build-qt6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONDRIX_QT6=ON
+build_and_test build-qt6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONDRIX_QT6=ON -DBUILD_TESTING=ON
 
 echo "== install both and build a consumer against each installed library"
 stage=$PWD/stage
@@ -36,12 +36,15 @@ cmake --install build --prefix "$stage" >/dev/null
 cmake --install build-qt6 --prefix "$stage" >/dev/null
 readelf -d "$stage/lib/libondrix-qt.so.1" | grep -q 'SONAME.*libondrix-qt.so.1'
 readelf -d "$stage/lib/libondrix-qt6.so.1" | grep -q 'SONAME.*libondrix-qt6.so.1'
+# Installed programs find their library without help.
+env -u LD_LIBRARY_PATH "$stage/bin/ondrix" --help >/dev/null
+env -u LD_LIBRARY_PATH "$stage/bin/ondrix-modemsim" --help >/dev/null
 tests/consumer/build-consumer.sh "$stage" ondrix-qt
 tests/consumer/build-consumer.sh "$stage" ondrix-qt6
 passed=$((passed + 2))
 
 echo "== Debian packages: made, checked, unpacked into a scratch root, built against"
-cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DONDRIX_TESTS=OFF >/dev/null
+cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-deb -j"$jobs"
 tests/check-packages.sh build-deb ondrix-qt
 passed=$((passed + 1))

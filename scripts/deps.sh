@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   libbenchmark-dev
   doxygen
-  dpkg-dev groff-base man-db bash
+  dpkg-dev groff-base man-db bash lintian
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # Makes the Debian packages of a build configured with -DCMAKE_INSTALL_PREFIX=/usr,
-# checks what each one holds, unpacks them into a scratch root and builds the
-# consumer against that root.
+# checks what each one holds and what lintian says of it, unpacks them into a
+# scratch root and builds the consumer against that root.
 # usage: check-packages.sh BUILD_DIR [ondrix-qt|ondrix-qt6]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -11,9 +11,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 
-(cd "$build" && rm -f ./*.deb && cpack -G DEB >"$root/cpack.log" 2>&1) || { cat "$root/cpack.log"; exit 1; }
+"$here/../scripts/debs.sh" "$build" >"$root/cpack.log" 2>&1 || { cat "$root/cpack.log"; exit 1; }
 mkdir "$root/tree"
 debs=("$build"/*.deb)
+ddebs=("$build"/*.ddeb)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -35,25 +36,44 @@ if [ "$library" = ondrix-qt ]; then
     runtime=libondrix-qt1 dev=libondrix-qt-dev
     holds ondrix-tools 'usr/bin/ondrix$'
     holds ondrix-tools 'usr/bin/ondrix-modemsim$'
-    holds ondrix-tools 'man1/ondrix.1'
-    holds ondrix-tools 'man1/ondrix-modemsim.1'
+    holds ondrix-tools 'man1/ondrix.1.gz$'
+    holds ondrix-tools 'man1/ondrix-modemsim.1.gz$'
     holds ondrix-tools 'completions/ondrix$'
     holds ondrix-tools 'ondrix-modemsim.conf$'
     holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
     holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
-    [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
+    holds libvrx-standin 'libvrx.so.1 -> '
+    holds libvrx-standin 'include/vrx.h$'
+    qml=qml-module-ondrix
+    [ ${#debs[@]} = 5 ] || fail "expected 5 packages, made ${#debs[@]}"
 else
-    runtime=libondrix-qt6-1 dev=libondrix-qt6-dev
-    [ ${#debs[@]} = 2 ] || fail "expected 2 packages, made ${#debs[@]}"
+    runtime=libondrix-qt6-1 dev=libondrix-qt6-dev qml=qml6-module-ondrix
+    [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
 fi
+[ ${#ddebs[@]} = ${#debs[@]} ] || [ ${#ddebs[@]} = $((${#debs[@]} - 1)) ] \
+    || fail "expected a debug-symbol package for each package with binaries, made ${#ddebs[@]}"
 holds "$runtime" "lib$library.so.1 -> "
-holds "$runtime" 'qml/Ondrix/qmldir'
+holds "$qml" 'qml/Ondrix/qmldir'
+holds "$qml" 'qml/Ondrix/libondrixplugin.so'
 holds "$dev" "lib$library.so -> "
 holds "$dev" 'include/.*/networkregistration.h'
 holds "$dev" "pkgconfig/$library.pc"
 holds "$dev" 'Config.cmake$'
+# Applications need the oldest version with what they use; everything is stripped.
+shlibs=$(dpkg-deb --ctrl-tarfile "$build/${runtime}_"*.deb | tar -xO ./shlibs)
+[ "$shlibs" = "lib$library 1 $runtime (>= 1.0.0)" ] || fail "$runtime shlibs: $shlibs"
+size=$(dpkg-deb -f "$build/${runtime}_"*.deb Installed-Size)
+[ "$size" -lt 4000 ] || fail "$runtime takes $size kB: not stripped?"
+# Lintian, as a distribution runs it: no error and no warning (overrides
+# are in the packages, each with its reason).
+for deb in "${debs[@]}" "${ddebs[@]}"; do
+    said=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+    [ -z "$said" ] || fail "lintian on ${deb##*/}: $said"
+done
 for deb in "${debs[@]}"; do
     name=$(dpkg-deb -f "$deb" Package)
+    holds "$name" "usr/share/doc/$name/copyright$"
+    holds "$name" "usr/share/doc/$name/changelog.Debian.gz$"
     [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep -q libqt || fail "$runtime does not depend on Qt"; }
     [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep -q "$runtime (= " || fail "$dev does not depend on $runtime"; }
     dpkg-deb -x "$deb" "$root/tree"

@@ -64,10 +64,13 @@ expect "power off" '^status: +NoService$' "$out"
 out=$(ctl calls)
 expect "call log" '^com\.kelvo\.YKM\.Modem\.RequestRadio \(bb\) \[false, true\]$' "$out"
 
-ctl script com.kelvo.YKM.Modem RequestRadio error=com.kelvo.YKM.Modem.Error.Refused message=locked
+ctl script com.kelvo.YKM.Modem RequestRadio error=com.kelvo.YKM.Modem.Error.Refused message=locked count=2
 out=$("$ondrix" power on 2>&1); rc=$?
-expect "refused power on" 'Error: "com.kelvo.YKM.Modem.Error.Refused" "locked"' "$out"
+expect "refused power on" 'the radio did not switch on' "$out"
+expect_not "the library's log only with --verbose" 'ondrix.dbus' "$out"
 expect "refused power on exit code" '^1$' "$rc"
+out=$("$ondrix" --verbose power on 2>&1)
+expect "refused power on, the daemon's reason" 'Error: "com.kelvo.YKM.Modem.Error.Refused" "locked"' "$out"
 
 out=$(ctl set com.kelvo.YKM.Modem ServiceState b:maybe 2>&1); rc=$?
 expect "bad value is refused" 'not a number|true or false|maybe' "$out"
@@ -300,10 +303,31 @@ expect "monitor: the daemon leaves" '^daemon: +absent$' "$out"
 expect "monitor: the daemon returns" '^daemon: +present$' "$out"
 expect "monitor: what it says after its return" '^status: +LimitedService$' "$out"
 
+# What scripts read: one JSON object a command, one a line for monitor,
+# with the text form's labels.
+out=$("$ondrix" --json status)
+expect "--json status: one object" '^\{.*"network":"AtHome".*"signal":"4 bars, 61 %, -75 dBm".*\}$' "$out"
+expect "--json status: one line" '^1$' "$(wc -l <<<"$out" | tr -d ' ')"
+out=$("$ondrix" --json operators)
+expect "--json operators: the table as objects" '"operators":\[\{"#":0,.*"operator":"Ondrix Mobile \(244 05, FI\)"' "$out"
+out=$("$ondrix" --json sms encode --to +4412345 hi)
+expect "--json sms encode" '^\{"pdu":\["01000791442143F5000002E834"\]\}$' "$out"
+out=$("$ondrix" --json sms decode 01000791442143F5001002E834)
+expect "--json sms decode" '"message":\[\{.*"text":"hi"' "$out"
+"$ondrix" --json monitor --seconds 2 >"$PRIVATEBUS_DIR/monitor.json" &
+monitor=$!
+sleep 1
+ctl signal -90
+wait "$monitor"
+out=$(cat "$PRIVATEBUS_DIR/monitor.json")
+expect "--json monitor: an object a line" '^\{"signal":"37 %, -90 dBm"\}$' "$out"
+expect_not "--json monitor: nothing else" '^[^{]' "$out"
+
 ctl release
 out=$("$ondrix" status 2>&1)
 expect "daemon absent" '^daemon: +absent$' "$out"
-expect "daemon absent" 'Error: "org.freedesktop.DBus.Error.ServiceUnknown"' "$out"
+out=$("$ondrix" --verbose status 2>&1)
+expect "daemon absent, the reason with --verbose" 'Error: "org.freedesktop.DBus.Error.ServiceUnknown"' "$out"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -16,19 +16,21 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-bus
 libdir=$prefix/lib
 multiarch=$(gcc -print-multiarch)
 [ -d "$prefix/lib/$multiarch/pkgconfig" ] && libdir=$prefix/lib/$multiarch
-export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+# Building needs nothing but the package files; running, the library's directory.
+unset LD_LIBRARY_PATH
 export PKG_CONFIG_PATH=$libdir/pkgconfig
+run() { LD_LIBRARY_PATH=$libdir "$@"; }
 
 cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DONDRIX_PACKAGE="$package" \
   -DONDRIX_LIBRARY="$library" >/dev/null
 cmake --build "$work/cmake" >/dev/null
-"$work/cmake/consumer" 2>/dev/null | grep -q 'consumer: valid=0'
+run "$work/cmake/consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 
 g++ -std=c++17 -fPIC "$here/consumer.cpp" -o "$work/pc-consumer" \
   $(pkg-config --cflags --libs "$library")
-"$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
+run "$work/pc-consumer" 2>/dev/null | grep -q 'consumer: valid=0'
 # The codec from plain C.
 cc -std=c99 -pedantic -Werror "$here/../c_check.c" -o "$work/c-consumer" \
   $(pkg-config --cflags --libs "$library")
-"$work/c-consumer" | grep -q 'c_check: OK'
+run "$work/c-consumer" | grep -q 'c_check: OK'
 echo "consumer: built and ran against $library through the CMake package and through pkg-config"

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "common.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include <cerrno>
 #include <cstring>
 #include <termios.h>
@@ -99,6 +102,124 @@ QString readLine()
     char buffer[256];
     const bool got = readRawLine(STDIN_FILENO, buffer, sizeof buffer);
     return got ? QString::fromLocal8Bit(buffer).trimmed() : QString();
+}
+
+namespace {
+
+struct JsonOutput {
+    bool on = false;
+    bool streaming = false;
+    QJsonObject object;
+    QString sectionKey;      // the array the current section goes into
+    QJsonObject section;
+    bool inSection = false;
+};
+
+JsonOutput &json()
+{
+    static JsonOutput output;
+    return output;
+}
+
+void writeObject(const QJsonObject &object)
+{
+    out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n' << Qt::flush;
+}
+
+// Adds a value under `key`; a key said again gathers its values in an array.
+void add(QJsonObject &object, const QString &key, const QJsonValue &value)
+{
+    if (!object.contains(key)) {
+        object.insert(key, value);
+        return;
+    }
+    QJsonArray values = object.value(key).isArray() ? object.value(key).toArray() : QJsonArray{object.value(key)};
+    values.append(value);
+    object.insert(key, values);
+}
+
+void append(const QString &key, const QJsonValue &value)
+{
+    QJsonArray values = json().object.value(key).toArray();
+    values.append(value);
+    json().object.insert(key, values);
+}
+
+void closeSection()
+{
+    JsonOutput &o = json();
+    if (o.inSection)
+        append(o.sectionKey, o.section);
+    o.section = QJsonObject();
+    o.inSection = false;
+}
+
+} // namespace
+
+namespace Output {
+
+void setJson(bool on) { ::json().on = on; }
+bool json() { return ::json().on; }
+void setStreaming(bool on) { ::json().streaming = on; }
+
+void note(const QString &text)
+{
+    if (!json())
+        out() << text << '\n' << Qt::flush;
+}
+
+void section(const QString &key, const QString &title)
+{
+    if (!json()) {
+        out() << "== " << title << '\n' << Qt::flush;
+        return;
+    }
+    closeSection();
+    ::json().sectionKey = key;
+    ::json().inSection = true;
+}
+
+void row(const QString &key, const QJsonObject &fields, const QString &text)
+{
+    if (!json())
+        out() << visible(text) << '\n' << Qt::flush;
+    else if (::json().streaming)
+        writeObject({{key, fields}});
+    else
+        append(key, fields);
+}
+
+void item(const QString &key, const QString &value)
+{
+    if (!json())
+        out() << visible(value, true) << '\n' << Qt::flush;
+    else if (::json().streaming)
+        writeObject({{key, value}});
+    else
+        append(key, value);
+}
+
+void finish()
+{
+    if (!json() || ::json().streaming)
+        return;
+    closeSection();
+    if (!::json().object.isEmpty())
+        writeObject(::json().object);
+    ::json().object = QJsonObject();
+}
+
+} // namespace Output
+
+void line(const QString &label, const QString &value)
+{
+    JsonOutput &o = json();
+    if (!o.on)
+        out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(visible(value)) << '\n' << Qt::flush;
+    else if (o.streaming)
+        writeObject({{label, value}});
+    else
+        add(o.inSection ? o.section : o.object, label, value);
 }
 
 QString visible(const QString &text, bool newlines)

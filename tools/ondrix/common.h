@@ -3,6 +3,7 @@
 #define ONDRIX_CLI_COMMON_H
 
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QMetaEnum>
 #include <QObject>
 #include <QStringList>
@@ -31,11 +32,28 @@ inline QTextStream &err()
 // `newlines` allows them (a CR never does).
 QString visible(const QString &text, bool newlines = false);
 
-// One "label:  value" line; the value is shown with visible().
-inline void line(const QString &label, const QString &value)
-{
-    out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(visible(value)) << '\n' << Qt::flush;
+// What a command prints: "label:  value" lines for people, or with --json
+// one JSON object for scripts, whose keys are the same labels (a label said
+// twice keeps every value, in an array). A command that follows changes
+// (monitor, a USSD dialogue) streams: one object per line.
+namespace Output {
+void setJson(bool on);
+bool json();
+void setStreaming(bool on);
+// Text that only people need ("scanning..."); nothing in JSON.
+void note(const QString &text);
+// "== TITLE": the lines after it go, in JSON, into a new object of the array `key`.
+void section(const QString &key, const QString &title);
+// One row of a table: `text` for people, `fields` as an object of the array `key`.
+void row(const QString &key, const QJsonObject &fields, const QString &text);
+// A value on a line of its own: in JSON, an element of the array `key`.
+void item(const QString &key, const QString &value);
+// Ends the command's output: the JSON object, when there is one.
+void finish();
 }
+
+// One "label:  value" line; the value is shown with visible().
+void line(const QString &label, const QString &value);
 
 // A usage error: one line on standard error, the line of `usage` for
 // `command` when there is one, and exit status 2.

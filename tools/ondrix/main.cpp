@@ -7,6 +7,7 @@
 #include <ondrix-qt/systemcontrol.h>
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QMetaEnum>
 #include <QTextStream>
 #include <QTimer>
@@ -127,20 +128,25 @@ int operators(const QStringList &args)
     }
     NetworkRegistration registration;
     NetworkOperator op;
-    out() << "scanning...\n" << Qt::flush;
+    Output::note(QStringLiteral("scanning..."));
     if (const int rc = scan(registration))
         return rc;
     const QList<AvailableOperator> found = registration.availableOperators();
-    out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
-                 .arg(QStringLiteral("#"), -2).arg(QStringLiteral("operator"), -28)
-                 .arg(QStringLiteral("availability"), -13).arg(QStringLiteral("preference"), -11)
-                 .arg(QStringLiteral("band"), -19).arg(QStringLiteral("3G"));
+    Output::note(QStringLiteral("%1  %2 %3 %4 %5 %6")
+                     .arg(QStringLiteral("#"), -2).arg(QStringLiteral("operator"), -28)
+                     .arg(QStringLiteral("availability"), -13).arg(QStringLiteral("preference"), -11)
+                     .arg(QStringLiteral("band"), -19).arg(QStringLiteral("3G")));
     for (int i = 0; i < found.size(); i++) {
         const AvailableOperator &o = found[i];
-        out() << QStringLiteral("%1  %2 %3 %4 %5 %6\n")
-                     .arg(i, -2).arg(visible(operatorText(op, o.mcc(), o.mnc(), o.name())), -28)
-                     .arg(o.availabilityName(), -13).arg(o.preferenceName(), -11)
-                     .arg(o.bandName(), -19).arg(o.umts() ? QStringLiteral("yes") : QStringLiteral("no"));
+        const QString name = operatorText(op, o.mcc(), o.mnc(), o.name());
+        const QString umts = o.umts() ? QStringLiteral("yes") : QStringLiteral("no");
+        Output::row(QStringLiteral("operators"),
+                    {{QStringLiteral("#"), i}, {QStringLiteral("operator"), name},
+                     {QStringLiteral("availability"), o.availabilityName()}, {QStringLiteral("preference"), o.preferenceName()},
+                     {QStringLiteral("band"), o.bandName()}, {QStringLiteral("3G"), umts}},
+                    QStringLiteral("%1  %2 %3 %4 %5 %6")
+                        .arg(i, -2).arg(name, -28).arg(o.availabilityName(), -13).arg(o.preferenceName(), -11)
+                        .arg(o.bandName(), -19).arg(umts));
     }
     return 0;
 }
@@ -195,7 +201,9 @@ int power(const QStringList &args)
     const bool on = args[0] == QLatin1String("on");
     SystemControl control;
     if (control.power() == on) {
-        out() << "the radio is already " << onOff(on) << '\n';
+        Output::note(QStringLiteral("the radio is already ") + onOff(on));
+        if (Output::json())
+            line(QStringLiteral("power"), onOff(on));
         return 0;
     }
     followSystemControl(control);
@@ -239,6 +247,7 @@ int monitor(const QStringList &args)
     followEverything(&everything);
     if (seconds >= 0)
         QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
+    Output::setStreaming(true);
     return qApp->exec();
 }
 
@@ -275,7 +284,9 @@ int usage(bool asked = false)
         err() << "usage: ondrix COMMAND [ARGS]   ('ondrix --help' lists the commands)\n";
         return 2;
     }
-    out() << "usage: ondrix COMMAND [ARGS]\n";
+    out() << "usage: ondrix [--json] [--verbose] COMMAND [ARGS]\n"
+          << "  --json     print what a command reads as JSON (monitor: an object per line)\n"
+          << "  --verbose  print the library's own log lines too\n";
     for (const Command &command : commands)
         out() << "  " << command.name << "  " << command.help << '\n';
     return 0;
@@ -286,14 +297,28 @@ int usage(bool asked = false)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    bool verbose = false;
+    while (!args.isEmpty() && (args.first() == QLatin1String("--json") || args.first() == QLatin1String("--verbose"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--json"))
+            Output::setJson(true);
+        else
+            verbose = true;
+    }
+    // The library's log lines are for whoever asks for them.
+    if (!verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("ondrix.dbus.debug=false"));
     if (args.isEmpty())
         return usage();
     if (args.first() == QLatin1String("--help"))
         return usage(true);
     for (const Command &command : commands) {
-        if (args.first() == QLatin1String(command.name))
-            return command.run(args.mid(1));
+        if (args.first() == QLatin1String(command.name)) {
+            const int rc = command.run(args.mid(1));
+            Output::finish();
+            return rc;
+        }
     }
     return usage();
 }

@@ -241,7 +241,11 @@ int listBook(SIMPhonebook &phonebook, SIMPhonebook::PhonebookType book)
         QString row = QStringLiteral("%1  %2 %3 %4").arg(index, 3).arg(name, -20).arg(number, -20).arg(extra);
         while (row.endsWith(QLatin1Char(' ')))
             row.chop(1);
-        out() << visible(row) << '\n';
+        Output::row(QStringLiteral("entries"),
+                    {{QStringLiteral("index"), index}, {QStringLiteral("name"), name}, {QStringLiteral("number"), number},
+                     {QStringLiteral("second name"), second}, {QStringLiteral("additional number"), additional},
+                     {QStringLiteral("email"), email}},
+                    row);
         const int after = index;
         answer = awaitSignal(&phonebook, &SIMPhonebook::readNextComplete,
                              [&] { phonebook.readNext(book, after); });

@@ -165,7 +165,8 @@ int encode(QStringList args)
     if (status != SMS_OK)
         return fail("encode", status);
     for (uint32_t i = 0; i < n; i++)
-        out() << QByteArray(reinterpret_cast<const char *>(raw[i].data), int(raw[i].len)).toHex().toUpper() << '\n';
+        Output::item(QStringLiteral("pdu"),
+                     QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(raw[i].data), int(raw[i].len)).toHex().toUpper()));
     sms_msg_raw_destroy(raw, n);
     return 0;
 }
@@ -223,7 +224,7 @@ int decode(const QStringList &args)
         pdus.push_back(pdu);
     }
     for (size_t i = 0; i < pdus.size(); i++) {
-        out() << "== PDU " << i + 1 << '\n';
+        Output::section(QStringLiteral("PDU"), QStringLiteral("PDU %1").arg(i + 1));
         sms_tpdu_t t = {};
         const int32_t status = sms_tpdu_decode(reinterpret_cast<const uint8_t *>(pdus[i].constData()),
                                                uint32_t(pdus[i].size()), &t);
@@ -237,7 +238,7 @@ int decode(const QStringList &args)
     }
     Message msg(sms_msg_new());
     const int32_t status = sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg.get());
-    out() << "== message\n" << Qt::flush;
+    Output::section(QStringLiteral("message"), QStringLiteral("message"));
     if (status != SMS_OK)
         return fail("the segments do not form one message", status);
     if (msg->from)
@@ -322,6 +323,9 @@ int smsc(const QStringList &args)
         err() << "ondrix: the SIM holds no service centre number\n";
         return 1;
     }
-    out() << address << '\n';
+    if (Output::json())
+        line(QStringLiteral("service centre"), address);
+    else
+        out() << visible(address) << '\n';
     return 0;
 }

@@ -233,9 +233,11 @@ int dialogue(const QString &code)
     SS ss;
     int rc = 0;
     bool more = false;   // the network asked or notified after its answer
+    // Each of the network's texts as it comes: a line each, or an object each.
+    Output::setStreaming(true);
     auto show = [](const QString &text) {
         if (!text.isEmpty())
-            out() << visible(text, true) << '\n' << Qt::flush;
+            Output::item(QStringLiteral("text"), text);
     };
     const bool ended = runFor(Wait, [&](std::function<void()> done) {
         QObject::connect(&ss, &SS::commandCompleted, &ss, [&, done](const QString &text) {
