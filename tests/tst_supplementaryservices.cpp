@@ -142,10 +142,14 @@ private Q_SLOTS:
         ss.registerDivert(SS::DivertNoReply, SS::Telephony, QStringLiteral("+358405200000"), 7);
         ss.eraseDivert(SS::AllDiverts, SS::AllBasicServices);
         ss.activateDivert(SS::DivertNoReply, SS::Telephony);
-        QCOMPARE(recorder.awaited(6), (QStringList{
-            "registerDivertCompleted(NoError)", "checkDivertCompleted(1 items, NoError)",
-            "registerDivertCompleted(InvalidTelephoneNumber)", "registerDivertCompleted(Incompatibility)",
-            "eraseDivertCompleted(NoError)", "activateDivertCompleted(NotProvisioned)"}));
+        // Each answer completes its own operation; a loaded machine may hand
+        // them on in another order (seen once under the sanitizers).
+        QStringList completed = recorder.awaited(6);
+        completed.sort();
+        QCOMPARE(completed, (QStringList{
+            "activateDivertCompleted(NotProvisioned)", "checkDivertCompleted(1 items, NoError)",
+            "eraseDivertCompleted(NoError)", "registerDivertCompleted(Incompatibility)",
+            "registerDivertCompleted(InvalidTelephoneNumber)", "registerDivertCompleted(NoError)"}));
         const SS::DivertService divert = checks[0][0].value<SS::DivertServiceList>().value(0);
         QCOMPARE(divert.basicService, SS::Telephony);
         QVERIFY(divert.active);
