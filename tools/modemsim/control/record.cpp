@@ -6,6 +6,7 @@
 // this side speaks libdbus.
 
 #include "contract.h"
+#include "values.h"
 
 #include <dbus/dbus.h>
 
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -95,12 +95,10 @@ QJsonValue jsonAt(DBusMessageIter *it)
     return basicAt(it, type);
 }
 
-// One argument as a word of a scenario line: "v:SIGNATURE:JSON", quoted literally.
-QString word(const QString &signature, const QJsonValue &json)
+// One word of a scenario line, quoted literally: `prefix` and the value.
+QString word(const QString &prefix, const QString &signature, const QJsonValue &json)
 {
-    QString text = QString::fromUtf8(QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact));
-    text = text.mid(1, text.size() - 2).replace(QLatin1Char('\''), QLatin1String("\\u0027"));
-    return QStringLiteral("'v:%1:%2'").arg(signature, text);
+    return QLatin1Char('\'') + prefix + writeJsonValue(signature, json) + QLatin1Char('\'');
 }
 
 struct Argument {
@@ -168,7 +166,7 @@ DBusHandlerResult seen(DBusConnection *, DBusMessage *message, void *data)
         Call call{recording->now(), interface, member, {}};
         const QList<Argument> args = argumentsOf(message);
         for (int i = 0; i < args.size() && plain(args[i].signature) && !(method && method->secretIn(i)); i++)
-            call.when << QStringLiteral("when=") + word(args[i].signature, args[i].json).mid(1).chopped(1);
+            call.when << word(QStringLiteral("when="), args[i].signature, args[i].json);
         recording->calls.insert(keyOf(dbus_message_get_sender(message), dbus_message_get_serial(message)), call);
     } else if (type == DBUS_MESSAGE_TYPE_METHOD_RETURN || type == DBUS_MESSAGE_TYPE_ERROR) {
         const QString key = keyOf(dbus_message_get_destination(message), dbus_message_get_reply_serial(message));
@@ -177,7 +175,7 @@ DBusHandlerResult seen(DBusConnection *, DBusMessage *message, void *data)
         const Call call = recording->calls.take(key);
         QStringList line{QStringLiteral("0s script"), call.interface, call.member};
         for (const QString &when : call.when)
-            line << QLatin1Char('\'') + when + QLatin1Char('\'');
+            line << when;
         const qint64 delay = recording->now() - call.at;
         if (delay > 5)
             line << QStringLiteral("delay=%1").arg(delay);
@@ -191,7 +189,7 @@ DBusHandlerResult seen(DBusConnection *, DBusMessage *message, void *data)
             if (args.isEmpty())
                 line << QStringLiteral("reply=");
             for (const Argument &arg : args)
-                line << QStringLiteral("'reply=") + word(arg.signature, arg.json).mid(1);
+                line << word(QStringLiteral("reply="), arg.signature, arg.json);
         }
         recording->scripts << line.join(QLatin1Char(' '));
     } else if (type == DBUS_MESSAGE_TYPE_SIGNAL) {
@@ -199,7 +197,7 @@ DBusHandlerResult seen(DBusConnection *, DBusMessage *message, void *data)
             return DBUS_HANDLER_RESULT_HANDLED;
         QStringList line{QStringLiteral("emit"), interface, member};
         for (const Argument &arg : argumentsOf(message))
-            line << word(arg.signature, arg.json);
+            line << word(QString(), arg.signature, arg.json);
         recording->signalLines.append({recording->now(), line.join(QLatin1Char(' '))});
     }
     return DBUS_HANDLER_RESULT_HANDLED;

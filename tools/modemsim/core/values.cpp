@@ -259,9 +259,14 @@ QString writeValue(const QVariant &value, const QString &signature)
     if ((signature == QLatin1String("s") || signature == QLatin1String("o")) && !value.toString().contains(QLatin1Char('\'')))
         return quoted(signature + QLatin1Char(':') + value.toString());
     // Anything else, and text that holds a single quote: JSON, the quote escaped.
-    QString json = QString::fromUtf8(QJsonDocument(QJsonArray{jsonOf(value, signature)}).toJson(QJsonDocument::Compact));
-    json = json.mid(1, json.size() - 2).replace(QLatin1Char('\''), QLatin1String("\\u0027"));
-    return QLatin1Char('\'') + QStringLiteral("v:%1:%2").arg(signature, json) + QLatin1Char('\'');
+    return QLatin1Char('\'') + writeJsonValue(signature, jsonOf(value, signature)) + QLatin1Char('\'');
+}
+
+QString writeJsonValue(const QString &signature, const QJsonValue &json)
+{
+    QString text = QString::fromUtf8(QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact));
+    text = text.mid(1, text.size() - 2).replace(QLatin1Char('\''), QLatin1String("\\u0027"));
+    return QStringLiteral("v:%1:%2").arg(signature, text);
 }
 
 QString formatValue(const QVariant &value)

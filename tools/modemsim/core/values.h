@@ -3,6 +3,7 @@
 #define MODEMSIM_VALUES_H
 
 #include <QString>
+#include <QJsonValue>
 #include <QVariant>
 
 // Typed values written on a command line:
@@ -20,6 +21,10 @@ QVariant parseValueAs(const QString &text, const QString &signature, QString *er
 // The value syntax of `value` as a value of `signature`, one word of a
 // scenario line (quoted as the line needs it).
 QString writeValue(const QVariant &value, const QString &signature);
+
+// "v:SIGNATURE:JSON" for a value given as JSON, its single quotes escaped so
+// that it can stand between single quotes in a scenario line.
+QString writeJsonValue(const QString &signature, const QJsonValue &json);
 
 // A readable form of any value received from D-Bus, nested containers included.
 QString formatValue(const QVariant &value);
