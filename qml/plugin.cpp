@@ -6,7 +6,6 @@
 
 #include <ondrix-qt/networkcell.h>
 #include <ondrix-qt/networkoperator.h>
-#include <ondrix-qt/networktime.h>
 #include <ondrix-qt/phoneinfo.h>
 #include <ondrix-qt/radioaccess.h>
 #include <ondrix-qt/signalstrength.h>
@@ -37,9 +36,10 @@ public:
         qmlRegisterType<SignalStrength>(uri, major, minor, "SignalStrength");
         qmlRegisterType<RadioAccess>(uri, major, minor, "RadioAccess");
         qmlRegisterType<NetworkCell>(uri, major, minor, "NetworkCell");
-        qmlRegisterType<NetworkTime>(uri, major, minor, "NetworkTime");
+        qmlRegisterType<Qml::NetworkTime>(uri, major, minor, "NetworkTime");
         qmlRegisterType<SIM::SIMStatus>(uri, major, minor, "SIMStatus");
         qmlRegisterType<SIM::SIMSecurity>(uri, major, minor, "SIMSecurity");
+        qmlRegisterType<Qml::SimCard>(uri, major, minor, "SimCard");
         qmlRegisterType<SIM::SIMIdentity>(uri, major, minor, "SIMIdentity");
         qmlRegisterUncreatableMetaObject(SIM::staticMetaObject, uri, major, minor, "SIM",
                                          QStringLiteral("SIM holds the SIM error values"));

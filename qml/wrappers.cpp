@@ -3,6 +3,8 @@
 
 #include <ondrix-qt/smscodec.h>
 
+#include <QMetaEnum>
+
 #include <cstdlib>
 
 namespace Ondrix {
@@ -24,33 +26,227 @@ QVariantList NetworkRegistration::operators() const
     return list;
 }
 
+namespace {
+
+QVariant resultOf(bool on) { return on; }
+QVariant resultOf(Ondrix::SupplementaryServices::ClirStatus status) { return int(status); }
+
+QVariant resultOf(const Ondrix::SupplementaryServices::BasicServiceList &services)
+{
+    QVariantList list;
+    for (const auto service : services)
+        list << int(service);
+    return list;
+}
+
+QVariant resultOf(const Ondrix::SupplementaryServices::DivertServiceList &diversions)
+{
+    QVariantList list;
+    for (const auto &d : diversions) {
+        list << QVariantMap{{QStringLiteral("basicService"), int(d.basicService)},
+                            {QStringLiteral("active"), d.active},
+                            {QStringLiteral("telephoneNumber"), d.telephoneNumber},
+                            {QStringLiteral("forwardDelay"), d.forwardDelay}};
+    }
+    return list;
+}
+
+} // namespace
+
+void SupplementaryServices::forward(void (Ondrix::SupplementaryServices::*completed)(Error), const char *operation)
+{
+    const QString name = QLatin1String(operation);
+    connect(this, completed, this, [this, name](Error error) { emit serviceCompleted(name, error, QVariant()); });
+}
+
+template <typename Result>
+void SupplementaryServices::forward(void (Ondrix::SupplementaryServices::*completed)(Result, Error),
+                                    const char *operation)
+{
+    const QString name = QLatin1String(operation);
+    connect(this, completed, this, [this, name](const Result &result, Error error) {
+        emit serviceCompleted(name, error, resultOf(result));
+    });
+}
+
 SupplementaryServices::SupplementaryServices(QObject *parent)
     : Ondrix::SupplementaryServices(parent)
 {
-    connect(this, &Ondrix::SupplementaryServices::checkDivertCompleted, this,
-            [this](const DivertServiceList &diversions, Error error) {
-                QVariantList list;
-                for (const DivertService &d : diversions) {
-                    list << QVariantMap{{QStringLiteral("basicService"), int(d.basicService)},
-                                        {QStringLiteral("active"), d.active},
-                                        {QStringLiteral("telephoneNumber"), d.telephoneNumber},
-                                        {QStringLiteral("forwardDelay"), d.forwardDelay}};
-                }
-                emit divertsChecked(list, error);
-            });
+    using S = Ondrix::SupplementaryServices;
+    connect(this, &S::checkDivertCompleted, this, [this](const DivertServiceList &diversions, Error error) {
+        emit divertsChecked(resultOf(diversions).toList(), error);
+    });
+    forward(&S::registerDivertCompleted, "registerDivert");
+    forward(&S::eraseDivertCompleted, "eraseDivert");
+    forward(&S::activateDivertCompleted, "activateDivert");
+    forward(&S::deactivateDivertCompleted, "deactivateDivert");
+    forward(&S::checkDivertCompleted, "checkDivert");
+    forward(&S::changeBarringPasswordCompleted, "changeBarringPassword");
+    forward(&S::activateBarringCompleted, "activateBarring");
+    forward(&S::deactivateBarringCompleted, "deactivateBarring");
+    forward(&S::checkBarringCompleted, "checkBarring");
+    forward(&S::activateWaitingCompleted, "activateWaiting");
+    forward(&S::deactivateWaitingCompleted, "deactivateWaiting");
+    forward(&S::checkWaitingCompleted, "checkWaiting");
+    forward(&S::checkClirCompleted, "checkClir");
+    forward(&S::checkClipCompleted, "checkClip");
+    forward(&S::checkColpCompleted, "checkColp");
+    forward(&S::checkColrCompleted, "checkColr");
+    forward(&S::checkCnapCompleted, "checkCnap");
+}
+
+QString SupplementaryServices::errorName(int error) const
+{
+    return QLatin1String(QMetaEnum::fromType<Error>().valueToKey(error));
 }
 
 CallTimers::CallTimers(QObject *parent)
     : Ondrix::CallTimers(parent)
 {
-    connect(this, &Ondrix::CallTimers::timersUpdated, this, &CallTimers::timersChanged);
+    connect(this, &Ondrix::CallTimers::timersUpdated, this, &CallTimers::keep);
+    connect(this, &Ondrix::CallTimers::timersQueryCompleted, this, [this](const CallTimersInfo &timers, bool ok) {
+        if (ok)
+            keep(timers);
+    });
+    connect(this, &Ondrix::CallTimers::validChanged, this, [this](bool valid) {
+        if (valid)
+            queryTimers();
+    });
+    queryTimers();
+}
+
+void CallTimers::keep(const CallTimersInfo &t)
+{
+    if (t.last == m_timers.last && t.dialled == m_timers.dialled && t.received == m_timers.received
+        && t.total == m_timers.total)
+        return;
+    m_timers = t;
+    emit timersChanged();
 }
 
 QVariantMap CallTimers::timerMap() const
 {
-    const CallTimersInfo t = timers();
-    return {{QStringLiteral("last"), t.last}, {QStringLiteral("dialled"), t.dialled},
-            {QStringLiteral("received"), t.received}, {QStringLiteral("total"), t.total}};
+    return {{QStringLiteral("last"), m_timers.last}, {QStringLiteral("dialled"), m_timers.dialled},
+            {QStringLiteral("received"), m_timers.received}, {QStringLiteral("total"), m_timers.total}};
+}
+
+NetworkTime::NetworkTime(QObject *parent)
+    : Ondrix::NetworkTime(parent)
+{
+    // A query's answer reaches QML as a change, like a report from the network.
+    connect(this, &Ondrix::NetworkTime::timeInfoQueryCompleted, this, [this](const NetworkTimeInfo &info) {
+        if (info.isValid())
+            emit timeInfoChanged(info);
+    });
+    connect(this, &Ondrix::NetworkTime::timeInfoChanged, this, [this](const NetworkTimeInfo &info) {
+        m_info = info;
+        emit timeInfoKept();
+    });
+    connect(this, &Ondrix::NetworkTime::validChanged, this, [this](bool valid) {
+        if (valid)
+            queryTimeInfo();
+    });
+    queryTimeInfo();
+}
+
+SimCard::SimCard(QObject *parent)
+    : QObject(parent)
+{
+    using SIM::SIMSecurity;
+    using SIM::SIMStatus;
+    connect(&m_status, &SIMStatus::statusChanged, this, &SimCard::setState);
+    connect(&m_status, &SIMStatus::statusComplete, this, [this](SIMStatus::Status state, SIM::SIMError error) {
+        if (error == SIM::NoError)
+            setState(state);
+    });
+    connect(&m_status, &SIMStatus::validChanged, this, [this](bool valid) {
+        emit validChanged();
+        if (valid)
+            refresh();
+        else
+            setState(SIMStatus::UnknownStatus);
+    });
+    connect(&m_security, &SIMSecurity::verifyPINRequired, this, [this](SIMSecurity::PINType type) {
+        if (type == SIMSecurity::PIN)
+            setState(SIMStatus::PINRequired);
+    });
+    connect(&m_security, &SIMSecurity::pinAttemptsLeftComplete, this, [this](int attempts, SIM::SIMError error) {
+        setAttempts(&m_pinAttempts, error == SIM::NoError ? attempts : -1);
+    });
+    connect(&m_security, &SIMSecurity::pukAttemptsLeftComplete, this, [this](int attempts, SIM::SIMError error) {
+        setAttempts(&m_pukAttempts, error == SIM::NoError ? attempts : -1);
+    });
+    connect(&m_security, &SIMSecurity::verifyPINComplete, this, &SimCard::entered);
+    connect(&m_security, &SIMSecurity::verifyPUKComplete, this, &SimCard::entered);
+    refresh();
+}
+
+SimCard::Code SimCard::codeNeeded() const
+{
+    switch (m_state) {
+    case SIM::SIMStatus::PINRequired: return PinCode;
+    case SIM::SIMStatus::PUKRequired: return PukCode;
+    default: return NoCode;
+    }
+}
+
+void SimCard::refresh()
+{
+    m_status.status();
+    readAttempts();
+}
+
+void SimCard::readAttempts()
+{
+    m_security.pinAttemptsLeft(SIM::SIMSecurity::PIN);
+    m_security.pukAttemptsLeft(SIM::SIMSecurity::PUK);
+}
+
+void SimCard::setState(SIM::SIMStatus::Status state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit statusChanged();
+    if (codeNeeded() != NoCode)
+        readAttempts();
+}
+
+void SimCard::setAttempts(int *field, int attempts)
+{
+    if (*field == attempts)
+        return;
+    *field = attempts;
+    emit attemptsChanged();
+}
+
+void SimCard::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit busyChanged();
+}
+
+void SimCard::enterPin(const QString &pin)
+{
+    setBusy(true);
+    m_security.verifyPIN(SIM::SIMSecurity::PIN, pin);
+}
+
+void SimCard::enterPuk(const QString &puk, const QString &newPin)
+{
+    setBusy(true);
+    m_security.verifyPUK(SIM::SIMSecurity::PUK, puk, newPin);
+}
+
+void SimCard::entered(bool accepted, SIM::SIMError error)
+{
+    setBusy(false);
+    // A wrong code costs an attempt, and may block the PIN; a right one opens the card.
+    readAttempts();
+    m_status.status();
+    emit codeEntered(accepted, error);
 }
 
 QVariantList EmergencyNumbers::numbersWithInfo() const

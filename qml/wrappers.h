@@ -9,6 +9,9 @@
 #include <ondrix-qt/calltimers.h>
 #include <ondrix-qt/emergencynumbers.h>
 #include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/networktime.h>
+#include <ondrix-qt/simsecurity.h>
+#include <ondrix-qt/simstatus.h>
 #include <ondrix-qt/smsmessage.h>
 #include <ondrix-qt/supplementaryservices.h>
 
@@ -41,11 +44,23 @@ public:
     {
         return Ondrix::SupplementaryServices::carriesCode(command);
     }
+    // The name of an Error value ("NotProvisioned"), for a message on screen.
+    Q_INVOKABLE QString errorName(int error) const;
 Q_SIGNALS:
     void divertsChecked(const QVariantList &diversions, int error);
+    // Every call service operation's completion in one signal: `operation` is
+    // the member that started it ("checkDivert", "activateBarring", ...);
+    // `result` what a check found (diversions as in divertsChecked, basic
+    // services as a list of codes, a bool, a ClirStatus), else undefined.
+    void serviceCompleted(const QString &operation, int error, const QVariant &result);
+private:
+    void forward(void (Ondrix::SupplementaryServices::*completed)(Error), const char *operation);
+    template <typename Result>
+    void forward(void (Ondrix::SupplementaryServices::*completed)(Result, Error), const char *operation);
 };
 
-// The timers as a map: last, dialled, received, total.
+// The timers as a map (last, dialled, received, total), read once without
+// blocking, again whenever the daemon returns, and kept by its announcements.
 class CallTimers : public Ondrix::CallTimers
 {
     Q_OBJECT
@@ -55,6 +70,81 @@ public:
     QVariantMap timerMap() const;
 Q_SIGNALS:
     void timersChanged();
+private:
+    void keep(const CallTimersInfo &timers);
+    CallTimersInfo m_timers;
+};
+
+// The network's last time report, read once without blocking, again whenever
+// the daemon returns, and kept by its announcements.
+class NetworkTime : public Ondrix::NetworkTime
+{
+    Q_OBJECT
+    Q_PROPERTY(Ondrix::NetworkTimeInfo timeInfo READ cachedTimeInfo NOTIFY timeInfoKept)
+public:
+    explicit NetworkTime(QObject *parent = nullptr);
+    NetworkTimeInfo cachedTimeInfo() const { return m_info; }
+Q_SIGNALS:
+    // The report timeInfo holds changed (timeInfoChanged() carries each report).
+    void timeInfoKept();
+private:
+    NetworkTimeInfo m_info;
+};
+
+// The SIM card as a lock screen needs it: its state, the code it waits for
+// and the attempts left, read at start and followed. Codes go to the card
+// and are kept nowhere.
+class SimCard : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool valid READ valid NOTIFY validChanged)
+    Q_PROPERTY(Ondrix::SIM::SIMStatus::Status status READ status NOTIFY statusChanged)
+    Q_PROPERTY(Code codeNeeded READ codeNeeded NOTIFY statusChanged)
+    Q_PROPERTY(int pinAttemptsLeft READ pinAttemptsLeft NOTIFY attemptsChanged)
+    Q_PROPERTY(int pukAttemptsLeft READ pukAttemptsLeft NOTIFY attemptsChanged)
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+public:
+    enum Code {
+        NoCode,     // the card is open, absent or unusable
+        PinCode,    // the card waits for its PIN
+        PukCode,    // the PIN is blocked: the card waits for its PUK and a new PIN
+    };
+    Q_ENUM(Code)
+
+    explicit SimCard(QObject *parent = nullptr);
+    bool valid() const { return m_status.isValid(); }
+    SIM::SIMStatus::Status status() const { return m_state; }
+    Code codeNeeded() const;
+    int pinAttemptsLeft() const { return m_pinAttempts; }
+    int pukAttemptsLeft() const { return m_pukAttempts; }
+    bool busy() const { return m_busy; }
+
+    // Each answered by codeEntered().
+    Q_INVOKABLE void enterPin(const QString &pin);
+    Q_INVOKABLE void enterPuk(const QString &puk, const QString &newPin);
+    // Reads the state and the attempts again.
+    Q_INVOKABLE void refresh();
+
+Q_SIGNALS:
+    void validChanged();
+    void statusChanged();
+    void attemptsChanged();
+    void busyChanged();
+    // The card's answer to enterPin() or enterPuk().
+    void codeEntered(bool accepted, Ondrix::SIM::SIMError error);
+
+private:
+    void setState(SIM::SIMStatus::Status state);
+    void readAttempts();
+    void setBusy(bool busy);
+    void setAttempts(int *field, int attempts);
+    void entered(bool accepted, SIM::SIMError error);
+
+    SIM::SIMStatus m_status;
+    SIM::SIMSecurity m_security;
+    SIM::SIMStatus::Status m_state = SIM::SIMStatus::UnknownStatus;
+    int m_pinAttempts = -1, m_pukAttempts = -1;
+    bool m_busy = false;
 };
 
 // The numbers with their attributes as maps: number, firstValue, secondValue.

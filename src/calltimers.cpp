@@ -52,6 +52,16 @@ CallTimers::CallTimersInfo CallTimers::timers() const
     return {last, dialled, received, total};
 }
 
+void CallTimers::queryTimers()
+{
+    operate<uint, uint, uint, uint>(
+        methodCall(Bus::Call, QStringLiteral("GetCallTimers")), d,
+        [this](uint last, uint dialled, uint received, uint total) {
+            emit timersQueryCompleted({last, dialled, received, total}, true);
+        },
+        [this](const QDBusError &) { emit timersQueryCompleted({}, false); });
+}
+
 void CallTimers::clearTimers() const
 {
     callProxy(d->proxy, QStringLiteral("ClearCallTimers"));

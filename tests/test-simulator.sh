@@ -117,7 +117,8 @@ ctl scenario "$work/recorded.scenario"
 timeout 20 "$ondrix" operators >"$work/operators.replayed" 2>&1
 expect "a scan answered as recorded" 'Zed Net' "$(cat "$work/operators.replayed")"
 expect "a scan answered as recorded, all of it" '^$' "$(diff "$work/operators" "$work/operators.replayed")"
-expect "replayed as recorded" '^$' "$(diff "$work/seen" "$work/replayed")"
+# The call timers count real seconds, which a loaded machine stretches.
+expect "replayed as recorded" '^$' "$(diff <(grep -v '^call timers' "$work/seen") <(grep -v '^call timers' "$work/replayed"))"
 expect "what was seen" '^network: +NoCoverage' "$(cat "$work/replayed")"
 
 echo "$passed passed, $failed failed"

@@ -15,8 +15,8 @@ class CallTimersPrivate;
  * @brief The call timers the daemon keeps.
  *
  * The last call, dialled, received and total call time, in the daemon's units
- * (seconds on the simulator). Every member blocks for the daemon's answer;
- * failures are silent (zeros).
+ * (seconds on the simulator). Every member but queryTimers() blocks for the
+ * daemon's answer; failures are silent (zeros).
  */
 class ONDRIX_EXPORT CallTimers : public QObject
 {
@@ -38,6 +38,8 @@ public:
     Q_INVOKABLE bool isValid() const;
     /** The timers now; zeros on failure. */
     CallTimers::CallTimersInfo timers() const;
+    /** Asks for the timers without blocking; answered by timersQueryCompleted(). */
+    Q_INVOKABLE void queryTimers();
     /** Clears the timers; a failure is not reported. */
     Q_INVOKABLE void clearTimers() const;
     /** Sets how often the daemon announces timers during a call; a failure is not reported. */
@@ -50,6 +52,8 @@ Q_SIGNALS:
     void validChanged(bool valid);
     /** The daemon announced the timers. */
     void timersUpdated(CallTimers::CallTimersInfo timers);
+    /** The answer of one queryTimers(): the timers, or `ok` false and zeros on failure. */
+    void timersQueryCompleted(CallTimers::CallTimersInfo timers, bool ok);
 
 private:
     Q_DECLARE_PRIVATE_D(d, CallTimers)

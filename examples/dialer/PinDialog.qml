@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+// The SIM lock screen: the PIN, or once the PIN is blocked the PUK and a new
+// PIN, with the attempts left and a way to make an emergency call. Codes go
+// straight to the card; the fields are cleared at once.
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import Ondrix 1.0
+
+Rectangle {
+    id: dialog
+    property SimCard card
+    property string message: ""
+    readonly property bool puk: card !== null && card.codeNeeded === SimCard.PukCode
+    signal emergencyCall()
+
+    objectName: "pinDialog"
+    visible: card !== null && card.codeNeeded !== SimCard.NoCode
+    color: "#0b0f14"
+
+    function attemptsText(left) {
+        if (left < 0)
+            return ""
+        return left === 1 ? "1 attempt left" : left + " attempts left"
+    }
+
+    function submit() {
+        if (puk) {
+            if (newPin.text !== repeatPin.text) {
+                dialog.message = "The new PINs differ"
+                return
+            }
+            card.enterPuk(code.text, newPin.text)
+        } else {
+            card.enterPin(code.text)
+        }
+        code.text = ""
+        newPin.text = ""
+        repeatPin.text = ""
+    }
+
+    Connections {
+        target: dialog.card
+        function onCodeEntered(accepted, error) {
+            if (accepted)
+                dialog.message = ""
+            else if (error === SIM.WrongPassword)
+                dialog.message = dialog.puk ? "Wrong PUK" : "Wrong PIN"
+            else
+                dialog.message = "The card did not answer"
+        }
+    }
+
+    // Swallows touches meant for the screens below.
+    MouseArea { anchors.fill: parent }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 28
+        anchors.topMargin: 56
+        spacing: 14
+
+        Text {
+            objectName: "pinTitle"
+            text: dialog.puk ? "SIM blocked" : "SIM locked"
+            color: "#f2f5f8"
+            font.pixelSize: 26
+            Layout.alignment: Qt.AlignHCenter
+        }
+        Text {
+            text: dialog.puk ? "Enter the PUK code from your operator and a new PIN" : "Enter the SIM PIN"
+            color: "#b8c2cc"
+            font.pixelSize: 14
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            Layout.fillWidth: true
+        }
+        Text {
+            objectName: "attempts"
+            text: dialog.attemptsText(dialog.puk ? dialog.card.pukAttemptsLeft : dialog.card.pinAttemptsLeft)
+            color: (dialog.puk ? dialog.card.pukAttemptsLeft : dialog.card.pinAttemptsLeft) === 1 ? "#ff8a70" : "#e0a030"
+            font.pixelSize: 14
+            Layout.alignment: Qt.AlignHCenter
+        }
+        TextField {
+            id: code
+            objectName: "code"
+            placeholderText: dialog.puk ? "PUK" : "PIN"
+            echoMode: TextInput.Password
+            inputMethodHints: Qt.ImhDigitsOnly
+            validator: RegularExpressionValidator { regularExpression: /[0-9]{0,16}/ }
+            font.pixelSize: 22
+            horizontalAlignment: TextInput.AlignHCenter
+            Layout.fillWidth: true
+            onAccepted: dialog.submit()
+        }
+        TextField {
+            id: newPin
+            objectName: "newPin"
+            visible: dialog.puk
+            placeholderText: "New PIN"
+            echoMode: TextInput.Password
+            inputMethodHints: Qt.ImhDigitsOnly
+            validator: RegularExpressionValidator { regularExpression: /[0-9]{0,8}/ }
+            font.pixelSize: 22
+            horizontalAlignment: TextInput.AlignHCenter
+            Layout.fillWidth: true
+        }
+        TextField {
+            id: repeatPin
+            objectName: "repeatPin"
+            visible: dialog.puk
+            placeholderText: "New PIN again"
+            echoMode: TextInput.Password
+            inputMethodHints: Qt.ImhDigitsOnly
+            validator: RegularExpressionValidator { regularExpression: /[0-9]{0,8}/ }
+            font.pixelSize: 22
+            horizontalAlignment: TextInput.AlignHCenter
+            Layout.fillWidth: true
+        }
+        Text {
+            objectName: "pinMessage"
+            text: dialog.card !== null && dialog.card.busy ? "Checking…" : dialog.message
+            color: "#ff8a70"
+            font.pixelSize: 14
+            Layout.alignment: Qt.AlignHCenter
+        }
+        Button {
+            objectName: "unlock"
+            text: "Unlock"
+            enabled: code.text.length >= 4 && !dialog.card.busy
+            Layout.fillWidth: true
+            onClicked: dialog.submit()
+        }
+        Item { Layout.fillHeight: true }
+        Button {
+            objectName: "emergencyCall"
+            text: "Emergency call"
+            Layout.fillWidth: true
+            palette.button: "#b3261e"
+            palette.buttonText: "#ffffff"
+            onClicked: dialog.emergencyCall()
+        }
+    }
+}
