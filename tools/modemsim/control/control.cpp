@@ -152,6 +152,18 @@ void Control::SetFlightMode(bool on)
     emit events->flightModeSet(on);
 }
 
+QString Control::Run(const QString &command)
+{
+    QStringList words;
+    if (!splitWords(command, words) || words.isEmpty())
+        return QStringLiteral("\"%1\" is not a command").arg(command.left(80));
+    const Request request = requestOf(words);
+    if (!request.valid())
+        return request.error.isEmpty() ? QStringLiteral("\"%1\" is not a command").arg(command.left(80)) : request.error;
+    perform(request);
+    return QString();
+}
+
 QString Control::PlayScenario(const QString &text, double speed)
 {
     QList<::ScenarioStep> steps;

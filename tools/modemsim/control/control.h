@@ -72,6 +72,10 @@ public Q_SLOTS:
     // The whole state (settings and every daemon property) as a scenario
     // that restores it.
     QString State();
+    // Runs one command line as "ondrix-modemsim ctl" takes it ("signal -97",
+    // "sim state PINRequired", ...); returns why it cannot, or nothing.
+    // Commands that answer with text (calls, state, get) are methods of their own.
+    QString Run(const QString &command);
     // Answers with the signal Pong(token) once everything sent before it has gone out.
     void Ping(uint token);
 

@@ -5,9 +5,6 @@
 
 #include <cmath>
 
-namespace {
-
-// The words of a line; "quoted words" keep their spaces.
 bool splitWords(const QString &line, QStringList &words)
 {
     QString word;
@@ -37,6 +34,8 @@ bool splitWords(const QString &line, QStringList &words)
         words << word;
     return !quoted && !literal;
 }
+
+namespace {
 
 // "250ms", "2s", "1.5s", "2m": milliseconds, or -1.
 qint64 durationOf(const QString &text)

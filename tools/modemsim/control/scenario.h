@@ -35,6 +35,10 @@
 // of the daemon's signals; "on line N" for the step of line N. After "then"
 // come an optional delay ("+2s") and the command. Each such step is taken
 // once, for the first event that fits; the scenario ends when every step is.
+// The words of a command line; "quoted" and 'quoted' words keep their spaces.
+// False when a quote is not closed.
+bool splitWords(const QString &line, QStringList &words);
+
 struct ScenarioEvent {
     enum Kind { None, Call, Signal, Line } kind = None;
     QString interface;
