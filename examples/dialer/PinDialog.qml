@@ -44,7 +44,7 @@ Rectangle {
         function onCodeEntered(accepted, error) {
             if (accepted)
                 dialog.message = ""
-            else if (error === SIM.WrongPassword)
+            else if (error === SIM.NoError || error === SIM.WrongPassword)   // the card said no
                 dialog.message = dialog.puk ? "Wrong PUK" : "Wrong PIN"
             else
                 dialog.message = "The card did not answer"

@@ -2,7 +2,7 @@
 // A phone's dialler on libondrix-qt: the status bar, a dial pad whose service
 // codes and USSD reach the network, the SIM lock screen, operator selection
 // and a message editor. Against the simulator:
-//   make demo-qml                                        (a bus, the simulator and this)
+//   make demo-qml SCENARIO=pin-locked-sim               (a bus, the simulator, its panel and this)
 //   qmlscene -I build/qml examples/dialer/main.qml       (Qt 5, on a bus of your own)
 //   qml -I build-qt6/qml examples/dialer/main.qml        (Qt 6)
 import QtQuick 2.15

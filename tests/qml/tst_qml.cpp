@@ -25,6 +25,17 @@ public Q_SLOTS:
         bench.emitSignal(interface, member, args);
     }
     bool flush() { return bench.flush(); }
+    // A command line as "ondrix-modemsim ctl" takes it; why it was refused, or "".
+    QString run(const QString &command) { return bench.control(QStringLiteral("Run"), {command}).toString(); }
+    // A shipped scenario, `speed` times as fast, played to its end.
+    QString play(const QString &name, double speed)
+    {
+        const QString why = bench.playScenario(QStringLiteral(ONDRIX_SCENARIOS_DIR "/") + name + QLatin1String(".scenario"), speed);
+        return why.isEmpty() && !bench.waitScenario() ? QStringLiteral("did not end") : why;
+    }
+    void clearCalls() { bench.clearCalls(); }
+    // Where the screenshots go: empty for none.
+    QString screenshots() const { return qEnvironmentVariable("ONDRIX_SCREENSHOTS"); }
     // The members of the calls the simulator received, oldest first.
     QStringList members()
     {
