@@ -37,4 +37,27 @@ TestCase {
         counter.text = "€".repeat(81)   // 162 septets
         compare(counter.segments, 2)
     }
+
+    // Reading a property never calls the daemon: the values are read once,
+    // without blocking, and kept by the daemon's announcements.
+    function test_readsMakeNoCalls() {
+        sim.set("com.kelvo.hvt.Call", "Total", 77)
+        var timers = Qt.createQmlObject("import Ondrix 1.0; CallTimers {}", this)
+        var time = Qt.createQmlObject("import Ondrix 1.0; NetworkTime {}", this)
+        tryVerify(function() { return timers.timers.total === 77 })
+        tryVerify(function() { return time.timeInfo.valid })
+        compare(time.timeInfo.mcc, "244")
+        verify(sim.flush())
+        sim.clearCalls()
+        for (var i = 0; i < 100; i++) {
+            var t = timers.timers.last + time.timeInfo.timezone
+        }
+        sim.run("call start")
+        tryVerify(function() { return timers.timers.last > 0 || timers.timers.dialled > 0 }, 5000)
+        sim.run("call end")
+        verify(sim.flush())
+        compare(sim.members(), [])
+        timers.destroy()
+        time.destroy()
+    }
 }
