@@ -68,9 +68,10 @@ set(CPACK_COMPONENT_QML_DESCRIPTION
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${ONDRIX_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION})")
+# The panel's QML comes from Qt's modules.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION}), qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-  "simulated modem daemon and command-line client for phone developers\nondrix-modemsim serves the modem daemons' D-Bus contract on a bus, with\nscenarios, recording and a hostile mode; ondrix queries and drives the\nmodem services from the command line.")
+  "simulated modem daemon and command-line client for phone developers\nondrix-modemsim serves the modem daemons' D-Bus contract on a bus, with\nscenarios, recording and a hostile mode; ondrix-modemsim-panel is its\ncontrol panel; ondrix queries and drives the modem services from the\ncommand line.")
 
 # A phone has its own libvrx1; the stand-in takes its place elsewhere.
 set(CPACK_DEBIAN_VRX_PACKAGE_NAME ${ONDRIX_DEB_VRX})
