@@ -10,7 +10,7 @@ packages=(
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qmlscene
   qt6-base-dev qt6-declarative-dev qml6-module-qttest qml6-module-qtquick qml6-module-qtquick-window
   qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
-  qml6-module-qtqml-workerscript qtdeclarative5-dev-tools qt6-declarative-dev-tools
+  qml6-module-qtqml-workerscript qml6-module-qtqml qml6-module-qtqml-models qtdeclarative5-dev-tools qt6-declarative-dev-tools
   dbus-daemon dbus-bin gdb libdbus-1-dev
   clang libclang-rt-14-dev
   libbenchmark-dev

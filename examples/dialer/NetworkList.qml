@@ -13,10 +13,6 @@ Rectangle {
 
     color: "#111820"
 
-    function forbidden(op) {
-        return op.availabilityName === "Forbidden" || op.preferenceName === "Forbidden"
-    }
-
     Connections {
         target: page.registration
         function onSelectionSuccess() { page.result = "Registered" }
@@ -68,31 +64,50 @@ Rectangle {
             Layout.fillWidth: true
         }
         ListView {
+            id: networks
             objectName: "networks"
             model: page.registration.operators
             clip: true
             spacing: 1
             Layout.fillWidth: true
             Layout.fillHeight: true
+            // A row tapped: register with its network, unless it is the
+            // current one or forbidden.
+            TapHandler {
+                onTapped: function(point) {
+                    const index = networks.indexAt(point.position.x + networks.contentX,
+                                                   point.position.y + networks.contentY)
+                    const op = index >= 0 ? page.registration.operators[index] : null
+                    if (!op || op.availabilityName === "Current" || op.availabilityName === "Forbidden"
+                            || op.preferenceName === "Forbidden")
+                        return
+                    page.result = "Registering with " + op.name + "…"
+                    page.registration.selectOperator(index)
+                }
+            }
             delegate: Rectangle {
+                id: row
+                required property var modelData
+                required property int index
                 readonly property bool current: modelData.availabilityName === "Current"
-                readonly property bool barred: page.forbidden(modelData)
+                readonly property bool barred: modelData.availabilityName === "Forbidden"
+                                               || modelData.preferenceName === "Forbidden"
                 objectName: "network" + index
                 width: ListView.view.width
                 height: 56
-                color: touch.pressed && !barred ? "#2a3440" : "#1a222c"
+                color: "#1a222c"
                 Column {
                     anchors.left: parent.left
                     anchors.leftMargin: 12
                     anchors.verticalCenter: parent.verticalCenter
                     Text {
-                        text: modelData.name
-                        color: barred ? "#6b7682" : "#f2f5f8"
+                        text: row.modelData.name
+                        color: row.barred ? "#6b7682" : "#f2f5f8"
                         font.pixelSize: 16
-                        font.bold: current
+                        font.bold: row.current
                     }
                     Text {
-                        text: modelData.mcc + " " + modelData.mnc + (modelData.umts ? "  ·  3G" : "  ·  2G")
+                        text: row.modelData.mcc + " " + row.modelData.mnc + (row.modelData.umts ? "  ·  3G" : "  ·  2G")
                         color: "#8c97a3"
                         font.pixelSize: 12
                     }
@@ -102,18 +117,9 @@ Rectangle {
                     anchors.right: parent.right
                     anchors.rightMargin: 12
                     anchors.verticalCenter: parent.verticalCenter
-                    text: current ? "✓ Current" : barred ? "Forbidden" : ""
-                    color: current ? "#5fd38d" : "#ff8a70"
+                    text: row.current ? "✓ Current" : row.barred ? "Forbidden" : ""
+                    color: row.current ? "#5fd38d" : "#ff8a70"
                     font.pixelSize: 13
-                }
-                MouseArea {
-                    id: touch
-                    anchors.fill: parent
-                    enabled: !barred && !current
-                    onClicked: {
-                        page.result = "Registering with " + modelData.name + "…"
-                        page.registration.selectOperator(index)
-                    }
                 }
             }
         }

@@ -11,6 +11,14 @@ Rectangle {
     implicitHeight: 30
     color: "#0b0f14"
 
+    component Bar: Rectangle {
+        property bool lit
+        anchors.bottom: parent.bottom
+        width: 4
+        radius: 1
+        color: lit ? "#f2f5f8" : "#39424d"
+    }
+
     Row {
         id: signalBars
         objectName: "signalBars"
@@ -20,16 +28,11 @@ Rectangle {
         anchors.verticalCenter: parent.verticalCenter
         height: 16
         spacing: 2
-        Repeater {
-            model: 5
-            Rectangle {
-                anchors.bottom: parent.bottom
-                width: 4
-                height: 4 + index * 3
-                radius: 1
-                color: index < bar.bars ? "#f2f5f8" : "#39424d"
-            }
-        }
+        Bar { height: 4; lit: bar.bars > 0 }
+        Bar { height: 7; lit: bar.bars > 1 }
+        Bar { height: 10; lit: bar.bars > 2 }
+        Bar { height: 13; lit: bar.bars > 3 }
+        Bar { height: 16; lit: bar.bars > 4 }
     }
 
     Text {

@@ -139,18 +139,32 @@ ApplicationWindow {
     SimCard { id: card }
     SIMSecurity {
         id: security
-        onChangePINComplete: window.show(success ? "Code changed" : "Code not changed")
-        onVerifyPUKComplete: window.show(success ? "Code changed" : "Code not changed")
+        onChangePINComplete: function(success) { window.show(success ? "Code changed" : "Code not changed") }
+        onVerifyPUKComplete: function(success) { window.show(success ? "Code changed" : "Code not changed") }
     }
     SupplementaryServices {
         id: ss
-        onServiceCompleted: window.show(window.serviceText(operation, error, result))
-        onCommandCompleted: window.show(result)
-        onReplyCompleted: if (result !== "") window.show(result)
-        onUserActionRequested: { window.show(result); ussdAnswer.visible = true }
-        onNotifyReceived: { window.show(message); ss.sendNotifyAck() }
-        onUssdReleased: { window.show(ussdText.text + "\n" + message); ussdAnswer.visible = false }
-        onUssdError: {
+        onServiceCompleted: function(operation, error, result) {
+            window.show(window.serviceText(operation, error, result))
+        }
+        onCommandCompleted: function(result) { window.show(result) }
+        onReplyCompleted: function(result) {
+            if (result !== "")
+                window.show(result)
+        }
+        onUserActionRequested: function(result) {
+            window.show(result)
+            ussdAnswer.visible = true
+        }
+        onNotifyReceived: function(message) {
+            window.show(message)
+            ss.sendNotifyAck()
+        }
+        onUssdReleased: function(message) {
+            window.show(ussdText.text + "\n" + message)
+            ussdAnswer.visible = false
+        }
+        onUssdError: function(operation, error, message) {
             window.show(message !== "" ? message : "The request failed")
             ussdAnswer.visible = false
         }
@@ -251,15 +265,18 @@ ApplicationWindow {
                     columns: 3
                     spacing: 18
                     Layout.alignment: Qt.AlignHCenter
-                    Repeater {
-                        model: [["1", ""], ["2", "ABC"], ["3", "DEF"], ["4", "GHI"], ["5", "JKL"], ["6", "MNO"],
-                                ["7", "PQRS"], ["8", "TUV"], ["9", "WXYZ"], ["*", ""], ["0", "+"], ["#", ""]]
-                        DialKey {
-                            digit: modelData[0]
-                            letters: modelData[1]
-                            onPressed: dialled.text += digit
-                        }
-                    }
+                    DialKey { digit: "1"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "2"; letters: "ABC"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "3"; letters: "DEF"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "4"; letters: "GHI"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "5"; letters: "JKL"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "6"; letters: "MNO"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "7"; letters: "PQRS"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "8"; letters: "TUV"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "9"; letters: "WXYZ"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "*"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "0"; letters: "+"; onPressed: function(key) { dialled.text += key } }
+                    DialKey { digit: "#"; onPressed: function(key) { dialled.text += key } }
                 }
                 RowLayout {
                     Layout.alignment: Qt.AlignHCenter

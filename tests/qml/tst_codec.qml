@@ -6,20 +6,23 @@ import Ondrix 1.0
 TestCase {
     name: "Codec"
 
+    // The codec's answers are maps: their keys as a plain object.
+    function plain(map) { return JSON.parse(JSON.stringify(map)) }
+
     function test_encodeAndDecode() {
-        var sent = SmsCodec.encode("+358401234567", "x".repeat(200), SmsCounter.Default, 66)
+        var sent = plain(SmsCodec.encode("+358401234567", "x".repeat(200), SmsCounter.Default, 66))
         compare(sent.error, "")
         compare(sent.pdus.length, 2)
-        var back = SmsCodec.decode([sent.pdus[1], sent.pdus[0]])
+        var back = plain(SmsCodec.decode([sent.pdus[1], sent.pdus[0]]))
         compare(back.text, "x".repeat(200))
         compare(back.to, "+358401234567")
-        compare(SmsCodec.decode(["0011"]).error, "address was invalid")
+        compare(plain(SmsCodec.decode(["0011"])).error, "address was invalid")
     }
 
     function test_cellBroadcast() {
-        var page = SmsCodec.decodeCellBroadcast("401203E80110" + "0".repeat(164))
+        var page = plain(SmsCodec.decodeCellBroadcast("401203E80110" + "0".repeat(164)))
         compare(page.messageId, 1000)
         compare(page.pages, 1)
-        compare(SmsCodec.decodeCellBroadcast("00").error, "invalid parameter")
+        compare(plain(SmsCodec.decodeCellBroadcast("00")).error, "invalid parameter")
     }
 }

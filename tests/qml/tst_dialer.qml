@@ -215,6 +215,15 @@ TestCase {
         verify(marks.indexOf("✓ Current") >= 0, marks)
         verify(marks.indexOf("Forbidden") >= 0, marks)
         shoot("networks")
+
+        // A forbidden network cannot be picked; another one can.
+        mouseClick(item("network" + marks.indexOf("Forbidden")))
+        wait(200)
+        compare(text("scanResult"), "")
+        var other = marks.indexOf("")
+        mouseClick(item("network" + other))
+        tryCompare(item("scanResult"), "text", "Registered", 10000)
+        tryCompare(item("networkName"), "text", item("network" + other).modelData.name, 10000)
     }
 
     function test_messageCounter() {
