@@ -30,6 +30,7 @@ Rectangle {
         TextField {
             objectName: "recipient"
             placeholderText: "To"
+            placeholderTextColor: "#6b7682"
             inputMethodHints: Qt.ImhDialableCharactersOnly
             Layout.fillWidth: true
         }
@@ -37,6 +38,7 @@ Rectangle {
             id: body
             objectName: "body"
             placeholderText: "Message"
+            placeholderTextColor: "#6b7682"
             wrapMode: TextEdit.Wrap
             background: Rectangle {
                 color: "#1a222c"

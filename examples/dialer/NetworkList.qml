@@ -37,6 +37,7 @@ Rectangle {
             Layout.fillWidth: true
             Button {
                 objectName: "scan"
+                font.pixelSize: 16
                 text: "Search networks"
                 Layout.fillWidth: true
                 onClicked: {
@@ -46,6 +47,7 @@ Rectangle {
             }
             Button {
                 objectName: "automatic"
+                font.pixelSize: 16
                 text: "Automatic"
                 highlighted: page.registration.mode === NetworkRegistration.Automatic
                 onClicked: {

@@ -86,6 +86,7 @@ Rectangle {
             id: code
             objectName: "code"
             placeholderText: dialog.puk ? "PUK" : "PIN"
+            placeholderTextColor: "#6b7682"
             echoMode: TextInput.Password
             inputMethodHints: Qt.ImhDigitsOnly
             validator: RegularExpressionValidator { regularExpression: /[0-9]{0,16}/ }
@@ -99,6 +100,7 @@ Rectangle {
             objectName: "newPin"
             visible: dialog.puk
             placeholderText: "New PIN"
+            placeholderTextColor: "#6b7682"
             echoMode: TextInput.Password
             inputMethodHints: Qt.ImhDigitsOnly
             validator: RegularExpressionValidator { regularExpression: /[0-9]{0,8}/ }
@@ -111,6 +113,7 @@ Rectangle {
             objectName: "repeatPin"
             visible: dialog.puk
             placeholderText: "New PIN again"
+            placeholderTextColor: "#6b7682"
             echoMode: TextInput.Password
             inputMethodHints: Qt.ImhDigitsOnly
             validator: RegularExpressionValidator { regularExpression: /[0-9]{0,8}/ }
@@ -127,6 +130,7 @@ Rectangle {
         }
         Button {
             objectName: "unlock"
+            font.pixelSize: 16
             text: "Unlock"
             enabled: code.text.length >= 4 && !dialog.card.busy
             Layout.fillWidth: true
@@ -135,6 +139,7 @@ Rectangle {
         Item { Layout.fillHeight: true }
         Button {
             objectName: "emergencyCall"
+            font.pixelSize: 16
             text: "Emergency call"
             Layout.fillWidth: true
             palette.button: "#b3261e"

@@ -202,6 +202,7 @@ ApplicationWindow {
                     id: dialled
                     objectName: "dialled"
                     placeholderText: "Enter a number"
+                    placeholderTextColor: "#6b7682"
                     inputMethodHints: Qt.ImhDialableCharactersOnly
                     horizontalAlignment: TextInput.AlignHCenter
                     font.pixelSize: 30
