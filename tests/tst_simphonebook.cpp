@@ -213,11 +213,12 @@ private Q_SLOTS:
         lock.simLockUnlock(SIMLock::SimLevel, QStringLiteral("12345678"));
         for (int i = 0; i < 4; i++)
             lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("00000000"));
-        QCOMPARE(recorder.awaited(5), (QStringList{"simLockUnlockComplete(WrongLevel)",
-                                                    "simLockUnlockComplete(WrongPassword)",
-                                                    "simLockUnlockComplete(WrongPassword)",
-                                                    "simLockUnlockComplete(WrongPassword)",
-                                                    "simLockUnlockComplete(TimerNotElapsed)"}));
+        // The network-level answers count in order; the other level's may
+        // overtake them on a loaded machine.
+        QStringList answers = recorder.awaited(5);
+        QVERIFY(answers.removeOne(QStringLiteral("simLockUnlockComplete(WrongLevel)")));
+        QCOMPARE(answers, (QStringList{"simLockUnlockComplete(WrongPassword)", "simLockUnlockComplete(WrongPassword)",
+                                       "simLockUnlockComplete(WrongPassword)", "simLockUnlockComplete(TimerNotElapsed)"}));
         const SimCall call = bench.calls(QStringLiteral("UnlockSIMLock")).value(1);
         QCOMPARE(call.signature, QStringLiteral("is"));
         QCOMPARE(call.args, (QVariantList{1, "00000000"}));
