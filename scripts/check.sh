@@ -3,6 +3,8 @@
 # Builds and runs every check: the plain build, the sanitizer build, a
 # consumer built against the installed tree, and the codec's fuzz targets.
 set -euo pipefail
+# A sanitizer's core is the size of its shadow memory: tens of gigabytes.
+ulimit -c 0
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
