@@ -36,8 +36,8 @@ stage=$PWD/stage
 rm -rf "$stage"
 cmake --install build --prefix "$stage" >/dev/null
 cmake --install build-qt6 --prefix "$stage" >/dev/null
-readelf -d "$stage/lib/libondrix-qt.so.1" | grep -q 'SONAME.*libondrix-qt.so.1'
-readelf -d "$stage/lib/libondrix-qt6.so.1" | grep -q 'SONAME.*libondrix-qt6.so.1'
+readelf -d "$stage/lib/libondrix-qt.so.1" | grep 'SONAME.*libondrix-qt.so.1' >/dev/null
+readelf -d "$stage/lib/libondrix-qt6.so.1" | grep 'SONAME.*libondrix-qt6.so.1' >/dev/null
 # Installed programs find their library without help.
 env -u LD_LIBRARY_PATH "$stage/bin/ondrix" --help >/dev/null
 env -u LD_LIBRARY_PATH "$stage/bin/ondrix-modemsim" --help >/dev/null

@@ -74,8 +74,8 @@ for deb in "${debs[@]}"; do
     name=$(dpkg-deb -f "$deb" Package)
     holds "$name" "usr/share/doc/$name/copyright$"
     holds "$name" "usr/share/doc/$name/changelog.Debian.gz$"
-    [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep -q libqt || fail "$runtime does not depend on Qt"; }
-    [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep -q "$runtime (= " || fail "$dev does not depend on $runtime"; }
+    [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep libqt >/dev/null || fail "$runtime does not depend on Qt"; }
+    [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep "$runtime (= " >/dev/null || fail "$dev does not depend on $runtime"; }
     dpkg-deb -x "$deb" "$root/tree"
 done
 [ $failures = 0 ] || exit 1
