@@ -8,7 +8,8 @@
  * septet, one only its single shift table holds costs two, any other rules
  * the pair out. Those prices ignore the septet a split loses before an
  * escape, so they are lower bounds: the pairs are sized exactly in order of
- * price until no cheaper one can remain. */
+ * price until no cheaper one can remain (a pair without escapes needs no
+ * second look: its price is exact). */
 
 #include "sizing.h"
 #include "tables.h"
@@ -80,24 +81,29 @@ typedef struct candidate {
     int32_t locking, single;
     uint32_t header;    /* octets before concatenation */
     uint32_t least;     /* segments at the least: the price */
+    uint32_t septets;
+    uint32_t pairs;     /* characters of two septets: without them the price is exact */
     int taken;          /* sized exactly already */
 } candidate_t;
 
 /* The septets of the text with tables `locking` and `single`, or UINT32_MAX
- * when a character is in neither. */
-static uint32_t septets_with(const uint32_t counts[128], int32_t locking, int32_t single)
+ * when a character is in neither; `*pairs` the characters that take two. */
+static uint32_t septets_with(const uint32_t counts[128], int32_t locking, int32_t single, uint32_t *pairs)
 {
     const uint8_t in_alphabet = alphabet_bit(locking), in_extension = extension_bit(single);
     uint32_t septets = 0;
+    *pairs = 0;
     for (uint32_t mask = 0; mask < 128; mask++) {
         if (!counts[mask])
             continue;
-        if (mask & in_alphabet)
+        if (mask & in_alphabet) {
             septets += counts[mask];
-        else if (mask & in_extension)
+        } else if (mask & in_extension) {
             septets += 2 * counts[mask];
-        else
+            *pairs += counts[mask];
+        } else {
             return UINT32_MAX;
+        }
     }
     return septets;
 }
@@ -153,7 +159,8 @@ int32_t sms_msg_choose_lang(const sms_msg_t *msg, uint32_t allowed, sms_lang_cho
             candidate_t *c = &candidates[count];
             if (!(allowed & SMS_LANG_BIT(lockings[l])) || !(allowed & SMS_LANG_BIT(singles[s])))
                 continue;
-            const uint32_t septets = septets_with(counts, lockings[l], singles[s]);
+            uint32_t pairs;
+            const uint32_t septets = septets_with(counts, lockings[l], singles[s], &pairs);
             if (septets == UINT32_MAX)
                 continue;
             sms_msg_size_t least;
@@ -164,6 +171,8 @@ int32_t sms_msg_choose_lang(const sms_msg_t *msg, uint32_t allowed, sms_lang_cho
                 == SMS_ERR_INVALID_PARAM)
                 continue;
             c->least = least.segments;
+            c->septets = septets;
+            c->pairs = pairs;
             c->taken = 0;
             count++;
         }
@@ -182,7 +191,10 @@ int32_t sms_msg_choose_lang(const sms_msg_t *msg, uint32_t allowed, sms_lang_cho
             break;
         next->taken = 1;
         sms_msg_size_t size;
-        const int32_t status = size_with(msg, next->locking, next->single, &size);
+        /* Without characters of two septets no split loses one: the price is the size. */
+        const int32_t status = next->pairs ? size_with(msg, next->locking, next->single, &size)
+                                           : sms_size_split_units(&size, SMS_FORMAT_GSM_7BIT, GSM_PER_TPDU, 7,
+                                                                  next->header, next->septets, 0);
         if (status != SMS_OK && status != SMS_ERR_TOO_MANY_SEGMENTS)
             return status;
         if (size.format == SMS_FORMAT_GSM_7BIT && (!best || better(next, size.segments, best, best_segments))) {

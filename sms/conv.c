@@ -167,7 +167,7 @@ static uint16_t reverse_lookup(const sms_conv_rev_t *table, uint32_t count, uint
 
 /* The GSM codes of one UCS-2 unit, written to `out` when given; returns how
  * many (1, or 2 with the escape), 0 when the unit has none. */
-static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
+static SMS_ALWAYS_INLINE int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
 {
     uint16_t code;
     if (unit < 256 && ctx->latin1_ready) {

@@ -1,13 +1,14 @@
 /* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* The octet cursor: a position in a buffer that never leaves it. */
 
-#include "ondrix-qt/smscodec.h"
+#define SMS_CURSOR_DEFINITIONS
+#include "cursor.h"
 
 #include <stddef.h>
 
 int sms_cursor_check(const sms_cursor_t *c)
 {
-    return c && c->start && c->end && c->pos && c->start <= c->pos && c->pos <= c->end;
+    return cursor_check(c);
 }
 
 int sms_cursor_init(sms_cursor_t *c, uint8_t *buffer, uint32_t length)
@@ -39,10 +40,7 @@ int sms_cursor_decr(sms_cursor_t *c)
 
 int sms_cursor_incr_by(sms_cursor_t *c, int32_t count)
 {
-    if (!sms_cursor_check(c) || count < 0 || c->end - c->pos < count)
-        return 0;
-    c->pos += count;
-    return 1;
+    return cursor_incr_by(c, count);
 }
 
 int sms_cursor_decr_by(sms_cursor_t *c, int32_t count)
@@ -55,7 +53,7 @@ int sms_cursor_decr_by(sms_cursor_t *c, int32_t count)
 
 uint32_t sms_cursor_len(const sms_cursor_t *c)
 {
-    return sms_cursor_check(c) ? (uint32_t)(c->end - c->pos) : UINT32_MAX;
+    return cursor_len(c);
 }
 
 uint32_t sms_cursor_used(const sms_cursor_t *c)
