@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
-.PHONY: all build demo demo-qml check deb clean
+.PHONY: all build demo demo-qml check soak deb clean
 # What a person reads: no "Entering directory" lines from the builds below.
 MAKEFLAGS += --no-print-directory
 export MAKEFLAGS
@@ -22,6 +22,10 @@ demo-qml: build
 check:
 	scripts/deps.sh
 	scripts/check.sh
+
+# The long runs: fuzz targets for minutes, the hostile mode for 10^5 events.
+soak:
+	scripts/soak.sh
 
 deb:
 	scripts/deps.sh

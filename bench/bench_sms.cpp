@@ -1,89 +1,23 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// What the SMS codec costs per call: sizing under a message editor, the whole
-// send and receive paths, and one received PDU.
+// What the SMS codec costs: sizing under a message editor, choosing the
+// cheapest shift tables, the whole send and receive paths, and one received
+// PDU. Each figure per call and per character ("per_char"); the instruction
+// counts come from bench/instructions.sh.
 
-#include <ondrix-qt/smscodec.h>
+#include "sms_ops.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 namespace {
 
-std::string gsmText(size_t length)
+void run(benchmark::State &state, const SmsOps::Op &op)
 {
-    const std::string piece = "The quick brown fox jumps over the lazy dog {€} ";
-    std::string text;
-    while (text.size() < length)
-        text += piece;
-    text.resize(length);
-    return text;
-}
-
-std::string ucs2Text(size_t characters)
-{
-    const std::string piece = "Быстрая бурая лиса 😀 ";   // Cyrillic and an emoji
-    std::string text;
-    size_t count = 0;
-    for (size_t i = 0; count < characters; i = (i + 1) % piece.size()) {
-        text += piece[i];
-        if ((static_cast<unsigned char>(piece[i]) & 0xC0) != 0x80)
-            count++;
-    }
-    return text;
-}
-
-void size(benchmark::State &state, const std::string &text)
-{
-    sms_msg_t *msg = sms_msg_new_txt_message("+358401234567", text.c_str());
-    sms_conv_ctx_t *ctx = sms_conv_ctx_open(SMS_LANG_DEFAULT);
-    sms_msg_size_t result;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sms_msg_get_size(msg, &result, ctx));
-        benchmark::DoNotOptimize(result);
+        if (!op.step())
+            state.SkipWithError("the call failed");
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
-    sms_conv_ctx_close(ctx);
-    sms_msg_destroy(msg);
-}
-
-void BM_SizeGsm160(benchmark::State &state) { size(state, gsmText(160)); }
-void BM_SizeGsm4000(benchmark::State &state) { size(state, gsmText(4000)); }
-void BM_SizeUcs2_160(benchmark::State &state) { size(state, ucs2Text(160)); }
-void BM_SizeUcs2_4000(benchmark::State &state) { size(state, ucs2Text(4000)); }
-
-// Ten GSM segments, the last not quite full.
-const std::string tenSegments = std::string(153 * 10 - 20, 'x');
-
-void BM_Serialize10(benchmark::State &state)
-{
-    sms_msg_t *msg = sms_msg_new_txt_message("+358401234567", tenSegments.c_str());
-    for (auto _ : state) {
-        sms_raw_pdu_t *raw = nullptr;
-        uint32_t count = 0;
-        if (sms_msg_serialize(msg, &raw, &count, 1) != SMS_OK || count != 10)
-            state.SkipWithError("serialize failed");
-        sms_msg_raw_destroy(raw, count);
-    }
-    sms_msg_destroy(msg);
-}
-
-void BM_Deserialize10(benchmark::State &state)
-{
-    sms_msg_t *msg = sms_msg_new_txt_message("+358401234567", tenSegments.c_str());
-    sms_raw_pdu_t *raw = nullptr;
-    uint32_t count = 0;
-    sms_msg_serialize(msg, &raw, &count, 1);
-    for (auto _ : state) {
-        sms_msg_t *back = sms_msg_new();
-        if (sms_msg_deserialize(raw, count, back) != SMS_OK)
-            state.SkipWithError("deserialize failed");
-        sms_msg_destroy(back);
-    }
-    sms_msg_raw_destroy(raw, count);
-    sms_msg_destroy(msg);
+    state.counters["per_char"] = benchmark::Counter(double(op.chars),
+                                                    benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_DecodeDeliver(benchmark::State &state)
@@ -105,12 +39,16 @@ void BM_DecodeDeliver(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_SizeGsm160);
-BENCHMARK(BM_SizeGsm4000);
-BENCHMARK(BM_SizeUcs2_160);
-BENCHMARK(BM_SizeUcs2_4000);
-BENCHMARK(BM_Serialize10);
-BENCHMARK(BM_Deserialize10);
-BENCHMARK(BM_DecodeDeliver);
-
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    const std::vector<SmsOps::Op> ops = SmsOps::all();
+    for (const SmsOps::Op &op : ops)
+        benchmark::RegisterBenchmark(("BM_" + op.name).c_str(), [&op](benchmark::State &state) { run(state, op); });
+    benchmark::RegisterBenchmark("BM_DecodeDeliver", BM_DecodeDeliver);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "wrappers.h"
 
-#include <ondrix-qt/smscodec.h>
+#include "codec.h"
 
 #include <QMetaEnum>
-
-#include <cstdlib>
 
 namespace Ondrix {
 namespace Qml {
@@ -278,8 +276,13 @@ void SmsCounter::setText(const QString &text)
 
 void SmsCounter::measure()
 {
-    SMSMessage message(SMSMessage::Language(m_language), m_text);
+    const bool cheapest = m_language == Cheapest;
+    SMSMessage message(cheapest ? SMSMessage::LanguageDefault : SMSMessage::Language(m_language), m_text);
+    if (cheapest)
+        message.setCheapestAmong({SMSMessage::LanguageTurkish, SMSMessage::LanguageSpanish, SMSMessage::LanguagePortuguese});
     message.getSize(m_segments, m_remaining, m_maxLength);
+    m_locking = message.lockingLanguage();
+    m_single = message.singleLanguage();
     emit changed();
 }
 
@@ -294,18 +297,13 @@ QVariantMap failure(int32_t status)
 
 QVariantMap SmsCodec::encode(const QString &to, const QString &text, int language, int reference) const
 {
-    sms_msg_t *msg = sms_msg_new_txt_message(to.toUtf8().constData(), text.toUtf8().constData());
+    const Codec::Message msg(sms_msg_new_txt_message(to.toUtf8().constData(), text.toUtf8().constData()));
     if (!msg)
         return failure(SMS_ERR_INVALID_PARAM);
-    msg->lang = language == SMSMessage::LanguageTransliterated ? SMS_LANG_TRANSLITERATE : language;
-    sms_raw_pdu_t *raw = nullptr;
-    uint32_t count = 0;
-    const int32_t status = sms_msg_serialize(msg, &raw, &count, uint32_t(reference));
+    msg->lang = language == SmsCounter::Cheapest ? Codec::sizeOf(msg.get(), SMS_LANG_DEFAULT, SMS_LANGS_NATIONAL).lang
+                                                  : Codec::languageOf(language);
     QStringList pdus;
-    for (uint32_t i = 0; i < count; i++)
-        pdus << QString::fromLatin1(QByteArray(reinterpret_cast<char *>(raw[i].data), int(raw[i].len)).toHex().toUpper());
-    sms_msg_raw_destroy(raw, count);
-    sms_msg_destroy(msg);
+    const int32_t status = Codec::encode(msg.get(), uint32_t(reference), pdus);
     if (status != SMS_OK)
         return failure(status);
     return {{QStringLiteral("pdus"), pdus}, {QStringLiteral("error"), QString()}};
@@ -314,40 +312,33 @@ QVariantMap SmsCodec::encode(const QString &to, const QString &text, int languag
 QVariantMap SmsCodec::decode(const QStringList &pdus) const
 {
     QList<QByteArray> octets;
-    QVector<sms_raw_pdu_t> raw;
-    for (const QString &pdu : pdus)
-        octets << QByteArray::fromHex(pdu.toLatin1());
-    for (QByteArray &o : octets)
-        raw.append({reinterpret_cast<uint8_t *>(o.data()), uint32_t(o.size())});
-    if (raw.isEmpty())
-        return failure(SMS_ERR_INVALID_PARAM);
-    sms_msg_t *msg = sms_msg_new();
-    const int32_t status = sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg);
-    QVariantMap result = failure(status);
-    if (status == SMS_OK) {
-        result = {{QStringLiteral("from"), QString::fromUtf8(msg->from)},
-                  {QStringLiteral("to"), QString::fromUtf8(msg->to)},
-                  {QStringLiteral("text"), QString::fromUtf8(msg->text)},
-                  {QStringLiteral("error"), QString()}};
+    for (const QString &pdu : pdus) {
+        QByteArray one;
+        if (!Codec::fromHex(pdu, one))
+            return failure(SMS_ERR_INVALID_PARAM);
+        octets << one;
     }
-    sms_msg_destroy(msg);
-    return result;
+    Codec::Message msg;
+    const int32_t status = Codec::decode(octets, msg);
+    if (status != SMS_OK)
+        return failure(status);
+    return {{QStringLiteral("from"), QString::fromUtf8(msg->from)},
+            {QStringLiteral("to"), QString::fromUtf8(msg->to)},
+            {QStringLiteral("text"), QString::fromUtf8(msg->text, int(msg->data_len))},
+            {QStringLiteral("error"), QString()}};
 }
 
 QVariantMap SmsCodec::decodeCellBroadcast(const QString &page) const
 {
-    const QByteArray octets = QByteArray::fromHex(page.toLatin1());
+    QByteArray octets;
     sms_cbs_page_t p;
-    const int32_t status = sms_cbs_decode(reinterpret_cast<const uint8_t *>(octets.constData()), uint32_t(octets.size()), &p);
+    QString text;
+    const int32_t status = Codec::fromHex(page, octets) ? Codec::decodeCellBroadcast(octets, p, text) : SMS_ERR_INVALID_PARAM;
     if (status != SMS_OK)
         return failure(status);
-    char *text = nullptr;
-    uint32_t len = 0;
-    const QString content = sms_cbs_get_text(&p, &text, &len) == SMS_OK ? QString::fromUtf8(text, int(len)) : QString();
-    std::free(text);
     return {{QStringLiteral("messageId"), p.message_id}, {QStringLiteral("page"), p.page_number},
             {QStringLiteral("pages"), p.total_pages}, {QStringLiteral("popup"), bool(sms_cbs_is_popup(&p))},
-            {QStringLiteral("alert"), bool(sms_cbs_is_user_alert(&p))}, {QStringLiteral("text"), content},
+            {QStringLiteral("alert"), bool(sms_cbs_is_user_alert(&p))}, {QStringLiteral("text"), text},
             {QStringLiteral("error"), QString()}};
 }
 

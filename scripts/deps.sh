@@ -16,6 +16,7 @@ packages=(
   libbenchmark-dev
   doxygen
   dpkg-dev groff-base man-db bash lintian
+  valgrind bc
 )
 
 missing=()

@@ -3,14 +3,13 @@
 
 #include "octets.h"
 #include "tables.h"
+#include "utf8.h"
 
 #include <errno.h>
 #include <iconv.h>
 #include <stdlib.h>
 #include <string.h>
 
-#define NO_CODE 0xFFFF
-#define EXTENDED 0x100   /* a latin1 entry of the extension table */
 
 /* UCS-2 in host byte order. The UTF-16 names keep the order explicit and let
  * characters outside the Basic Multilingual Plane through as surrogate pairs. */
@@ -102,12 +101,26 @@ sms_conv_ctx_t *sms_conv_ctx_open_locked(int32_t locking_lang, int32_t single_la
 
 sms_conv_ctx_t *sms_conv_ctx_open(int32_t lang)
 {
-    return sms_conv_ctx_open_locked(lang, lang);
+    int32_t locking, single;
+    sms_lang_split(lang, &locking, &single);
+    return sms_conv_ctx_open_locked(locking, single);
 }
 
 int32_t sms_conv_lang_tables(int32_t lang, int32_t *locking_lang, int32_t *single_lang)
 {
-    if (!locking_lang || !single_lang || lang < SMS_LANG_TRANSLITERATE || lang > SMS_LANG_PORTUGUESE)
+    int32_t locking, single;
+    if (!locking_lang || !single_lang)
+        return SMS_ERR_INVALID_PARAM;
+    sms_lang_split(lang, &locking, &single);
+    if (lang != locking || lang != single) {   /* a pair: only real tables */
+        if (single < SMS_LANG_DEFAULT || single > SMS_LANG_PORTUGUESE
+            || (locking != SMS_LANG_DEFAULT && locking != SMS_LANG_TURKISH && locking != SMS_LANG_PORTUGUESE))
+            return SMS_ERR_INVALID_PARAM;
+        *locking_lang = locking;
+        *single_lang = single;
+        return SMS_OK;
+    }
+    if (lang < SMS_LANG_TRANSLITERATE || lang > SMS_LANG_PORTUGUESE)
         return SMS_ERR_INVALID_PARAM;
     *single_lang = lang;
     *locking_lang = lang == SMS_LANG_SPANISH ? SMS_LANG_DEFAULT : lang;
@@ -154,7 +167,7 @@ static uint16_t reverse_lookup(const sms_conv_rev_t *table, uint32_t count, uint
 
 /* The GSM codes of one UCS-2 unit, written to `out` when given; returns how
  * many (1, or 2 with the escape), 0 when the unit has none. */
-static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
+static SMS_ALWAYS_INLINE int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
 {
     uint16_t code;
     if (unit < 256 && ctx->latin1_ready) {
@@ -186,6 +199,29 @@ static int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t unit, uint8_t *out)
         out[1] = (uint8_t)code;
     }
     return 2;
+}
+
+/* The bit of a language's alphabet and of its extension in the masks of
+ * sms_shift_tables_low; 0 for a language without them (its tables are the
+ * default's then, and the mask bits of the default stand). */
+static uint8_t alphabet_mask(int32_t lang)
+{
+    return lang == SMS_LANG_TURKISH ? 0x02 : lang == SMS_LANG_PORTUGUESE ? 0x04 : 0x01;
+}
+
+int sms_conv_septets_of(const sms_conv_ctx_t *ctx, uint32_t cp)
+{
+    /* Below U+0400, a context of the standard tables reads the masks instead
+     * of searching its tables. */
+    if (cp < 0x400 && ctx->locking_lang >= SMS_LANG_DEFAULT && ctx->locking_lang <= SMS_LANG_PORTUGUESE
+        && ctx->single_lang >= SMS_LANG_DEFAULT && ctx->single_lang <= SMS_LANG_PORTUGUESE
+        && ctx->base_rev == tables_of(ctx->locking_lang)->rev && ctx->ext_rev == tables_of(ctx->single_lang)->ext_rev) {
+        const uint8_t mask = sms_shift_tables_low[cp];
+        if (mask & alphabet_mask(ctx->locking_lang))
+            return 1;
+        return mask & (0x08u << ctx->single_lang) ? 2 : 0;
+    }
+    return cp < 0x10000 ? gsm_codes_of(ctx, (uint16_t)cp, NULL) : 0;
 }
 
 /* ---- Conversions ---- */
@@ -342,32 +378,6 @@ int32_t sms_conv_ucs2_to_utf8(const uint16_t *ucs2, uint32_t byte_count, char **
     return status;
 }
 
-/* The code point of the UTF-8 sequence at `in` (`left` octets available) and
- * its length in `*len`: 0 when the input ends inside the sequence, -1 when it
- * is not UTF-8 (a stray continuation, an overlong form, a surrogate, beyond
- * U+10FFFF). */
-static int32_t utf8_char(const uint8_t *in, size_t left, uint32_t *len)
-{
-    static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-    const uint8_t lead = in[0];
-    uint32_t n, cp;
-    if (lead < 0xC2 || lead > 0xF4)
-        return -1;   /* ASCII is the caller's; continuations, C0, C1 and F5..FF are never leads */
-    n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    cp = lead & (0x7F >> n);
-    for (uint32_t i = 1; i < n; i++) {
-        if (i >= left)
-            return 0;
-        if ((in[i] & 0xC0) != 0x80)
-            return -1;
-        cp = cp << 6 | (in[i] & 0x3F);
-    }
-    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return -1;
-    *len = n;
-    return (int32_t)cp;
-}
-
 int32_t sms_conv_utf8_to_ucs2(const char *utf8, uint32_t byte_count, uint16_t **ucs2,
                               uint32_t *byte_len, sms_conv_ctx_t *ctx)
 {
@@ -388,7 +398,7 @@ int32_t sms_conv_utf8_to_ucs2(const char *utf8, uint32_t byte_count, uint16_t **
             continue;
         }
         uint32_t len = 0;
-        const int32_t cp = utf8_char(in + i, byte_count - i, &len);
+        const int32_t cp = sms_utf8_char(in + i, byte_count - i, &len);
         if (cp == 0)
             break;   /* the text ends inside a character: convert up to it */
         if (cp < 0) {

@@ -3,7 +3,7 @@
 #ifndef SMS_OCTETS_H
 #define SMS_OCTETS_H
 
-#include "ondrix-qt/smscodec.h"
+#include "cursor.h"
 
 /* Writes one octet at the cursor and steps over it; 0 when the buffer is used up. */
 static inline int write_octet(sms_cursor_t *c, uint8_t octet)
@@ -22,6 +22,14 @@ static inline int read_octet(sms_cursor_t *c, uint8_t *octet)
     *octet = *c->pos;
     return sms_cursor_incr(c);
 }
+
+/* For the few helpers a per-character loop calls: inlined however many
+ * callers they have. */
+#if defined(__GNUC__)
+#define SMS_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define SMS_ALWAYS_INLINE inline
+#endif
 
 /* The GSM 7-bit escape to the extension table. */
 #define GSM_ESCAPE 0x1B

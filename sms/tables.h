@@ -29,6 +29,32 @@ extern const sms_conv_rev_t sms_turkish_ext_rev[17];
 extern const sms_conv_rev_t sms_spanish_ext_rev[19];
 extern const sms_conv_rev_t sms_portuguese_ext_rev[37];
 
+/* Which tables hold a character (see gen_tables.py): bit 0-2 the default,
+ * Turkish and Portuguese alphabets, bit 3-6 the default, Turkish, Spanish and
+ * Portuguese extension tables. Below U+0400 by code point; above, sorted. */
+extern const uint8_t sms_shift_tables_low[0x400];
+extern const sms_conv_rev_t sms_shift_tables_high[2];
+
+/* A language value's two tables: an SMS_LANG_PAIR apart, any other value as
+ * both. */
+static inline void sms_lang_split(int32_t lang, int32_t *locking, int32_t *single)
+{
+    if (lang >= 0x100 && lang <= 0x1FF) {
+        *locking = (lang >> 4) & 0xF;
+        *single = lang & 0xF;
+    } else {
+        *locking = *single = lang;
+    }
+}
+
+/* A character without a code; a latin1 entry of the extension table. */
+#define NO_CODE 0xFFFF
+#define EXTENDED 0x100
+
+/* The septets a character takes with the context's tables: 1, 2 for an
+ * extension character, 0 when neither table has it. */
+int sms_conv_septets_of(const sms_conv_ctx_t *ctx, uint32_t cp);
+
 /* Fills a context with the tables of the two languages, without a converter:
  * enough for the lookups and for sms_conv_gsm_to_utf8, nothing to close. */
 void sms_conv_tables_select(sms_conv_ctx_t *ctx, int32_t locking_lang, int32_t single_lang);

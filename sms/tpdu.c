@@ -1,7 +1,7 @@
 /* SPDX-License-Identifier: LGPL-2.1-or-later */
 /* TPDU records: life cycle, the SUBMIT encoder, the DELIVER, SUBMIT and
- * STATUS-REPORT decoders, and the accessors of the data coding scheme, the
- * message class and the concatenation element. */
+ * STATUS-REPORT decoders, the user data header around the elements, and the
+ * concatenation element's accessor. */
 
 #include "octets.h"
 
@@ -181,6 +181,64 @@ int32_t decode_command_hdr(sms_cursor_t *cursor, sms_tpdu_t *tpdu)
     return SMS_ERR_NOT_IMPLEMENTED;
 }
 
+/* ---- User data header ---- */
+
+int32_t encode_user_data_hdr(const sms_tpdu_t *tpdu, sms_cursor_t *c)
+{
+    uint32_t size;
+    if (!tpdu || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if (!tpdu->info || !tpdu->udhi)
+        return SMS_OK;
+    size = sms_info_list_size(tpdu->info);
+    if (size >= sms_cursor_len(c) || size > 255)
+        return SMS_ERR_BUFFER_OVERRUN;
+    write_octet(c, (uint8_t)size);
+    return sms_info_encode(tpdu->info, c);
+}
+
+int32_t decode_user_data_hdr(sms_cursor_t *c, sms_tpdu_t *tpdu)
+{
+    uint8_t udhl;
+    const uint8_t *header_end;
+    if (!tpdu || !sms_cursor_check(c))
+        return SMS_ERR_INVALID_PARAM;
+    if (c->pos >= c->end)
+        return SMS_ERR_BUFFER_OVERRUN;
+    udhl = *c->pos;
+    sms_cursor_incr(c);
+    if (udhl > sms_cursor_len(c) || udhl < 2)
+        return SMS_ERR_PARSE;
+    header_end = c->pos + udhl;
+    /* The last element may reach past the header's end, but not past the TPDU. */
+    while (c->pos < header_end) {
+        sms_info_t *node = sms_info_new();
+        int32_t status;
+        if (!node)
+            return SMS_ERR_NO_MEMORY;
+        status = sms_info_decode(c, node);
+        if (status != SMS_OK) {
+            sms_info_destroy(node);
+            return status;
+        }
+        sms_info_list_add(&tpdu->info, node);
+    }
+    /* The user data length no longer counts the header. */
+    if (sms_tpdu_get_encoding(tpdu) == SMS_ENCODING_GSM_7BIT) {
+        const uint32_t bits = (udhl + 1u) * 8;
+        const uint32_t septets = ceil_div(bits, 7);
+        if (septets > tpdu->udl)
+            return SMS_ERR_PARSE;
+        tpdu->udl -= septets;
+        tpdu->fill_bits = bits % 7 ? 7 - bits % 7 : 0;
+    } else {
+        if (udhl + 1u > tpdu->udl)
+            return SMS_ERR_PARSE;
+        tpdu->udl -= udhl + 1u;
+    }
+    return SMS_OK;
+}
+
 /* ---- Whole TPDUs ---- */
 
 int32_t sms_tpdu_decode(const uint8_t *pdu, uint32_t len, sms_tpdu_t *t)
@@ -332,39 +390,7 @@ failed:
     return status;
 }
 
-/* ---- Accessors ---- */
-
-uint32_t sms_tpdu_get_encoding(const sms_tpdu_t *t)
-{
-    if (!t)
-        return SMS_ENCODING_GSM_7BIT;
-    const uint8_t dcs = t->dcs;
-    switch (dcs >> 4) {
-    case 0x0: case 0x1: case 0x2: case 0x3:
-    case 0x4: case 0x5: case 0x6: case 0x7:
-        /* General data coding; the compression bit is not looked at. */
-        switch ((dcs >> 2) & 0x03) {
-        case 1: return SMS_ENCODING_8BIT;
-        case 2: return SMS_ENCODING_UCS2;
-        default: return SMS_ENCODING_GSM_7BIT;
-        }
-    case 0xE:
-        return SMS_ENCODING_UCS2;
-    case 0xF:
-        return (dcs & 0x04) ? SMS_ENCODING_8BIT : SMS_ENCODING_GSM_7BIT;
-    default:
-        return SMS_ENCODING_GSM_7BIT;
-    }
-}
-
-uint32_t sms_tpdu_get_class_info(const sms_tpdu_t *t)
-{
-    if (!t)
-        return SMS_CLASS_NONE;
-    if ((t->dcs < 0x80 && (t->dcs & 0x10)) || t->dcs >= 0xF0)
-        return 16u + (t->dcs & 0x03);
-    return SMS_CLASS_NONE;
-}
+/* ---- Concatenation ---- */
 
 int32_t sms_tpdu_get_concat_info(const sms_tpdu_t *t, sms_concat_info_t *info)
 {

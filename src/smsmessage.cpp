@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "ondrix-qt/smsmessage.h"
 
-#include "ondrix-qt/smscodec.h"
+#include "codec.h"
 
 namespace Ondrix {
 
@@ -17,6 +17,11 @@ public:
     sms_conv_ctx_t *context = nullptr;
     int32_t singleLanguage = SMS_LANG_DEFAULT;
     int32_t lockingLanguage = SMS_LANG_DEFAULT;
+    // The languages whose tables getSize() may choose from; none: the context's.
+    uint32_t cheapest = 0;
+    // The tables the last getSize() counted with.
+    int32_t countedLocking = SMS_LANG_DEFAULT;
+    int32_t countedSingle = SMS_LANG_DEFAULT;
 };
 
 SMSMessage::SMSMessage()
@@ -27,8 +32,7 @@ SMSMessage::SMSMessage()
 SMSMessage::SMSMessage(Language language)
     : d(new SMSMessagePrivate)
 {
-    const int32_t lang = language == LanguageTransliterated ? SMS_LANG_TRANSLITERATE : int32_t(language);
-    if (sms_conv_lang_tables(lang, &d->lockingLanguage, &d->singleLanguage) != SMS_OK)
+    if (sms_conv_lang_tables(Codec::languageOf(language), &d->lockingLanguage, &d->singleLanguage) != SMS_OK)
         d->lockingLanguage = d->singleLanguage = SMS_LANG_DEFAULT;
     d->context = sms_conv_ctx_open_locked(d->lockingLanguage, d->singleLanguage);
 }
@@ -68,7 +72,19 @@ int SMSMessage::getSize(unsigned int &segments, unsigned int &remaining, unsigne
     if (!d->message || !d->context)
         return 1;
     sms_msg_size_t size;
-    switch (sms_msg_get_size(d->message, &size, d->context)) {
+    int32_t status;
+    if (d->cheapest) {
+        const Codec::Size cheapest = Codec::sizeOf(d->message, SMS_LANG_DEFAULT, d->cheapest);
+        size = cheapest.size;
+        status = cheapest.status;
+        d->countedLocking = cheapest.lockingLang;
+        d->countedSingle = cheapest.singleLang;
+    } else {
+        status = sms_msg_get_size(d->message, &size, d->context);
+        d->countedLocking = d->lockingLanguage;
+        d->countedSingle = d->singleLanguage;
+    }
+    switch (status) {
     case SMS_OK:
         segments = size.segments;
         remaining = size.free;
@@ -83,6 +99,28 @@ int SMSMessage::getSize(unsigned int &segments, unsigned int &remaining, unsigne
     default:
         return 4;
     }
+}
+
+void SMSMessage::setCheapestAmong(const QList<Language> &languages)
+{
+    d->cheapest = 0;
+    for (const Language language : languages) {
+        if (language >= LanguageTurkish && language <= LanguagePortuguese)
+            d->cheapest |= SMS_LANG_BIT(Codec::languageOf(language));
+    }
+    // The default tables alone are a choice too.
+    if (!languages.isEmpty())
+        d->cheapest |= SMS_LANG_BIT(SMS_LANG_DEFAULT);
+}
+
+SMSMessage::Language SMSMessage::lockingLanguage() const
+{
+    return Codec::messageLanguageOf(d->countedLocking);
+}
+
+SMSMessage::Language SMSMessage::singleLanguage() const
+{
+    return Codec::messageLanguageOf(d->countedSingle);
 }
 
 } // namespace Ondrix

@@ -176,7 +176,18 @@ turkish ğ GSM 152
 spanish Á GSM 155
 portuguese ê GSM 152
 transliterate ê GSM 160
+auto ğ GSM 155
 LANGS
+# The cheapest tables by themselves, and a message sent with them reads back.
+text="Günaydın! Bugün şehirde buluşalım mı? Ağaçların altında çay içer, sonra İstiklal'e yürürüz."
+out=$("$ondrix" sms count --lang auto "$text")
+expect "--lang auto: one segment" '^segments: +1$' "$out"
+expect "--lang auto: the tables" '^tables: +default locking, turkish single shift$' "$out"
+expect "without a language: UCS-2" '^segments: +2$' "$("$ondrix" sms count "$text")"
+pdus=$("$ondrix" sms encode --to +905321234567 --lang auto "$text")
+expect "--lang auto: one PDU" '^1$' "$(wc -l <<<"$pdus" | tr -d ' ')"
+back=$("$ondrix" sms decode $pdus | sed -n 's/^text: *//p')
+expect "--lang auto: read back" '^same$' "$([ "$back" = "$text" ] && echo same || echo "$back")"
 
 # Device facts, radio, cell and network time.
 out=$("$ondrix" info)

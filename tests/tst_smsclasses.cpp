@@ -70,6 +70,28 @@ private Q_SLOTS:
         QCOMPARE(message.text(), QStringLiteral("a longer second text"));
     }
 
+    // Counting with the cheapest tables: fewer segments than the language
+    // given, the tables chosen reported, and back to that language on request.
+    void cheapestTables()
+    {
+        const QString turkish = QStringLiteral("Günaydın! Bugün şehirde buluşalım mı? Ağaçların altında çay içer, "
+                                               "sonra İstiklal'e yürürüz.");
+        SMSMessage message(SMSMessage::LanguageDefault, turkish);
+        unsigned int segments, remaining, maxLength;
+        QCOMPARE(message.getSize(segments, remaining, maxLength), 0);
+        QCOMPARE(segments, 2u);   // UCS-2
+        message.setCheapestAmong({SMSMessage::LanguageSpanish, SMSMessage::LanguageTurkish});
+        QCOMPARE(message.getSize(segments, remaining, maxLength), 0);
+        QCOMPARE(segments, 1u);
+        QCOMPARE(message.lockingLanguage(), SMSMessage::LanguageDefault);
+        QCOMPARE(message.singleLanguage(), SMSMessage::LanguageTurkish);
+        QCOMPARE(maxLength, 155u * 255u);   // a single shift element: 155 septets a segment
+        message.setCheapestAmong({});
+        QCOMPARE(message.getSize(segments, remaining, maxLength), 0);
+        QCOMPARE(segments, 2u);
+        QCOMPARE(message.singleLanguage(), SMSMessage::LanguageDefault);
+    }
+
     void serviceCentre()
     {
         SMSParameters parameters;

@@ -101,6 +101,18 @@ enum {
     SMS_LANG_PORTUGUESE = 3      /**< Portuguese locking and single shift tables */
 };
 
+/** A language value that names a locking shift table and a single shift
+ * table apart (each SMS_LANG_DEFAULT, _TURKISH, _SPANISH or _PORTUGUESE; only
+ * Turkish and Portuguese have locking shift tables). It stands wherever a
+ * language does: sms_msg_t.lang (a SUBMIT then carries a shift element only
+ * for a table that is not the default), sms_conv_ctx_open and
+ * sms_conv_lang_tables. sms_msg_choose_lang() gives one. */
+#define SMS_LANG_PAIR(locking, single) ((int32_t)(0x100 | ((uint32_t)(locking) & 0xF) << 4 | ((uint32_t)(single) & 0xF)))
+/** The bit of a national language in a set of allowed languages. */
+#define SMS_LANG_BIT(lang) (1u << (uint32_t)(lang))
+/** Every national language the codec has tables for. */
+#define SMS_LANGS_NATIONAL (SMS_LANG_BIT(SMS_LANG_TURKISH) | SMS_LANG_BIT(SMS_LANG_SPANISH) | SMS_LANG_BIT(SMS_LANG_PORTUGUESE))
+
 /** Validity period format, TP-VPF, as the masked bits of the first octet (3GPP TS 23.040 clause 9.2.3.3). */
 enum {
     SMS_VPF_NONE = 0x00,        /**< no validity period */
@@ -549,6 +561,23 @@ ONDRIX_EXPORT int32_t sms_msg_get_lang_from_system(void);
 /** Sizes a message: alphabet, units per segment, segments and room left.
  * `ctx` may be null: a context of the message's language is opened. */
 ONDRIX_EXPORT int32_t sms_msg_get_size(const sms_msg_t *msg, sms_msg_size_t *size, sms_conv_ctx_t *ctx);
+
+/** The shift tables a text is cheapest in, and its size with them. */
+typedef struct sms_lang_choice {
+    int32_t lang;           /**< the value for sms_msg_t.lang: SMS_LANG_DEFAULT, a language, or an SMS_LANG_PAIR */
+    int32_t locking_lang;   /**< the locking shift table: SMS_LANG_DEFAULT, _TURKISH or _PORTUGUESE */
+    int32_t single_lang;    /**< the single shift table: SMS_LANG_DEFAULT, _TURKISH, _SPANISH or _PORTUGUESE */
+    sms_msg_size_t size;    /**< the message's size with them (UCS-2 when no allowed table holds the text) */
+} sms_lang_choice_t;
+
+/** Chooses, among the shift tables of the languages in `allowed` (a set of
+ * SMS_LANG_BIT values; the default alphabet and extension always count), the
+ * locking and single shift tables (3GPP TS 23.038 annex A) that send the text
+ * of `msg` in the fewest segments; ties go to the fewest header octets, then
+ * to the default tables. UCS-2 only when no allowed table holds every
+ * character. The message is not changed: set its `lang` to `choice->lang` to
+ * send it so. A message of octets, or without text, keeps the default. */
+ONDRIX_EXPORT int32_t sms_msg_choose_lang(const sms_msg_t *msg, uint32_t allowed, sms_lang_choice_t *choice);
 
 /** Splits a message into segments and encodes each as a SUBMIT carrying
  * reference `ref`; a segment never ends between an escape and its code or

@@ -4,6 +4,7 @@
 
 #include "ondrix_global.h"
 
+#include <QList>
 #include <QString>
 
 namespace Ondrix {
@@ -50,6 +51,20 @@ public:
      * not convert; 4: another failure. `remaining` and `maxLength` count GSM
      * septets, or UTF-16 units when the text needs UCS-2. */
     int getSize(unsigned int &segments, unsigned int &remaining, unsigned int &maxLength) const;
+
+    /**
+     * Counts each text with its cheapest shift tables: getSize() then
+     * chooses, among the default tables and those of `languages`
+     * (LanguageTurkish, LanguageSpanish, LanguagePortuguese; others count for
+     * nothing), the locking and single shift tables that need the fewest
+     * segments, as a sender who pays per segment would. An empty list counts
+     * with the language given at construction again.
+     */
+    void setCheapestAmong(const QList<Language> &languages);
+    /** The locking shift table the last getSize() counted with. */
+    Language lockingLanguage() const;
+    /** The single shift table the last getSize() counted with. */
+    Language singleLanguage() const;
 
 private:
     SMSMessagePrivate *d;

@@ -36,6 +36,14 @@ TestCase {
         compare(counter.remaining, 155)
         counter.text = "€".repeat(81)   // 162 septets
         compare(counter.segments, 2)
+        // The cheapest tables: a Turkish text in one segment instead of UCS-2's two.
+        counter.text = "Günaydın! Bugün şehirde buluşalım mı? Ağaçların altında çay içer, sonra İstiklal'e yürürüz."
+        compare(counter.segments, 2)
+        counter.language = SmsCounter.Cheapest
+        compare(counter.segments, 1)
+        compare(counter.singleLanguage, SmsCounter.Turkish)
+        compare(counter.lockingLanguage, SmsCounter.Default)
+        counter.language = SmsCounter.Default
     }
 
     // Reading a property never calls the daemon: the values are read once,

@@ -3,15 +3,14 @@
 
 #include "common.h"
 
-#include <ondrix-qt/smscodec.h>
+#include "codec.h"
+
 #include <ondrix-qt/smsparameters.h>
 
 #include <QByteArray>
 #include <QDateTime>
 
 #include <cstdlib>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -19,30 +18,39 @@ const char SmsUsage[] =
     "usage: ondrix sms count [--lang LANG] TEXT\n"
     "       ondrix sms encode --to NUMBER [--lang LANG] [--ref N] [--class N] TEXT\n"
     "       ondrix sms decode HEX...\n"
-    "LANG: default, turkish, spanish, portuguese, transliterate\n";
+    "LANG: default, turkish, spanish, portuguese, transliterate, or auto: the shift tables of any\n"
+    "      of the national languages, whichever send the text in the fewest segments\n";
 
+using Ondrix::Codec::Message;
+
+// A language of --lang; "auto" chooses among the national languages' tables.
 struct Language {
     const char *name;
-    int32_t lang;   // the message's language; the context's tables follow from it
+    int32_t lang;
+    uint32_t cheapest;
 };
 
 const Language languages[] = {
-    {"default", SMS_LANG_DEFAULT},
-    {"turkish", SMS_LANG_TURKISH},
-    {"spanish", SMS_LANG_SPANISH},
-    {"portuguese", SMS_LANG_PORTUGUESE},
-    {"transliterate", SMS_LANG_TRANSLITERATE},
+    {"default", SMS_LANG_DEFAULT, 0},
+    {"turkish", SMS_LANG_TURKISH, 0},
+    {"spanish", SMS_LANG_SPANISH, 0},
+    {"portuguese", SMS_LANG_PORTUGUESE, 0},
+    {"transliterate", SMS_LANG_TRANSLITERATE, 0},
+    {"auto", SMS_LANG_DEFAULT, SMS_LANGS_NATIONAL},
 };
 
-struct MsgDeleter {
-    void operator()(sms_msg_t *msg) const { sms_msg_destroy(msg); }
-};
-using Message = std::unique_ptr<sms_msg_t, MsgDeleter>;
-
-struct CtxDeleter {
-    void operator()(sms_conv_ctx_t *ctx) const { sms_conv_ctx_close(ctx); }
-};
-using Context = std::unique_ptr<sms_conv_ctx_t, CtxDeleter>;
+// The tables a count or a message is with, by the names of --lang.
+QString tablesName(int32_t locking, int32_t single)
+{
+    auto name = [](int32_t lang) {
+        for (const Language &language : languages) {
+            if (language.lang == lang && !language.cheapest)
+                return QString::fromLatin1(language.name);
+        }
+        return QString::number(lang);
+    };
+    return locking == single ? name(locking) : QStringLiteral("%1 locking, %2 single shift").arg(name(locking), name(single));
+}
 
 const char *formatName(uint32_t format)
 {
@@ -121,22 +129,20 @@ int count(QStringList args)
     const Language *language = parse("count", args, options, {QStringLiteral("lang")});
     if (!language)
         return 2;
-    Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
-    int32_t locking = SMS_LANG_DEFAULT, single = SMS_LANG_DEFAULT;
-    sms_conv_lang_tables(language->lang, &locking, &single);
-    Context ctx(sms_conv_ctx_open_locked(locking, single));
-    if (!msg || !ctx)
+    const Message msg(sms_msg_new_txt_message("+12345", args.first().toUtf8().constData()));
+    if (!msg)
         return fail("count", SMS_ERR_NO_MEMORY);
-    sms_msg_size_t size;
-    const int32_t status = sms_msg_get_size(msg.get(), &size, ctx.get());
-    if (status != SMS_OK && status != SMS_ERR_TOO_MANY_SEGMENTS)
-        return fail("count", status);
-    line(QStringLiteral("segments"), QString::number(size.segments)
-                                         + (status == SMS_OK ? QString() : QStringLiteral(" (more than 255)")));
-    line(QStringLiteral("encoding"), QString::fromLatin1(formatName(size.format)));
-    line(QStringLiteral("per segment"), QString::number(size.per_segment));
-    line(QStringLiteral("free"), QString::number(size.free));
-    return status == SMS_OK ? 0 : 1;
+    const Ondrix::Codec::Size size = Ondrix::Codec::sizeOf(msg.get(), language->lang, language->cheapest);
+    if (size.status != SMS_OK && size.status != SMS_ERR_TOO_MANY_SEGMENTS)
+        return fail("count", size.status);
+    line(QStringLiteral("segments"), QString::number(size.size.segments)
+                                         + (size.status == SMS_OK ? QString() : QStringLiteral(" (more than 255)")));
+    line(QStringLiteral("encoding"), QString::fromLatin1(formatName(size.size.format)));
+    if (size.size.format == SMS_FORMAT_GSM_7BIT)
+        line(QStringLiteral("tables"), tablesName(size.lockingLang, size.singleLang));
+    line(QStringLiteral("per segment"), QString::number(size.size.per_segment));
+    line(QStringLiteral("free"), QString::number(size.size.free));
+    return size.status == SMS_OK ? 0 : 1;
 }
 
 int encode(QStringList args)
@@ -157,23 +163,21 @@ int encode(QStringList args)
         err() << "ondrix: not a phone number: " << options.value(QStringLiteral("to")) << '\n';
         return 2;
     }
-    msg->lang = language->lang;
+    msg->lang = language->cheapest ? Ondrix::Codec::sizeOf(msg.get(), language->lang, language->cheapest).lang
+                                   : language->lang;
     msg->msg_class = msgClass < 0 ? SMS_CLASS_NONE : SMS_CLASS_0 + msgClass;
-    sms_raw_pdu_t *raw = nullptr;
-    uint32_t n = 0;
-    const int32_t status = sms_msg_serialize(msg.get(), &raw, &n, uint32_t(reference));
+    QStringList pdus;
+    const int32_t status = Ondrix::Codec::encode(msg.get(), uint32_t(reference), pdus);
     if (status != SMS_OK)
         return fail("encode", status);
-    for (uint32_t i = 0; i < n; i++)
-        Output::item(QStringLiteral("pdu"),
-                     QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(raw[i].data), int(raw[i].len)).toHex().toUpper()));
-    sms_msg_raw_destroy(raw, n);
+    for (const QString &pdu : qAsConst(pdus))
+        Output::item(QStringLiteral("pdu"), pdu);
     return 0;
 }
 
 QString hex(const uint8_t *data, uint32_t len)
 {
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(data), int(len)).toHex(' ').toUpper());
+    return Ondrix::Codec::hexOf(data, len, ' ');
 }
 
 QString timeText(int64_t utc, int32_t tz)
@@ -213,17 +217,16 @@ int decode(const QStringList &args)
 {
     if (args.isEmpty())
         return usageError(SmsUsage, QStringLiteral("decode"));
-    std::vector<QByteArray> pdus;
-    std::vector<sms_raw_pdu_t> raw;
+    QList<QByteArray> pdus;
     for (const QString &text : args) {
-        const QByteArray pdu = QByteArray::fromHex(text.toLatin1());
-        if (pdu.isEmpty() || pdu.toHex().toUpper() != text.toLatin1().toUpper()) {
-            err() << "ondrix: not hexadecimal: " << text << '\n';
+        QByteArray pdu;
+        if (!Ondrix::Codec::fromHex(text, pdu)) {
+            err() << "ondrix: not hexadecimal: " << visible(text.left(80)) << '\n';
             return 2;
         }
-        pdus.push_back(pdu);
+        pdus << pdu;
     }
-    for (size_t i = 0; i < pdus.size(); i++) {
+    for (int i = 0; i < pdus.size(); i++) {
         Output::section(QStringLiteral("PDU"), QStringLiteral("PDU %1").arg(i + 1));
         sms_tpdu_t t = {};
         const int32_t status = sms_tpdu_decode(reinterpret_cast<const uint8_t *>(pdus[i].constData()),
@@ -234,10 +237,9 @@ int decode(const QStringList &args)
             line(QStringLiteral("error"), QString::fromLatin1(sms_str_error(uint32_t(status))));
         sms_info_list_destroy(&t.info);
         free(t.ud);
-        raw.push_back({reinterpret_cast<uint8_t *>(pdus[i].data()), uint32_t(pdus[i].size())});
     }
-    Message msg(sms_msg_new());
-    const int32_t status = sms_msg_deserialize(raw.data(), uint32_t(raw.size()), msg.get());
+    Message msg;
+    const int32_t status = Ondrix::Codec::decode(pdus, msg);
     Output::section(QStringLiteral("message"), QStringLiteral("message"));
     if (status != SMS_OK)
         return fail("the segments do not form one message", status);
@@ -282,10 +284,10 @@ int cbs(const QStringList &args)
         err() << "usage: ondrix cbs decode HEX   (a page of 88 octets)\n";
         return 2;
     }
-    const QByteArray page = QByteArray::fromHex(args[1].toLatin1());
+    QByteArray page;
     sms_cbs_page_t p;
-    const int32_t status = sms_cbs_decode(reinterpret_cast<const uint8_t *>(page.constData()), uint32_t(page.size()), &p);
-    if (status != SMS_OK || page.toHex().toUpper() != args[1].toLatin1().toUpper()) {
+    QString content;
+    if (!Ondrix::Codec::fromHex(args[1], page) || Ondrix::Codec::decodeCellBroadcast(page, p, content) != SMS_OK) {
         err() << "ondrix: a page is 88 octets in hexadecimal, not \"" << visible(args[1].left(40))
               << (args[1].size() > 40 ? "...\"\n" : "\"\n");
         return 2;
@@ -301,11 +303,8 @@ int cbs(const QStringList &args)
     line(QStringLiteral("language"), sms_cbs_get_language_code(&p, code) == SMS_OK
                                          ? QString::fromLatin1(code) : QString::number(sms_cbs_get_language(&p)));
     const uint32_t encoding = sms_cbs_get_encoding(&p);
-    char *text = nullptr;
-    uint32_t len = 0;
-    const QString content = sms_cbs_get_text(&p, &text, &len) == SMS_OK ? QString::fromUtf8(text, int(len))
-                                                                       : hex(p.content, sizeof p.content);
-    free(text);
+    if (content.isNull())
+        content = hex(p.content, sizeof p.content);
     line(QStringLiteral("encoding"), encoding == 255 ? QStringLiteral("none") : QString::fromLatin1(formatName(encoding / 4)));
     line(QStringLiteral("content"), content);
     return 0;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// TPDUs, header elements, the message layer and cell broadcast pages.
+// The PDUs of the codec: TPDUs, user data headers, messages split into
+// segments and joined again, and cell broadcast pages.
 
 #include <ondrix-qt/smscodec.h>
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -96,7 +98,7 @@ QString repeated(const QString &piece, int length)
 
 } // namespace
 
-class TestSmsMessage : public QObject
+class TestSmsPdu : public QObject
 {
     Q_OBJECT
 
@@ -734,6 +736,137 @@ private Q_SLOTS:
         }
     }
 
+    // Sizing alone reads the text in place; sending converts it. Both give
+    // the same sizes, however escapes and surrogate pairs fall on boundaries.
+    void sizingInPlaceAgrees()
+    {
+        std::mt19937 random(7);
+        const QString pieces[] = {QStringLiteral("a"), QStringLiteral("€"), QStringLiteral("{"), QStringLiteral("ş"),
+                                  QStringLiteral("😀"), QStringLiteral("Ж"), QStringLiteral(" "), QStringLiteral("é")};
+        for (int round = 0; round < 400; round++) {
+            QString text;
+            const int length = 1 + int(random() % 1200);
+            const int kinds = 2 + round % 7;
+            while (text.size() < length)
+                text += pieces[random() % uint32_t(kinds)];
+            const int32_t lang = int32_t(round % 5) - 1;   // transliterating, default, Turkish, Spanish, Portuguese
+            Msg msg(sms_msg_new_txt_message("+4412345", text.toUtf8().constData()));
+            std::unique_ptr<sms_conv_ctx_t, void (*)(sms_conv_ctx_t *)> ctx(sms_conv_ctx_open(lang), sms_conv_ctx_close);
+            for (uint32_t hdr : {0u, 7u}) {
+                sms_msg_size_t inPlace, converted;
+                uint8_t *payload = nullptr;
+                uint32_t payloadLen = 0;
+                const int32_t a = get_msg_size_and_data(msg.m, ctx.get(), hdr, &inPlace, nullptr, nullptr);
+                const int32_t b = get_msg_size_and_data(msg.m, ctx.get(), hdr, &converted, &payload, &payloadLen);
+                free(payload);
+                QCOMPARE(a, b);
+                QCOMPARE(inPlace.format, converted.format);
+                QCOMPARE(inPlace.segments, converted.segments);
+                QCOMPARE(inPlace.free, converted.free);
+                QCOMPARE(inPlace.per_segment, converted.per_segment);
+            }
+        }
+    }
+
+    // The cheapest shift tables by themselves: where a national table holds a
+    // text it costs fewer segments than UCS-2, and the message sent with the
+    // choice decodes to the same text in that many segments.
+    void cheapestTables_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("allowed");
+        QTest::addColumn<int>("locking");
+        QTest::addColumn<int>("single");
+        QTest::addColumn<uint>("segments");
+        QTest::addColumn<uint>("ucs2Segments");   // what the default tables alone give
+        const uint all = SMS_LANGS_NATIONAL;
+        const QString turkish = QStringLiteral("Günaydın! Bugün şehirde buluşalım mı? Ağaçların altında çay içer, "
+                                               "sonra İstiklal'e yürürüz. Görüşürüz, ışığım.");
+        const QString spanish = QStringLiteral("¿Cómo estás? Mañana vamos a la playa con María y José; ¡qué ilusión! "
+                                               "Llevaré la sombrilla y tú el almuerzo, ¿sí?");
+        const QString portuguese = QStringLiteral("Olá! Você já viu a previsão? Amanhã vai chover em São Paulo, não "
+                                                  "esqueça o guarda-chuva. Até logo, coração.");
+        QTest::newRow("Turkish: the single shift fits one") << turkish << all << 0 << 1 << 1u << 2u;
+        QTest::newRow("Turkish, only Spanish allowed: UCS-2") << turkish << uint(SMS_LANG_BIT(SMS_LANG_SPANISH)) << 0 << 0 << 2u << 2u;
+        QTest::newRow("Spanish: the single shift") << spanish << all << 0 << 2 << 1u << 2u;
+        QTest::newRow("Portuguese: the single shift fits one") << portuguese << all << 0 << 3 << 1u << 2u;
+        QTest::newRow("plain text keeps the default") << QStringLiteral("See you at 10, bring {the} €5.") << all << 0 << 0 << 1u << 1u;
+        QTest::newRow("Cyrillic: no table holds it") << QStringLiteral("Привет, как дела?") << all << 0 << 0 << 1u << 1u;
+        QTest::newRow("a long Turkish text: the locking shift") << repeated(turkish, 1200) << all << 1 << 0 << 9u << 18u;
+        QTest::newRow("as cheap either way: the single shift") << repeated(QStringLiteral("ação "), 300) << all << 0 << 3 << 3u << 5u;
+    }
+
+    void cheapestTables()
+    {
+        QFETCH(QString, text);
+        QFETCH(uint, allowed);
+        Msg msg(sms_msg_new_txt_message("+905321234567", text.toUtf8().constData()));
+        sms_lang_choice_t choice;
+        QCOMPARE(sms_msg_choose_lang(msg.m, allowed, &choice), SMS_OK);
+        QTEST(choice.locking_lang, "locking");
+        QTEST(choice.single_lang, "single");
+        QTEST(choice.size.segments, "segments");
+        sms_msg_size_t plain;
+        QCOMPARE(sms_msg_get_size(msg.m, &plain, nullptr), SMS_OK);
+        QTEST(plain.segments, "ucs2Segments");
+
+        // No pair of allowed tables does better.
+        for (int locking : {0, 1, 3}) {
+            for (int single : {0, 1, 2, 3}) {
+                if ((locking && !(allowed & SMS_LANG_BIT(locking))) || (single && !(allowed & SMS_LANG_BIT(single))))
+                    continue;
+                std::unique_ptr<sms_conv_ctx_t, void (*)(sms_conv_ctx_t *)> ctx(sms_conv_ctx_open_locked(locking, single),
+                                                                                  sms_conv_ctx_close);
+                sms_msg_size_t size;
+                QCOMPARE(sms_msg_get_size(msg.m, &size, ctx.get()), SMS_OK);
+                QVERIFY2(size.segments >= choice.size.segments, qPrintable(QStringLiteral("%1/%2").arg(locking).arg(single)));
+            }
+        }
+
+        // Sent with the choice: as many PDUs, the same text back, and a shift
+        // element only for a table that is not the default.
+        msg->lang = choice.lang;
+        Raw raw;
+        QCOMPARE(sms_msg_serialize(msg.m, &raw.pdus, &raw.count, 9), SMS_OK);
+        QCOMPARE(raw.count, choice.size.segments);
+        Msg back;
+        QCOMPARE(sms_msg_deserialize(raw.pdus, raw.count, back.m), SMS_OK);
+        QCOMPARE(QString::fromUtf8(back->text, int(back->data_len)), text);
+        Tpdu first;
+        QCOMPARE(sms_tpdu_decode(raw.pdus[0].data, raw.pdus[0].len, &first), SMS_OK);
+        QCOMPARE(get_msg_lang_locking_info(&first), choice.locking_lang);
+        QCOMPARE(get_msg_lang_shifted_info(&first), choice.single_lang);
+    }
+
+    // Escapes that fall on segment boundaries cost septets the counting pass
+    // cannot see: the choice still matches the best exact size.
+    void cheapestTablesAtBoundaries()
+    {
+        std::mt19937 random(23);
+        const QString pieces[] = {QStringLiteral("a"), QStringLiteral("ş"), QStringLiteral("ç"), QStringLiteral("€"),
+                                  QStringLiteral("á"), QStringLiteral("ã"), QStringLiteral("{"), QStringLiteral("ı")};
+        for (int round = 0; round < 300; round++) {
+            QString text;
+            const int length = 100 + int(random() % 400);
+            while (text.size() < length)
+                text += pieces[random() % (round % 2 ? 8 : 2)];
+            Msg msg(sms_msg_new_txt_message("+34600123456", text.toUtf8().constData()));
+            sms_lang_choice_t choice;
+            QCOMPARE(sms_msg_choose_lang(msg.m, SMS_LANGS_NATIONAL, &choice), SMS_OK);
+            uint32_t best = UINT32_MAX;
+            for (int locking : {0, 1, 3}) {
+                for (int single : {0, 1, 2, 3}) {
+                    std::unique_ptr<sms_conv_ctx_t, void (*)(sms_conv_ctx_t *)> ctx(
+                        sms_conv_ctx_open_locked(locking, single), sms_conv_ctx_close);
+                    sms_msg_size_t size;
+                    QCOMPARE(sms_msg_get_size(msg.m, &size, ctx.get()), SMS_OK);
+                    best = std::min(best, size.segments);
+                }
+            }
+            QCOMPARE(choice.size.segments, best);
+        }
+    }
+
     void escapeMovesToTheNextSegment()
     {
         const QString text = QString(152, 'a') + QStringLiteral("€") + QString(7, 'b');
@@ -988,5 +1121,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(TestSmsMessage)
-#include "tst_smsmessage.moc"
+QTEST_APPLESS_MAIN(TestSmsPdu)
+#include "tst_smspdu.moc"
