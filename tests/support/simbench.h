@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtDBus/QDBusConnection>
 #include <QVariantMap>
 
 // The id of a meta-type registered under `name`; UnknownType when none is.
@@ -114,9 +115,15 @@ public:
 
     // Any method of the control interface; its first answer.
     QVariant control(const QString &method, const QVariantList &args = {});
+    QVariant control(const QDBusConnection &bus, const QString &method, const QVariantList &args = {});
 
 private Q_SLOTS:
     void onPong(uint token);
+
+private:
+    static QDBusConnection chaosLine();
+
+private Q_SLOTS:
     void onScenarioFinished() { m_scenariosFinished++; }
 
 private:
