@@ -17,12 +17,7 @@
 
 #include <string.h>
 
-enum {
-    IN_DEFAULT = 1 << 0, IN_TURKISH = 1 << 1, IN_PORTUGUESE = 1 << 2,   /* alphabets */
-    EXT_SHIFT = 3,                                                      /* extensions: default, Turkish, Spanish, Portuguese */
-};
-
-/* The tables of the code point, as a mask of the bits above. */
+/* The tables that hold the code point, as a mask (tables.h). */
 static uint8_t tables_holding(uint32_t cp)
 {
     if (cp < 0x400)
@@ -32,17 +27,6 @@ static uint8_t tables_holding(uint32_t cp)
             return (uint8_t)sms_shift_tables_high[i].gsm;
     }
     return 0;
-}
-
-/* The alphabet bit of a locking shift language, the extension bit of a single shift one. */
-static uint8_t alphabet_bit(int32_t lang)
-{
-    return lang == SMS_LANG_TURKISH ? IN_TURKISH : lang == SMS_LANG_PORTUGUESE ? IN_PORTUGUESE : IN_DEFAULT;
-}
-
-static uint8_t extension_bit(int32_t lang)
-{
-    return (uint8_t)(1u << (EXT_SHIFT + (uint32_t)lang));
 }
 
 /* Counts the characters of `text` by mask; 0 counts those no table holds,
@@ -57,12 +41,12 @@ static int count_masks(const char *text, uint32_t len, uint32_t counts[128])
             uint32_t everywhere = 0;
             for (; i < len && in[i] < 0x80; i++) {
                 const uint8_t mask = sms_shift_tables_low[in[i]];
-                if (mask == (IN_DEFAULT | IN_TURKISH | IN_PORTUGUESE))
+                if (mask == SMS_IN_EVERY_ALPHABET)
                     everywhere++;
                 else
                     counts[mask]++;
             }
-            counts[IN_DEFAULT | IN_TURKISH | IN_PORTUGUESE] += everywhere;
+            counts[SMS_IN_EVERY_ALPHABET] += everywhere;
             continue;
         }
         uint32_t n = 0;
@@ -90,7 +74,7 @@ typedef struct candidate {
  * when a character is in neither; `*pairs` the characters that take two. */
 static uint32_t septets_with(const uint32_t counts[128], int32_t locking, int32_t single, uint32_t *pairs)
 {
-    const uint8_t in_alphabet = alphabet_bit(locking), in_extension = extension_bit(single);
+    const uint8_t in_alphabet = sms_alphabet_bit(locking), in_extension = sms_extension_bit(single);
     uint32_t septets = 0;
     *pairs = 0;
     for (uint32_t mask = 0; mask < 128; mask++) {

@@ -201,25 +201,19 @@ static SMS_ALWAYS_INLINE int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t un
     return 2;
 }
 
-/* The bit of a language's alphabet and of its extension in the masks of
- * sms_shift_tables_low; 0 for a language without them (its tables are the
- * default's then, and the mask bits of the default stand). */
-static uint8_t alphabet_mask(int32_t lang)
-{
-    return lang == SMS_LANG_TURKISH ? 0x02 : lang == SMS_LANG_PORTUGUESE ? 0x04 : 0x01;
-}
-
 int sms_conv_septets_of(const sms_conv_ctx_t *ctx, uint32_t cp)
 {
+    if (cp < 256 && ctx->latin1_ready)
+        return gsm_codes_of(ctx, (uint16_t)cp, NULL);
     /* Below U+0400, a context of the standard tables reads the masks instead
      * of searching its tables. */
     if (cp < 0x400 && ctx->locking_lang >= SMS_LANG_DEFAULT && ctx->locking_lang <= SMS_LANG_PORTUGUESE
         && ctx->single_lang >= SMS_LANG_DEFAULT && ctx->single_lang <= SMS_LANG_PORTUGUESE
         && ctx->base_rev == tables_of(ctx->locking_lang)->rev && ctx->ext_rev == tables_of(ctx->single_lang)->ext_rev) {
         const uint8_t mask = sms_shift_tables_low[cp];
-        if (mask & alphabet_mask(ctx->locking_lang))
+        if (mask & sms_alphabet_bit(ctx->locking_lang))
             return 1;
-        return mask & (0x08u << ctx->single_lang) ? 2 : 0;
+        return mask & sms_extension_bit(ctx->single_lang) ? 2 : 0;
     }
     return cp < 0x10000 ? gsm_codes_of(ctx, (uint16_t)cp, NULL) : 0;
 }

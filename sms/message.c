@@ -307,17 +307,7 @@ static int32_t count_septets(const uint8_t *in, uint32_t len, const sms_conv_ctx
                 break;   /* cut inside a character: up to it */
         }
         i += step;
-        int septets_of;
-        if (direct && cp < 256) {
-            const uint16_t code = direct[cp];
-            if (!(code & EXTENDED)) {   /* NO_CODE has the bit too */
-                n++;
-                continue;
-            }
-            septets_of = code == NO_CODE ? 0 : 2;
-        } else {
-            septets_of = sms_conv_septets_of(ctx, (uint32_t)cp);
-        }
+        const int septets_of = sms_conv_septets_of(ctx, (uint32_t)cp);
         if (!septets_of)
             return 0;
         if (septets_of == 2)

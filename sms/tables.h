@@ -35,6 +35,19 @@ extern const sms_conv_rev_t sms_portuguese_ext_rev[37];
 extern const uint8_t sms_shift_tables_low[0x400];
 extern const sms_conv_rev_t sms_shift_tables_high[2];
 
+/* The bits of those masks: a locking shift language's alphabet (Spanish has
+ * none: the default's), a single shift language's extension table. */
+#define SMS_IN_EVERY_ALPHABET 0x07u
+static inline uint8_t sms_alphabet_bit(int32_t lang)
+{
+    return lang == SMS_LANG_TURKISH ? 0x02 : lang == SMS_LANG_PORTUGUESE ? 0x04 : 0x01;
+}
+
+static inline uint8_t sms_extension_bit(int32_t lang)
+{
+    return (uint8_t)(0x08u << (uint32_t)lang);
+}
+
 /* A language value's two tables: an SMS_LANG_PAIR apart, any other value as
  * both. */
 static inline void sms_lang_split(int32_t lang, int32_t *locking, int32_t *single)
