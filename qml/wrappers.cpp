@@ -301,7 +301,7 @@ QVariantMap SmsCodec::encode(const QString &to, const QString &text, int languag
     if (!msg)
         return failure(SMS_ERR_INVALID_PARAM);
     msg->lang = language == SmsCounter::Cheapest ? Codec::sizeOf(msg.get(), SMS_LANG_DEFAULT, SMS_LANGS_NATIONAL).lang
-                                                  : Codec::languageOf(language);
+                                                  : Codec::sentAs(Codec::languageOf(language));
     QStringList pdus;
     const int32_t status = Codec::encode(msg.get(), uint32_t(reference), pdus);
     if (status != SMS_OK)

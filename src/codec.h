@@ -103,6 +103,18 @@ inline int32_t decodeCellBroadcast(const QByteArray &octets, sms_cbs_page_t &pag
     return SMS_OK;
 }
 
+// The value for sms_msg_t.lang that sends a message with the tables of
+// `lang` and with the shift elements its count has: a language with tables
+// of its own as it is, Spanish (no locking-shift table) as the pair of the
+// default alphabet and its single shift, which carries no locking element.
+inline int32_t sentAs(int32_t lang)
+{
+    int32_t locking, single;
+    if (sms_conv_lang_tables(lang, &locking, &single) != SMS_OK || (locking == lang && single == lang))
+        return lang;
+    return SMS_LANG_PAIR(locking, single);
+}
+
 // The room a message takes: with the tables of `lang`, or, when `cheapest`
 // names languages (SMS_LANG_BIT values), with the cheapest tables among them.
 struct Size {
@@ -129,7 +141,7 @@ inline Size sizeOf(const sms_msg_t *msg, int32_t lang, uint32_t cheapest = 0)
     }
     sms_conv_lang_tables(lang, &out.lockingLang, &out.singleLang);
     const Context ctx(sms_conv_ctx_open_locked(out.lockingLang, out.singleLang));
-    out.lang = lang;
+    out.lang = sentAs(lang);
     out.status = ctx ? sms_msg_get_size(msg, &out.size, ctx.get()) : SMS_ERR_NO_MEMORY;
     return out;
 }

@@ -165,11 +165,16 @@ for class in 0 1 2 3; do
   out=$("$ondrix" sms encode --to +4412345 --class "$class" hi)
   expect "a class $class message" "^01000791442143F5001${class}02E834\$" "$out"
 done
-# A letter only that language's tables hold: which encoding and room it gets.
+# A letter only that language's tables hold: which encoding and room it gets,
+# and a text that fills the room counted goes out in one PDU, one more letter in
+# two (but for auto, which may then find cheaper tables).
 while read -r lang text encoding room; do
   out=$("$ondrix" sms count --lang "$lang" "$text")
   expect "--lang $lang: encoding" "^encoding: +$encoding" "$out"
   expect "--lang $lang: room" "^per segment: +$room\$" "$out"
+  full=$text$(printf "%$(sed -n 's/^free: *//p' <<<"$out")s" | tr ' ' a)
+  expect "--lang $lang: sent as counted" '^1$' "$("$ondrix" sms encode --to +123 --lang "$lang" "$full" | wc -l)"
+  [ "$lang" = auto ] || expect "--lang $lang: sent as counted, one more" '^2$' "$("$ondrix" sms encode --to +123 --lang "$lang" "${full}a" | wc -l)"
 done <<'LANGS'
 default ê UCS-2 70
 turkish ğ GSM 152

@@ -164,7 +164,7 @@ int encode(QStringList args)
         return 2;
     }
     msg->lang = language->cheapest ? Ondrix::Codec::sizeOf(msg.get(), language->lang, language->cheapest).lang
-                                   : language->lang;
+                                   : Ondrix::Codec::sentAs(language->lang);
     msg->msg_class = msgClass < 0 ? SMS_CLASS_NONE : SMS_CLASS_0 + msgClass;
     QStringList pdus;
     const int32_t status = Ondrix::Codec::encode(msg.get(), uint32_t(reference), pdus);
