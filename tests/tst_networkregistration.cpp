@@ -49,10 +49,6 @@ private Q_SLOTS:
         QCOMPARE(calls[0].args, QVariantList{Registration});
         QVERIFY(SimBench::log().isEmpty());
         QCOMPARE(reg.property("status").value<NetworkRegistration::Status>(), NetworkRegistration::AtHome);
-        QVERIFY(metaTypeId("QList<AvailableOperator>") != QMetaType::UnknownType);
-        QVERIFY(metaTypeId("NetworkRegistration::RejectCode") != QMetaType::UnknownType);
-        QCOMPARE(metaTypeId("OperatorList"), qMetaTypeId<OperatorList>());
-        QCOMPARE(metaTypeId("OperatorStruct"), qMetaTypeId<OperatorStruct>());
     }
 
     void initialReadWithoutKeys()
@@ -410,7 +406,6 @@ private Q_SLOTS:
         QList<AvailableOperator> list{first};
         list[0].setBand(AvailableOperator::Gsm850Gsm1900);
         QCOMPARE(first.bandName(), QStringLiteral("GSM 850 / GSM 1900"));
-        QVERIFY(metaTypeId("AvailableOperator::Band") != QMetaType::UnknownType);
     }
 
     void availableOperatorFromScanRecord_data()
@@ -451,18 +446,6 @@ private Q_SLOTS:
                       << "next";
         QCOMPARE(text, QStringLiteral("\nname: \"Ondrix\"\nmnc: \"05\"\nmcc: \"244\"\navailability: \"Available\"\n"
                                       "preference: \"Preferred\"\nband: \"GSM 900 / GSM 1800\"\numts: true\n next "));
-    }
-
-    void operatorListMarshalling()
-    {
-        qDBusRegisterMetaType<OperatorStruct>();
-        qDBusRegisterMetaType<OperatorList>();
-        QDBusArgument empty;
-        empty << OperatorList();
-        QCOMPARE(empty.currentSignature(), QStringLiteral("a(ssssssb)"));
-        QDBusArgument one;
-        one << OperatorStruct{"n", "Available", "Home", "AllSupported", "05", "244", true};
-        QCOMPARE(one.currentSignature(), QStringLiteral("(ssssssb)"));
     }
 
     // Runs last: it takes the bus away for good. Every operation still ends,

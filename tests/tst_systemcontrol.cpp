@@ -146,15 +146,6 @@ private Q_SLOTS:
         QCOMPARE(control.status(), SystemControl::LimitedService);
     }
 
-    void daemonLeavingMakesObjectInvalid()
-    {
-        SystemControl control;
-        QVERIFY(control.isValid());
-        bench.releaseNames();
-        QTRY_VERIFY(!control.isValid());
-        QCOMPARE(control.power(), true);
-    }
-
     void failedReadsLogAndKeepValues_data()
     {
         QTest::addColumn<QString>("interface");
@@ -202,20 +193,6 @@ private Q_SLOTS:
             QTRY_COMPARE(control.status(), SystemControl::FullService);
             QTRY_COMPARE(control.activity(), SystemControl::Idle);
         }
-    }
-
-    void replyWithTwoArgumentsIsIgnored()
-    {
-        bench.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
-                     {{QStringLiteral("reply"),
-                       QVariantList{QVariantMap{{QStringLiteral("Activity"), QStringLiteral("Call")}},
-                                    QStringLiteral("extra")}}});
-        bench.script(Modem, QStringLiteral("GetProperties"), {{QStringLiteral("reply"), QVariantList{}}});
-        SystemControl control;
-        QVERIFY(SimBench::log().isEmpty());
-        QCOMPARE(control.activity(), SystemControl::UnknownActivity);
-        QCOMPARE(control.status(), SystemControl::UnknownStatus);
-        QCOMPARE(control.power(), false);
     }
 
     // A peer that owns the daemon's name may answer anything: a read of the
