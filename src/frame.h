@@ -91,9 +91,21 @@ QDBusMessage getAllCall(Bus bus);
 
 // ---- Daemon texts ----
 
-// A row of a text-to-enumeration table.
+// A row of a text-to-enumeration table. The text's length is the literal's,
+// known when the table is compiled: a lookup compares lengths before
+// characters, and every daemon signal is looked up in a table or two.
 struct TextValue {
+    template <std::size_t N>
+    constexpr TextValue(const char (&literal)[N], int v)
+        : text(literal)
+        , size(int(N - 1))
+        , value(v)
+    {
+    }
+    QLatin1String name() const { return QLatin1String(text, size); }
+
     const char *text;
+    int size;
     int value;
 };
 
@@ -102,7 +114,7 @@ template <std::size_t N>
 int lookup(const TextValue (&table)[N], const QString &text, int fallback = -1)
 {
     for (const TextValue &row : table) {
-        if (text == QLatin1String(row.text))
+        if (text.size() == row.size && text == row.name())
             return row.value;
     }
     return fallback;

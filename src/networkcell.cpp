@@ -25,7 +25,7 @@ NetworkCell::Services servicesOf(const CellServiceMap &map)
 {
     NetworkCell::Services flags;
     for (const TextValue &row : serviceKeys) {
-        if (map.value(QLatin1String(row.text)))
+        if (map.value(row.name()))
             flags |= NetworkCell::Service(row.value);
     }
     return flags;

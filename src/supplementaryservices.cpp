@@ -91,7 +91,7 @@ QString codeOf(const TextValue (&table)[N], int value)
 {
     for (const TextValue &row : table) {
         if (row.value == value)
-            return QLatin1String(row.text);
+            return row.name();
     }
     return QStringLiteral("Unknown");
 }
