@@ -8,6 +8,7 @@
 // crash, leak or trip a sanitizer, and every operation started must have
 // completed exactly once when the input ends.
 
+#include "../tools/modemsim/core/anyvalue.h"
 #include "../tools/modemsim/core/contract.h"
 #include "workload.h"
 
@@ -21,15 +22,11 @@
 #include <QThread>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
-#include <QtDBus/QDBusMetaType>
-#include <QtDBus/QDBusObjectPath>
-#include <QtDBus/QDBusSignature>
 #include <QtDBus/QDBusVariant>
 #include <QtDBus/QDBusVirtualObject>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -67,59 +64,15 @@ private:
 
 // ---- Values of any D-Bus type ----
 
-// The wire's own structures of the daemon's lists, so that a list of the
-// right type can carry any values.
-struct Sbsu { QString a; bool b = false; QString c; uint d = 0; };
-struct Suu { QString a; uint b = 0, c = 0; };
-struct Ssssssb { QString a[6]; bool b = false; };
-
-QDBusArgument &operator<<(QDBusArgument &arg, const Sbsu &v)
+// The input's bytes as the choices of the simulator's value maker: one for a
+// small bound, four for a large one.
+AnyValues valuesFrom(Bytes &in)
 {
-    arg.beginStructure();
-    arg << v.a << v.b << v.c << v.d;
-    arg.endStructure();
-    return arg;
+    return AnyValues([&in](quint32 bound) {
+        const quint32 value = bound && bound <= 256 ? in.byte() : quint32(in.number(4));
+        return bound ? value % bound : value;
+    });
 }
-const QDBusArgument &operator>>(const QDBusArgument &arg, Sbsu &) { return arg; }
-QDBusArgument &operator<<(QDBusArgument &arg, const Suu &v)
-{
-    arg.beginStructure();
-    arg << v.a << v.b << v.c;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, Suu &) { return arg; }
-QDBusArgument &operator<<(QDBusArgument &arg, const Ssssssb &v)
-{
-    arg.beginStructure();
-    for (const QString &s : v.a)
-        arg << s;
-    arg << v.b;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, Ssssssb &) { return arg; }
-
-} // namespace
-
-Q_DECLARE_METATYPE(Sbsu)
-Q_DECLARE_METATYPE(Suu)
-Q_DECLARE_METATYPE(Ssssssb)
-
-namespace {
-
-// A message holds 64 levels of containers, arrays and structures 32 each.
-// Structures are built as arguments of their own and copied in, which QtDBus
-// and libdbus handle only some levels deep: the sender's limit, not the bus's.
-constexpr int MaxDepth = 60;
-constexpr int MaxStructureDepth = 8;
-
-// Texts a daemon sends, so that garbage also meets the library's tables.
-const char *const Vocabulary[] = {
-    "Normal", "EmergencyOnly", "NoCoverage", "Service", "Active", "Call", "Idle", "Home", "Roaming",
-    "Searching", "NoSim", "Rejected", "Manual", "Forced", "PLMNNotAllowed", "Available", "Current",
-    "Forbidden", "pin", "puk2", "Ok", "PINRequired", "244", "05", "11", "", "RestrictionOn", "GSM_900_1800",
-};
 
 const char *const ErrorNames[] = {
     "org.freedesktop.DBus.Error.Failed", "org.freedesktop.DBus.Error.NoReply", "org.freedesktop.DBus.Error.InvalidArgs",
@@ -131,166 +84,17 @@ const char *const ErrorReasons[] = {
     "NoSIM", "Released", "Refused", "Interrupted", "Rejected", "NotProvisioned", "TimerNotElapsed",
 };
 
-QString text(Bytes &in)
-{
-    const uint8_t how = in.byte();
-    if (how < 128)
-        return QLatin1String(Vocabulary[how % std::size(Vocabulary)]);
-    // Any UTF-8 the bus takes: control characters, long texts, unpaired nothing.
-    return QString::fromUtf8(in.take(how & 0x3F ? how & 0x3F : 300));
-}
-
-QVariant anyValue(Bytes &in, int depth);
-
-// A value of one complete type.
-QVariant valueOf(Bytes &in, const QString &type, int depth)
-{
-    const QChar kind = type.isEmpty() ? QLatin1Char('s') : type[0];
-    switch (kind.unicode()) {
-    case 'y': return QVariant::fromValue(uchar(in.byte()));
-    case 'b': return bool(in.byte() & 1);
-    case 'n': return QVariant::fromValue(short(in.number(2)));
-    case 'q': return QVariant::fromValue(ushort(in.number(2)));
-    case 'i': return int(in.number(4));
-    case 'u': return uint(in.number(4));
-    case 'x': return qlonglong(in.number(8));
-    case 't': return qulonglong(in.number(8));
-    case 'd': {
-        const quint64 bits = in.number(8);
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    case 'o': {
-        QString path = QStringLiteral("/com/kelvo");
-        for (int n = in.byte() % 4; n > 0; n--)
-            path += QStringLiteral("/") + QLatin1Char(char('a' + in.byte() % 26));
-        return QVariant::fromValue(QDBusObjectPath(path));
-    }
-    case 'g': {
-        static const char *const signatures[] = {"s", "a{sv}", "(ii)", "v", "as", "ay"};
-        return QVariant::fromValue(QDBusSignature(QLatin1String(signatures[in.byte() % std::size(signatures)])));
-    }
-    case 'v':
-        return QVariant::fromValue(QDBusVariant(depth < MaxDepth ? anyValue(in, depth + 1) : QVariant(0)));
-    case '(': {
-        if (depth > MaxStructureDepth)
-            return text(in);
-        QDBusArgument arg;
-        arg.beginStructure();
-        for (const QString &member : completeTypes(type.mid(1, type.size() - 2)))
-            arg.appendVariant(valueOf(in, member, depth + 1));
-        arg.endStructure();
-        return QVariant::fromValue(arg);
-    }
-    case 'a':
-        break;
-    default:
-        return text(in);
-    }
-    // Arrays: the ones the daemon's contract has, any values in them.
-    const int count = in.byte() % 6;
-    if (type == QLatin1String("as")) {
-        QStringList list;
-        for (int n = 0; n < count; n++)
-            list << text(in);
-        return list;
-    }
-    if (type == QLatin1String("ay"))
-        return in.take(in.byte());
-    if (type == QLatin1String("ai")) {
-        QList<int> list;
-        for (int n = 0; n < count; n++)
-            list << int(in.number(4));
-        return QVariant::fromValue(list);
-    }
-    if (type == QLatin1String("a{sb}")) {
-        QMap<QString, bool> map;
-        for (int n = 0; n < count; n++)
-            map.insert(text(in), in.byte() & 1);
-        return QVariant::fromValue(map);
-    }
-    if (type == QLatin1String("a{ss}")) {
-        QMap<QString, QString> map;
-        for (int n = 0; n < count; n++)
-            map.insert(text(in), text(in));
-        return QVariant::fromValue(map);
-    }
-    if (type == QLatin1String("a(sbsu)")) {
-        QList<Sbsu> list;
-        for (int n = 0; n < count; n++)
-            list << Sbsu{text(in), bool(in.byte() & 1), text(in), uint(in.number(4))};
-        return QVariant::fromValue(list);
-    }
-    if (type == QLatin1String("a(suu)")) {
-        QList<Suu> list;
-        for (int n = 0; n < count; n++)
-            list << Suu{text(in), uint(in.number(4)), uint(in.number(4))};
-        return QVariant::fromValue(list);
-    }
-    if (type == QLatin1String("a(ssssssb)")) {
-        QList<Ssssssb> list;
-        for (int n = 0; n < count; n++) {
-            Ssssssb entry;
-            for (QString &s : entry.a)
-                s = text(in);
-            entry.b = in.byte() & 1;
-            list << entry;
-        }
-        return QVariant::fromValue(list);
-    }
-    if (type == QLatin1String("a{sv}")) {
-        QVariantMap map;
-        for (int n = 0; n < count; n++)
-            map.insert(text(in), depth < MaxDepth ? anyValue(in, depth + 3) : QVariant(0));
-        return map;
-    }
-    QVariantList list;   // av
-    for (int n = 0; n < count && depth < MaxDepth; n++)
-        list << anyValue(in, depth + 2);
-    return list;
-}
-
-// A value of a type the input chooses.
-QVariant anyValue(Bytes &in, int depth)
-{
-    static const char *const types[] = {"y", "b", "n", "q", "i", "u", "x", "t", "d", "s", "o", "g", "as", "ay",
-                                        "ai", "a{sb}", "a{ss}", "a{sv}", "av", "a(sbsu)", "a(suu)",
-                                        "a(ssssssb)", "v", "(s)", "(ii)", "(sv)", "(v(v))"};
-    const uint8_t choice = in.byte();
-    if (depth >= MaxDepth)
-        return int(choice);
-    return valueOf(in, QLatin1String(types[choice % std::size(types)]), depth);
-}
-
 // Arguments of `signature`, or of any types when the input says so.
 QVariantList arguments(Bytes &in, const QString &signature)
 {
-    QVariantList args;
-    const uint8_t how = in.byte();
-    if (how % 4 != 0) {
-        for (const QString &type : completeTypes(signature))
-            args << valueOf(in, type, 1);
-    } else {
-        for (int n = in.byte() % 5; n > 0; n--)
-            args << anyValue(in, 1);
-    }
-    return args;
+    AnyValues values = valuesFrom(in);
+    return in.byte() % 4 != 0 ? values.argumentsOf(signature) : values.anyArguments();
 }
 
 // A property map of an interface: its names, values of their types or of any.
 QVariantMap propertyMap(Bytes &in, const ContractInterface *interface)
 {
-    QVariantMap map;
-    if (!interface)
-        return map;
-    for (auto it = interface->properties.cbegin(); it != interface->properties.cend(); ++it) {
-        const uint8_t how = in.byte();
-        if (how % 5 == 0)
-            continue;
-        map.insert(it.key(), how % 5 == 1 ? anyValue(in, 3) : valueOf(in, it.value(), 3));
-    }
-    return map;
+    return interface ? valuesFrom(in).propertyMap(interface->properties) : QVariantMap();
 }
 
 // ---- The peer daemon ----
@@ -394,16 +198,16 @@ private:
         if (how % 8 == 6) {
             const QString name = call.interface() + QLatin1String(".Error.")
                                  + QLatin1String(ErrorReasons[in.byte() % std::size(ErrorReasons)]);
-            return call.createErrorReply(name, text(in));
+            return call.createErrorReply(name, valuesFrom(in).text());
         }
         if (how % 8 == 7)
-            return call.createErrorReply(QLatin1String(ErrorNames[in.byte() % std::size(ErrorNames)]), text(in));
+            return call.createErrorReply(QLatin1String(ErrorNames[in.byte() % std::size(ErrorNames)]), valuesFrom(in).text());
         // A property read: the map of the interface asked for, or one value.
         if (call.interface() == QLatin1String("org.freedesktop.DBus.Properties") && how % 8 < 4) {
             const QString interface = call.arguments().value(0).toString();
             if (call.member() == QLatin1String("GetAll"))
                 return call.createReply(QVariantList{propertyMap(in, m_contract.find(interface))});
-            return call.createReply(QVariantList{QVariant::fromValue(QDBusVariant(anyValue(in, 1)))});
+            return call.createReply(QVariantList{QVariant::fromValue(QDBusVariant(valuesFrom(in).anyValue(1)))});
         }
         if (call.member() == QLatin1String("GetProperties") && how % 8 < 4)
             return call.createReply(QVariantList{propertyMap(in, m_contract.find(call.interface()))});
@@ -492,15 +296,6 @@ void stopHarness()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qDBusRegisterMetaType<Sbsu>();
-    qDBusRegisterMetaType<QList<Sbsu>>();
-    qDBusRegisterMetaType<Suu>();
-    qDBusRegisterMetaType<QList<Suu>>();
-    qDBusRegisterMetaType<Ssssssb>();
-    qDBusRegisterMetaType<QList<Ssssssb>>();
-    qDBusRegisterMetaType<QList<int>>();
-    qDBusRegisterMetaType<QMap<QString, bool>>();
-    qDBusRegisterMetaType<QMap<QString, QString>>();
     static QCoreApplication app(*argc, *argv);
     qputenv("QT_LOGGING_RULES", "ondrix.dbus.debug=false");
     harness = new Harness;

@@ -2,26 +2,10 @@
 #include "chaos.h"
 
 #include "contract.h"
-#include "wire.h"
-
-#include <QJsonArray>
 #include "service.h"
 #include "simulator.h"
 
-#include <QtDBus/QDBusMetaType>
-#include <QtDBus/QDBusObjectPath>
-#include <QtDBus/QDBusVariant>
-
 namespace {
-
-// Texts a daemon really sends, so that garbage also hits the tables.
-const char *const Vocabulary[] = {
-    "Normal", "EmergencyOnly", "NoCoverage", "Service", "Active", "Inactive", "Deferred", "Tablet",
-    "Signaling", "Call", "Data", "Idle", "Home", "Roaming", "Offline", "Searching", "NoSim",
-    "Rejected", "PowerOff", "PowerSave", "Auto", "Manual", "Forced", "PLMNNotAllowed",
-    "Congestion", "Available", "Current", "Forbidden", "Preferred", "AllSupported",
-    "GSM_900_1800", "05", "244", "+358405202000", "",
-};
 
 const char *const ErrorReasons[] = {"Interrupted", "Rejected", "Refused", "Busy", "Failed", "Odd"};
 
@@ -36,8 +20,6 @@ Chaos::Chaos(Simulator *sim_)
     : QObject(sim_)
     , sim(sim_)
 {
-    qDBusRegisterMetaType<QList<int>>();
-    qDBusRegisterMetaType<QMap<QString, QString>>();
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &Chaos::tick);
     connect(sim, &Simulator::wasReset, this, &Chaos::stop);
@@ -107,14 +89,14 @@ void Chaos::answer(const QDBusMessage &call)
     } else if (roll < 50) {
         sim->sendReply(call, argumentsOf(signature, service));
     } else if (roll < 80) {
-        sim->sendReply(call, anyArguments());
+        sim->sendReply(call, m_values.anyArguments());
     } else if (roll < 90) {
         const QString name = call.interface() + QLatin1String(".Error.")
                              + QLatin1String(ErrorReasons[m_random.bounded(int(std::size(ErrorReasons)))]);
-        sim->replyError(call, name, text());
+        sim->replyError(call, name, m_values.text());
     } else {
         sim->replyError(call, QLatin1String(StrangeErrors[m_random.bounded(int(std::size(StrangeErrors)))]),
-                        text());
+                        m_values.text());
     }
 }
 
@@ -146,7 +128,7 @@ void Chaos::tick()
         const QStringList names = service->properties().keys();
         if (!names.isEmpty()) {
             service->setProperty(names.at(m_random.bounded(names.size())),
-                                 m_random.bounded(2) ? QVariant(text()) : anyValue());
+                                 m_random.bounded(2) ? QVariant(m_values.text()) : m_values.anyValue());
         }
     } else if (m_namesAway) {
         sim->acquireNames();
@@ -171,134 +153,16 @@ void Chaos::emitRandomSignal()
     Service *service = choice.first;
     const QVariantList args = m_random.bounded(100) < 55
                                   ? argumentsOf(service->signalSignatures().value(choice.second), service)
-                                  : anyArguments();
+                                  : m_values.anyArguments();
     sim->sendSignal(service->path(), service->interface(), choice.second, args);
 }
 
+// The arguments of a reply or signal of `signature`, any values of its
+// types; a property map has the names of the service's properties.
 QVariantList Chaos::argumentsOf(const QString &signature, const Service *service)
 {
-    QVariantList args;
-    for (const QString &type : completeTypes(signature))
-        args << valueOf(type, service);
-    return args;
-}
-
-QVariant Chaos::valueOf(const QString &type, const Service *service)
-{
-    if (type.size() == 1) {
-        switch (type[0].toLatin1()) {
-        case 's': return text();
-        case 'b': return bool(m_random.bounded(2));
-        case 'y': return QVariant::fromValue(uchar(m_random.bounded(256)));
-        case 'n': return QVariant::fromValue(short(m_random.generate()));
-        case 'q': return QVariant::fromValue(ushort(m_random.generate()));
-        case 'i': {
-            const int extremes[] = {0, -1, 1, 5, 255, -113, std::numeric_limits<int>::min(),
-                                    std::numeric_limits<int>::max()};
-            return m_random.bounded(2) ? int(m_random.generate()) : extremes[m_random.bounded(8)];
-        }
-        case 'u': return uint(m_random.generate());
-        case 'x': return qlonglong(m_random.generate64());
-        case 't': return qulonglong(m_random.generate64());
-        case 'd': return m_random.generateDouble() * 1e6 - 5e5;
-        case 'o': return QVariant::fromValue(QDBusObjectPath(QStringLiteral("/com/kelvo/odd")));
-        case 'v': return QVariant::fromValue(QDBusVariant(anyValue()));
-        default: break;
-        }
-    }
-    if (type == QLatin1String("as")) {
-        QStringList list;
-        for (int n = m_random.bounded(4); n > 0; n--)
-            list << text();
-        return list;
-    }
-    if (type == QLatin1String("ay")) {
-        QByteArray bytes;
-        for (int n = m_random.bounded(40); n > 0; n--)
-            bytes.append(char(m_random.bounded(256)));
-        return bytes;
-    }
-    if (type == QLatin1String("a{sv}"))
-        return propertyMap(service);
-    if (type.startsWith(QLatin1String("a("))) {
-        // Lists of records (networks, diversions, numbers): each field at random.
-        const QStringList fields = completeTypes(type.mid(2, type.size() - 3));
-        QJsonArray records;
-        for (int n = m_random.bounded(6); n > 0; n--) {
-            QJsonArray record;
-            for (const QString &field : fields) {
-                record.append(field == QLatin1String("s")   ? QJsonValue(text())
-                              : field == QLatin1String("b") ? QJsonValue(bool(m_random.bounded(2)))
-                              : field == QLatin1String("i") ? QJsonValue(int(m_random.generate()))
-                                                            : QJsonValue(double(m_random.generate())));
-            }
-            records.append(record);
-        }
-        const QVariant value = wireValue(type, records);
-        if (value.isValid())
-            return value;
-    }
-    return anyValue();
-}
-
-QVariant Chaos::anyValue(int depth)
-{
-    switch (m_random.bounded(depth < 2 ? 14 : 11)) {
-    case 0: return text();
-    case 1: return valueOf(QStringLiteral("i"), nullptr);
-    case 2: return bool(m_random.bounded(2));
-    case 3: return valueOf(QStringLiteral("u"), nullptr);
-    case 4: return valueOf(QStringLiteral("d"), nullptr);
-    case 5: return valueOf(QStringLiteral("y"), nullptr);
-    case 6: return valueOf(QStringLiteral("as"), nullptr);
-    case 7: return valueOf(QStringLiteral("ay"), nullptr);
-    case 8: return QVariant::fromValue(QList<int>{int(m_random.generate()), -1});
-    case 9: return valueOf(QStringLiteral("o"), nullptr);
-    case 10: return valueOf(QStringLiteral("a(ssssssb)"), nullptr);
-    case 11: {
-        QVariantMap map;
-        for (int n = m_random.bounded(4); n > 0; n--)
-            map.insert(text(), anyValue(depth + 1));
-        return map;
-    }
-    case 12: return QVariant::fromValue(QDBusVariant(anyValue(depth + 1)));
-    default: return QVariant::fromValue(QMap<QString, QString>{{text(), text()}});
-    }
-}
-
-QVariantList Chaos::anyArguments()
-{
-    QVariantList args;
-    for (int n = m_random.bounded(4); n > 0; n--)
-        args << anyValue();
-    return args;
-}
-
-QVariantMap Chaos::propertyMap(const Service *service)
-{
-    QVariantMap map;
-    if (service) {
-        for (const QString &name : service->properties().keys()) {
-            if (m_random.bounded(10) < 7)
-                map.insert(name, m_random.bounded(2) ? QVariant(text()) : anyValue());
-        }
-    }
-    if (m_random.bounded(4) == 0)
-        map.insert(text(), anyValue());
-    return map;
-}
-
-QString Chaos::text()
-{
-    if (m_random.bounded(3) > 0)
-        return QLatin1String(Vocabulary[m_random.bounded(int(std::size(Vocabulary)))]);
-    // Valid text of any script, emoji included; never NUL or a lone surrogate,
-    // which no bus would carry.
-    QString garbage;
-    for (int n = m_random.bounded(300); n > 0; n--) {
-        const char32_t code = m_random.bounded(8) == 0 ? m_random.bounded(0x1F300, 0x1F64F)
-                                                       : m_random.bounded(1, 0xD7FF);
-        garbage += QString::fromUcs4(&code, 1);
-    }
-    return garbage;
+    const ContractInterface *interface = service ? Contract::builtIn().find(service->interface()) : nullptr;
+    if (signature == QLatin1String("a{sv}") && interface)
+        return {m_values.propertyMap(interface->properties)};
+    return m_values.argumentsOf(signature);
 }

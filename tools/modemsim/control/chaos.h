@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtDBus/QDBusMessage>
 
+#include "anyvalue.h"
 #include "simulator.h"
 
 class Service;
@@ -43,16 +44,11 @@ private:
     void emitRandomSignal();
     QString replySignature(const QDBusMessage &call, Service **service) const;
 
-    // Random values.
     QVariantList argumentsOf(const QString &signature, const Service *service);
-    QVariant valueOf(const QString &completeType, const Service *service);
-    QVariant anyValue(int depth = 0);
-    QVariantList anyArguments();
-    QVariantMap propertyMap(const Service *service);
-    QString text();
 
     Simulator *sim;
     QRandomGenerator m_random;
+    AnyValues m_values{[this](quint32 bound) { return bound ? m_random.bounded(bound) : m_random.generate(); }};
     QTimer m_timer;
     QHash<quint64, QDBusMessage> m_held;   // calls not answered yet
     quint64 m_holds = 0;
