@@ -40,6 +40,7 @@ ctl setting ScanTime i:0
 ctl setting SelectionTime i:0
 out=$("$ondrix" status)
 expect "network status" '^network: +AtHome$' "$out"
+expect_not "no reject cause while registered" '^reject:' "$out"
 expect "operator with country" '^operator: +Ondrix Mobile \(244 05, FI\)$' "$out"
 out=$("$ondrix" operators)
 expect "scan lists the forbidden network" '^3 +Tundra Telecom \(244 12, FI\) +Forbidden +Forbidden +GSM 850 / GSM 1900 +no$' "$out"
@@ -108,8 +109,13 @@ for mode in Forced Manual Forced Manual Forced Manual; do
   sleep 0.5
   ctl emit com.kelvo.hvt.CSNet.NetworkRegistration SelectionModeChanged "$mode"
 done
+ctl emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged Rejected PLMNNotAllowed
+ctl emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged Roaming ""
 wait "$monitor"
-expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$(cat "$PRIVATEBUS_DIR/monitor.out")"
+out=$(cat "$PRIVATEBUS_DIR/monitor.out")
+expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$out"
+expect "monitor: a refusal with its cause" '^network: +Rejected \(PLMNNotAllowed\)$' "$out"
+expect "monitor: a registration without a cause" '^network: +Roaming$' "$out"
 
 # The SIM card: a PIN dialog, the phonebook, fixed dialling. Codes come from
 # standard input, never from the command line.
@@ -340,8 +346,10 @@ expect "--json monitor: an object a line" '^\{"signal":"37 %, -90 dBm"\}$' "$out
 expect_not "--json monitor: nothing else" '^[^{]' "$out"
 
 ctl release
-out=$("$ondrix" status 2>&1)
+out=$("$ondrix" status 2>&1); rc=$?
 expect "daemon absent" '^daemon: +absent$' "$out"
+expect "daemon absent: exit status" '^1$' "$rc"
+expect_not "daemon absent: no neutral values" '^(operator|signal|network):' "$out"
 out=$("$ondrix" --verbose status 2>&1)
 expect "daemon absent, the reason with --verbose" 'Error: "org.freedesktop.DBus.Error.ServiceUnknown"' "$out"
 

@@ -51,19 +51,31 @@ QString operatorText(const NetworkOperator &op, const QString &mcc, const QStrin
                                               country.isEmpty() ? QString() : QStringLiteral(", ") + country);
 }
 
+// A registration change carries a reject cause when it was refused, or names
+// one; "unspecified" is what the daemon's empty text reads as.
+bool hasRejectCause(int status, int reject)
+{
+    return status == NetworkRegistration::Rejected || reject != NetworkRegistration::UnspecifiedError;
+}
+
 int status(const QStringList &)
 {
     SystemControl control;
     NetworkRegistration registration;
     NetworkOperator op;
     SignalStrength signal;
-    line(QStringLiteral("daemon"), control.isValid() ? QStringLiteral("present")
-                                                     : QStringLiteral("absent"));
+    // Without its daemons the objects hold only neutral values: none is shown.
+    if (!control.isValid() || !registration.isValid() || !op.isValid() || !signal.isValid()) {
+        line(QStringLiteral("daemon"), QStringLiteral("absent"));
+        return 1;
+    }
+    line(QStringLiteral("daemon"), QStringLiteral("present"));
     line(QStringLiteral("power"), onOff(control.power()));
     line(QStringLiteral("status"), enumName<SystemControl::Status>(control.status()));
     line(QStringLiteral("activity"), enumName<SystemControl::Activity>(control.activity()));
     line(QStringLiteral("network"), enumName<NetworkRegistration::Status>(registration.status()));
-    line(QStringLiteral("reject"), enumName<NetworkRegistration::RejectCode>(registration.rejectCode()));
+    if (hasRejectCause(registration.status(), registration.rejectCode()))
+        line(QStringLiteral("reject"), enumName<NetworkRegistration::RejectCode>(registration.rejectCode()));
     line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(registration.mode()));
     line(QStringLiteral("operator"), operatorText(op, op.mcc(), op.mnc(), op.name()));
     line(QStringLiteral("signal"), QStringLiteral("%1 bars, %2 %, %3 dBm")
@@ -75,9 +87,11 @@ void followNetwork(NetworkRegistration &registration, NetworkOperator &op, Signa
 {
     QObject::connect(&registration, &NetworkRegistration::statusWithRejectCodeChanged,
                      [](int status, int reject) {
+                         const QString name = enumName<NetworkRegistration::Status>(status);
                          line(QStringLiteral("network"),
-                              QStringLiteral("%1 (%2)").arg(enumName<NetworkRegistration::Status>(status),
-                                                           enumName<NetworkRegistration::RejectCode>(reject)));
+                              hasRejectCause(status, reject)
+                                  ? QStringLiteral("%1 (%2)").arg(name, enumName<NetworkRegistration::RejectCode>(reject))
+                                  : name);
                      });
     QObject::connect(&registration, &NetworkRegistration::modeChanged, [](int mode) {
         line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(mode));
