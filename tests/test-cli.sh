@@ -47,6 +47,7 @@ expect "scan lists the forbidden network" '^3 +Tundra Telecom \(244 12, FI\) +Fo
 out=$("$ondrix" select 2)
 expect "manual selection" '^selection: +done$' "$out"
 expect "manual selection" '^name: +Baltic Link$' "$out"
+expect "no operator while searching" '^operator: +none$' "$out"
 out=$("$ondrix" select 3 2>&1); rc=$?
 expect "refused selection" 'failed: PLMNNotAllowed' "$out"
 expect "refused selection exit code" '^1$' "$rc"

@@ -97,6 +97,11 @@ void followNetwork(NetworkRegistration &registration, NetworkOperator &op, Signa
         line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(mode));
     });
     QObject::connect(&op, &NetworkOperator::operatorChanged, [&op](const QString &mnc, const QString &mcc) {
+        // While searching the modem has no operator.
+        if (mcc.isEmpty() && mnc.isEmpty()) {
+            line(QStringLiteral("operator"), QStringLiteral("none"));
+            return;
+        }
         const QString country = op.country(mcc, mnc);
         line(QStringLiteral("operator"), QStringLiteral("%1 %2%3").arg(mcc, mnc,
              country.isEmpty() ? QString() : QStringLiteral(" (") + country + QLatin1Char(')')));
