@@ -27,11 +27,12 @@ check:
 soak:
 	scripts/soak.sh
 
+# The Qt 5 packages in build-deb, the Qt 6 ones in build-deb-qt6.
 deb:
 	scripts/deps.sh
-	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
-	cmake --build build-deb -j$$(nproc)
+	scripts/debbuilds.sh
 	scripts/debs.sh build-deb
+	scripts/debs.sh build-deb-qt6
 
 clean:
-	rm -rf build build-asan build-qt6 build-deb build-fuzz stage
+	rm -rf build build-asan build-qt6 build-deb build-deb-qt6 build-fuzz stage

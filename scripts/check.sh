@@ -45,10 +45,9 @@ tests/consumer/build-consumer.sh "$stage" ondrix-qt
 tests/consumer/build-consumer.sh "$stage" ondrix-qt6
 passed=$((passed + 2))
 
-echo "== Debian packages: made, checked, unpacked into a scratch root, built against"
-cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-deb -j"$jobs"
-tests/check-packages.sh build-deb ondrix-qt
+echo "== Debian packages, Qt 5 and Qt 6: made, checked, unpacked side by side into a scratch root, built against"
+scripts/debbuilds.sh
+tests/check-packages.sh build-deb ondrix-qt build-deb-qt6 ondrix-qt6
 passed=$((passed + 1))
 
 echo "== fuzz the codec's decoders"

@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-2.1-or-later
-# Makes the Debian packages of a build configured with -DCMAKE_INSTALL_PREFIX=/usr,
-# checks what each one holds and what lintian says of it, unpacks them into a
-# scratch root and builds the consumer against that root.
-# usage: check-packages.sh BUILD_DIR [ondrix-qt|ondrix-qt6]
+# Makes the Debian packages of builds configured with -DCMAKE_INSTALL_PREFIX=/usr
+# (the Qt 5 and the Qt 6 one), checks what each package holds and what lintian
+# says of it, unpacks all of them into one scratch root, where no file may
+# belong to two packages, and builds the consumer against each library there
+# and runs the client from it.
+# usage: check-packages.sh BUILD_DIR ondrix-qt|ondrix-qt6 [BUILD_DIR LIBRARY ...]
 set -euo pipefail
-build=$(cd "$1" && pwd)
-library=${2:-ondrix-qt}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-
-"$here/../scripts/debs.sh" "$build" >"$root/cpack.log" 2>&1 || { cat "$root/cpack.log"; exit 1; }
 mkdir "$root/tree"
-debs=("$build"/*.deb)
-ddebs=("$build"/*.ddeb)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+all=()
+libraries=()
+
+check_build() {   # check_build BUILD_DIR LIBRARY
+build=$(cd "$1" && pwd)
+library=$2
+libraries+=("$library")
+"$here/../scripts/debs.sh" "$build" >"$root/cpack.log" 2>&1 || { cat "$root/cpack.log"; exit 1; }
+debs=("$build"/*.deb)
+ddebs=("$build"/*.ddeb)
+all+=("${debs[@]}")
 
 # Which package holds a path (a grep pattern): exactly the one named.
 holds() {
@@ -76,9 +83,35 @@ for deb in "${debs[@]}"; do
     holds "$name" "usr/share/doc/$name/changelog.Debian.gz$"
     [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep libqt >/dev/null || fail "$runtime does not depend on Qt"; }
     [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep "$runtime (= " >/dev/null || fail "$dev does not depend on $runtime"; }
+done
+return 0
+}
+
+while [ $# -ge 2 ]; do
+    check_build "$1" "$2"
+    shift 2
+done
+
+# Side by side: what dpkg would refuse to install together is a file that
+# two packages hold.
+for deb in "${all[@]}"; do
+    dpkg-deb -c "$deb" | awk -v p="$(dpkg-deb -f "$deb" Package)" '$1 !~ /^d/ { print $6, p }'
+done | sort | awk '$1 == last { print "FAIL: " $1 " is in " lastp " and " $2 } { last = $1; lastp = $2 }' >"$root/clashes"
+[ -s "$root/clashes" ] && { cat "$root/clashes"; failures=$((failures + 1)); }
+for deb in "${all[@]}"; do
     dpkg-deb -x "$deb" "$root/tree"
 done
 [ $failures = 0 ] || exit 1
 
-"$here/consumer/build-consumer.sh" "$root/tree/usr" "$library"
-echo "packages: ${debs[*]##*/}"
+for library in "${libraries[@]}"; do
+    "$here/consumer/build-consumer.sh" "$root/tree/usr" "$library"
+done
+# The client from the unpacked tree, its library found where the system's
+# loader finds it once installed, says the daemon is absent.
+set +e
+out=$(LD_LIBRARY_PATH="$root/tree/usr/lib/$(gcc -print-multiarch)" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$root/no-bus" \
+      "$root/tree/usr/bin/ondrix" status 2>&1)
+rc=$?
+set -e
+[ "$rc" = 1 ] && grep -E '^daemon: +absent$' <<<"$out" >/dev/null || { echo "FAIL: ondrix from the packages: $out"; exit 1; }
+echo "packages: ${all[*]##*/}"
