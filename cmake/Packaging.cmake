@@ -9,12 +9,14 @@
 #                       without one (Qt 5 build only, when it is built)
 # Everything is stripped; the debug information goes to -dbgsym packages (.ddeb).
 if(ONDRIX_QT6)
+  set(ONDRIX_QT_MAJOR 6)
   set(ONDRIX_DEB_RUNTIME libondrix-qt6-1)
   set(ONDRIX_DEB_DEV libondrix-qt6-dev)
   set(ONDRIX_DEB_QML qml6-module-ondrix)
   set(ONDRIX_DEB_QT_DEV qt6-base-dev)
   set(CPACK_COMPONENTS_ALL runtime dev qml)
 else()
+  set(ONDRIX_QT_MAJOR 5)
   set(ONDRIX_DEB_RUNTIME libondrix-qt1)
   set(ONDRIX_DEB_DEV libondrix-qt-dev)
   set(ONDRIX_DEB_QML qml-module-ondrix)
@@ -53,18 +55,18 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${ONDRIX_DEB_RUNTIME})
 # libraries have no shlibs for dpkg-shlibdeps to read).
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libvrx1 | ${ONDRIX_DEB_VRX}")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "Qt library for the phone's modem services\nSignal-driven C++ classes for the modem-services daemon of a Linux phone:\nnetwork registration, operators, signal, SIM card, supplementary services,\nUSSD, radio, cell and network time; with an SMS codec of plain C functions.")
+  "Qt ${ONDRIX_QT_MAJOR} library for the phone's modem services\nSignal-driven C++ classes for the modem-services daemon of a Linux phone:\nnetwork registration, operators, signal, SIM card, supplementary services,\nUSSD, radio, cell and network time; with an SMS codec of plain C functions.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${ONDRIX_DEB_DEV})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION}), ${ONDRIX_DEB_QT_DEV}")
 set(CPACK_COMPONENT_DEV_DESCRIPTION
-  "development files for the Qt library for the phone's modem services\nHeaders, the CMake package, the pkg-config file and the D-Bus interface\nfiles of the modem-services daemon.")
+  "development files for the Qt ${ONDRIX_QT_MAJOR} library for the phone's modem services\nHeaders, the CMake package, the pkg-config file and the D-Bus interface\nfiles of the modem-services daemon.")
 
 set(CPACK_DEBIAN_QML_PACKAGE_NAME ${ONDRIX_DEB_QML})
 set(CPACK_DEBIAN_QML_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION})")
 set(CPACK_COMPONENT_QML_DESCRIPTION
-  "QML module for the phone's modem services\nThe module Ondrix 1.0: the modem-services classes and the SMS counter and\ncodec for QML user interfaces.")
+  "Qt ${ONDRIX_QT_MAJOR} QML module for the phone's modem services\nThe module Ondrix 1.0: the modem-services classes and the SMS counter and\ncodec for QML user interfaces.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${ONDRIX_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
