@@ -307,7 +307,8 @@ ctl reset
 ctl chaos on 7 >/dev/null
 for i in 1 2 3 4 5; do
   "$ondrix" status >/dev/null 2>&1; rc=$?
-  expect "status against the hostile mode" '^0$' "$rc"
+  # The hostile mode drops the daemons' names now and then: absent is an answer too.
+  expect "status against the hostile mode" '^[01]$' "$rc"
 done
 ctl chaos off
 ctl reset   # the hostile mode garbled the modem's state: start the next part from a known one
