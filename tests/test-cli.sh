@@ -160,6 +160,10 @@ out=$("$ondrix" dial '*#43#')
 expect "dial a service code" '^waiting: +Telephony$' "$out"
 out=$("$ondrix" dial 0401234567)
 expect "dial a number" '^dial: +a call to 0401234567$' "$out"
+ctl clear-calls
+out=$("$ondrix" dial '*#06#')
+expect "the IMEI is the phone's own" '^imei: +356938035643809$' "$out"
+expect_not "the IMEI is not asked of the network" 'USSD' "$(ctl calls)"
 for bad in "ss" "ss divert set nowhere 040" "ss divert set busy 040 x" "ussd" "dial" "dial 1 2"; do
   one_line_usage $bad
 done

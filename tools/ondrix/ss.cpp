@@ -4,6 +4,7 @@
 
 #include "common.h"
 
+#include <ondrix-qt/phoneinfo.h>
 #include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/supplementaryservices.h>
 
@@ -377,6 +378,16 @@ int dial(const QStringList &args)
     if (!probe.isServiceCode(typed.text())) {
         line(QStringLiteral("dial"), SS::carriesCode(typed.text()) ? QStringLiteral("a call")
                                                                    : QStringLiteral("a call to ") + typed.text());
+        return 0;
+    }
+    // The phone's own procedure: its IMEI, shown and never sent to the network.
+    if (typed.text() == QLatin1String("*#06#")) {
+        const QString imei = PhoneInfo().imeiNumber();
+        if (imei.isNull()) {
+            err() << "ondrix: the modem did not give its IMEI\n";
+            return 1;
+        }
+        line(QStringLiteral("imei"), imei);
         return 0;
     }
     SIM::SIMSecurity security;
