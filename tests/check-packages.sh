@@ -17,74 +17,74 @@ all=()
 libraries=()
 
 check_build() {   # check_build BUILD_DIR LIBRARY
-build=$(cd "$1" && pwd)
-library=$2
-libraries+=("$library")
-"$here/../scripts/debs.sh" "$build" >"$root/cpack.log" 2>&1 || { cat "$root/cpack.log"; exit 1; }
-debs=("$build"/*.deb)
-ddebs=("$build"/*.ddeb)
-all+=("${debs[@]}")
+    build=$(cd "$1" && pwd)
+    library=$2
+    libraries+=("$library")
+    "$here/../scripts/debs.sh" "$build" >"$root/cpack.log" 2>&1 || { cat "$root/cpack.log"; exit 1; }
+    debs=("$build"/*.deb)
+    ddebs=("$build"/*.ddeb)
+    all+=("${debs[@]}")
 
-# Which package holds a path (a grep pattern): exactly the one named.
-holds() {
-    local package=$1 pattern=$2 deb
-    for deb in "${debs[@]}"; do
-        local name
-        name=$(dpkg-deb -f "$deb" Package)
-        if dpkg-deb -c "$deb" | grep -c -- "$pattern" >/dev/null; then
-            [ "$name" = "$package" ] || fail "$name holds $pattern (it belongs in $package)"
-        elif [ "$name" = "$package" ]; then
-            fail "$package lacks $pattern"
-        fi
+    # Which package holds a path (a grep pattern): exactly the one named.
+    holds() {
+        local package=$1 pattern=$2 deb
+        for deb in "${debs[@]}"; do
+            local name
+            name=$(dpkg-deb -f "$deb" Package)
+            if dpkg-deb -c "$deb" | grep -c -- "$pattern" >/dev/null; then
+                [ "$name" = "$package" ] || fail "$name holds $pattern (it belongs in $package)"
+            elif [ "$name" = "$package" ]; then
+                fail "$package lacks $pattern"
+            fi
+        done
+    }
+
+    if [ "$library" = ondrix-qt ]; then
+        runtime=libondrix-qt1 dev=libondrix-qt-dev
+        holds ondrix-tools 'usr/bin/ondrix$'
+        holds ondrix-tools 'usr/bin/ondrix-modemsim$'
+        holds ondrix-tools 'man1/ondrix.1.gz$'
+        holds ondrix-tools 'man1/ondrix-modemsim.1.gz$'
+        holds ondrix-tools 'completions/ondrix$'
+        holds ondrix-tools 'ondrix-modemsim.conf$'
+        holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
+        holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
+        holds libvrx-standin 'libvrx.so.1 -> '
+        holds libvrx-standin 'include/vrx.h$'
+        qml=qml-module-ondrix
+        [ ${#debs[@]} = 5 ] || fail "expected 5 packages, made ${#debs[@]}"
+    else
+        runtime=libondrix-qt6-1 dev=libondrix-qt6-dev qml=qml6-module-ondrix
+        [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
+    fi
+    [ ${#ddebs[@]} = ${#debs[@]} ] || [ ${#ddebs[@]} = $((${#debs[@]} - 1)) ] \
+        || fail "expected a debug-symbol package for each package with binaries, made ${#ddebs[@]}"
+    holds "$runtime" "lib$library.so.1 -> "
+    holds "$qml" 'qml/Ondrix/qmldir'
+    holds "$qml" 'qml/Ondrix/libondrixplugin.so'
+    holds "$dev" "lib$library.so -> "
+    holds "$dev" 'include/.*/networkregistration.h'
+    holds "$dev" "pkgconfig/$library.pc"
+    holds "$dev" 'Config.cmake$'
+    # Applications need the oldest version with what they use; everything is stripped.
+    shlibs=$(dpkg-deb --ctrl-tarfile "$build/${runtime}_"*.deb | tar -xO ./shlibs)
+    [ "$shlibs" = "lib$library 1 $runtime (>= 1.0.0)" ] || fail "$runtime shlibs: $shlibs"
+    size=$(dpkg-deb -f "$build/${runtime}_"*.deb Installed-Size)
+    [ "$size" -lt 4000 ] || fail "$runtime takes $size kB: not stripped?"
+    # Lintian, as a distribution runs it: no error and no warning (overrides
+    # are in the packages, each with its reason).
+    for deb in "${debs[@]}" "${ddebs[@]}"; do
+        said=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+        [ -z "$said" ] || fail "lintian on ${deb##*/}: $said"
     done
-}
-
-if [ "$library" = ondrix-qt ]; then
-    runtime=libondrix-qt1 dev=libondrix-qt-dev
-    holds ondrix-tools 'usr/bin/ondrix$'
-    holds ondrix-tools 'usr/bin/ondrix-modemsim$'
-    holds ondrix-tools 'man1/ondrix.1.gz$'
-    holds ondrix-tools 'man1/ondrix-modemsim.1.gz$'
-    holds ondrix-tools 'completions/ondrix$'
-    holds ondrix-tools 'ondrix-modemsim.conf$'
-    holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
-    holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
-    holds libvrx-standin 'libvrx.so.1 -> '
-    holds libvrx-standin 'include/vrx.h$'
-    qml=qml-module-ondrix
-    [ ${#debs[@]} = 5 ] || fail "expected 5 packages, made ${#debs[@]}"
-else
-    runtime=libondrix-qt6-1 dev=libondrix-qt6-dev qml=qml6-module-ondrix
-    [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
-fi
-[ ${#ddebs[@]} = ${#debs[@]} ] || [ ${#ddebs[@]} = $((${#debs[@]} - 1)) ] \
-    || fail "expected a debug-symbol package for each package with binaries, made ${#ddebs[@]}"
-holds "$runtime" "lib$library.so.1 -> "
-holds "$qml" 'qml/Ondrix/qmldir'
-holds "$qml" 'qml/Ondrix/libondrixplugin.so'
-holds "$dev" "lib$library.so -> "
-holds "$dev" 'include/.*/networkregistration.h'
-holds "$dev" "pkgconfig/$library.pc"
-holds "$dev" 'Config.cmake$'
-# Applications need the oldest version with what they use; everything is stripped.
-shlibs=$(dpkg-deb --ctrl-tarfile "$build/${runtime}_"*.deb | tar -xO ./shlibs)
-[ "$shlibs" = "lib$library 1 $runtime (>= 1.0.0)" ] || fail "$runtime shlibs: $shlibs"
-size=$(dpkg-deb -f "$build/${runtime}_"*.deb Installed-Size)
-[ "$size" -lt 4000 ] || fail "$runtime takes $size kB: not stripped?"
-# Lintian, as a distribution runs it: no error and no warning (overrides
-# are in the packages, each with its reason).
-for deb in "${debs[@]}" "${ddebs[@]}"; do
-    said=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' || true)
-    [ -z "$said" ] || fail "lintian on ${deb##*/}: $said"
-done
-for deb in "${debs[@]}"; do
-    name=$(dpkg-deb -f "$deb" Package)
-    holds "$name" "usr/share/doc/$name/copyright$"
-    holds "$name" "usr/share/doc/$name/changelog.Debian.gz$"
-    [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep libqt >/dev/null || fail "$runtime does not depend on Qt"; }
-    [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep "$runtime (= " >/dev/null || fail "$dev does not depend on $runtime"; }
-done
-return 0
+    for deb in "${debs[@]}"; do
+        name=$(dpkg-deb -f "$deb" Package)
+        holds "$name" "usr/share/doc/$name/copyright$"
+        holds "$name" "usr/share/doc/$name/changelog.Debian.gz$"
+        [ "$name" = "$runtime" ] && { dpkg-deb -f "$deb" Depends | grep libqt >/dev/null || fail "$runtime does not depend on Qt"; }
+        [ "$name" = "$dev" ] && { dpkg-deb -f "$deb" Depends | grep "$runtime (= " >/dev/null || fail "$dev does not depend on $runtime"; }
+    done
+    return 0
 }
 
 while [ $# -ge 2 ]; do
