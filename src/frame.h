@@ -217,6 +217,20 @@ void operate(const QDBusMessage &call, QObject *context, Done done, Failed faile
         failed(notSent());
 }
 
+// An operation that ends in one signal of `q` whose last parameter is the
+// class's error: with the reply's values (`Reply...`) and NoError (0) on
+// success, with `empty...` and `errorOf` of the D-Bus error on failure, at
+// once when the call cannot be sent.
+template <typename... Reply, typename Public, typename... Params, typename ErrorOf, typename... Empty>
+void complete(const QDBusMessage &call, Public *q, void (Public::*signal)(Params...), ErrorOf errorOf,
+              Empty... empty)
+{
+    using Error = decltype(errorOf(std::declval<QDBusError>()));
+    operate<Reply...>(
+        call, q, [q, signal](const auto &...values) { emit (q->*signal)(values..., Error(0)); },
+        [q, signal, errorOf, empty...](const QDBusError &error) { emit (q->*signal)(empty..., errorOf(error)); });
+}
+
 // The value a daemon error stands for: its name looked up in `table` (a name
 // outside it gives `unknown`); a standard D-Bus error, a reply of the wrong
 // type and a call that was not sent give `communication`.

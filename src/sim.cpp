@@ -37,16 +37,6 @@ SIMError simErrorOf(const QDBusError &error)
     return SIMError(errorValue(error, simErrors, UnknownError, CommunicationError));
 }
 
-// Sends one request of a SIM interface: `done` gets the reply of `Args...`,
-// `failed` the SIM error, at once when the call cannot be sent.
-template <typename... Args, typename Done, typename Failed>
-void request(QObject *context, Bus bus, const char *method, const QVariantList &args, Done done,
-             Failed failed)
-{
-    operate<Args...>(methodCall(bus, QLatin1String(method), args), context, done,
-                     [failed](const QDBusError &error) { failed(simErrorOf(error)); });
-}
-
 const TextValue statuses[] = {
     {"Unknown", SIMStatus::UnknownStatus},
     {"Ok", SIMStatus::Ok},
@@ -84,9 +74,9 @@ public:
     void status()
     {
         Q_Q(SIMStatus);
-        request<QString>(this, Bus::Sim, "GetSIMStatus", {},
+        operate<QString>(methodCall(Bus::Sim, QStringLiteral("GetSIMStatus")), q,
             [q](const QString &text) { emit q->statusComplete(statusOf(text), NoError); },
-            [q](SIMError error) { emit q->statusComplete(SIMStatus::UnknownStatus, error); });
+            [q](const QDBusError &error) { emit q->statusComplete(SIMStatus::UnknownStatus, simErrorOf(error)); });
     }
 
     void simStatusSignal(const QString &text)
@@ -143,44 +133,15 @@ public:
         daemons = followDaemons({proxy}, this, q);
     }
 
-    // A request answered with success or failure, the code(s) passed through unkept.
-    void checked(const char *method, const QVariantList &args,
-                 void (SIMSecurity::*complete)(bool, SIMError))
-    {
-        SIMSecurity *q = q_ptr;
-        request<bool>(this, Bus::SimSecurity, method, args,
-            [q, complete](bool success) { emit (q->*complete)(success, NoError); },
-            [q, complete](SIMError error) { emit (q->*complete)(false, error); });
-    }
-
-    // A request answered with nothing.
-    void plain(const char *method, const QVariantList &args, void (SIMSecurity::*complete)(SIMError))
-    {
-        SIMSecurity *q = q_ptr;
-        request<>(this, Bus::SimSecurity, method, args,
-            [q, complete] { emit (q->*complete)(NoError); },
-            [q, complete](SIMError error) { emit (q->*complete)(error); });
-    }
-
-    // A request answered with a count of attempts.
-    void attempts(const char *method, const QString &type,
-                  void (SIMSecurity::*complete)(int, SIMError))
-    {
-        SIMSecurity *q = q_ptr;
-        request<int>(this, Bus::SimSecurity, method, {type},
-            [q, complete](int left) { emit (q->*complete)(left, NoError); },
-            [q, complete](SIMError error) { emit (q->*complete)(-1, error); });
-    }
-
     void pinQueryState(int type)
     {
         Q_Q(SIMSecurity);
-        request<bool>(this, Bus::SimSecurity, "GetPINQueryState", {codeType(type, pinTypes)},
+        operate<bool>(methodCall(Bus::SimSecurity, QStringLiteral("GetPINQueryState"), {codeType(type, pinTypes)}), q,
             [q](bool on) {
                 emit q->pinQueryStateComplete(on ? SIMSecurity::QueryEnabled : SIMSecurity::QueryDisabled,
                                               NoError);
             },
-            [q](SIMError error) { emit q->pinQueryStateComplete(SIMSecurity::QueryUnknown, error); });
+            [q](const QDBusError &error) { emit q->pinQueryStateComplete(SIMSecurity::QueryUnknown, simErrorOf(error)); });
     }
 
     void verifyCodeRequiredSignal(const QString &text)
@@ -217,27 +178,32 @@ bool SIMSecurity::isValid() const { return d->daemons->valid(); }
 
 void SIMSecurity::verifyPIN(PINType type, const QString &code)
 {
-    d->checked("VerifyPIN", {codeType(type, pinTypes), code}, &SIMSecurity::verifyPINComplete);
+    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("VerifyPIN"), {codeType(type, pinTypes), code}), this,
+                   &SIMSecurity::verifyPINComplete, simErrorOf, false);
 }
 
 void SIMSecurity::verifyPUK(PUKType type, const QString &code, const QString &newPinCode)
 {
-    d->checked("VerifyPUK", {codeType(type, pukTypes), code, newPinCode}, &SIMSecurity::verifyPUKComplete);
+    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("VerifyPUK"), {codeType(type, pukTypes), code, newPinCode}),
+                   this, &SIMSecurity::verifyPUKComplete, simErrorOf, false);
 }
 
 void SIMSecurity::changePIN(PINType type, const QString &oldCode, const QString &newCode)
 {
-    d->checked("ChangePIN", {codeType(type, pinTypes), oldCode, newCode}, &SIMSecurity::changePINComplete);
+    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("ChangePIN"), {codeType(type, pinTypes), oldCode, newCode}),
+                   this, &SIMSecurity::changePINComplete, simErrorOf, false);
 }
 
 void SIMSecurity::enablePINQuery(PINType type, const QString &code)
 {
-    d->plain("EnablePINQuery", {codeType(type, pinTypes), code}, &SIMSecurity::enablePINQueryComplete);
+    complete<>(methodCall(Bus::SimSecurity, QStringLiteral("EnablePINQuery"), {codeType(type, pinTypes), code}), this,
+               &SIMSecurity::enablePINQueryComplete, simErrorOf);
 }
 
 void SIMSecurity::disablePINQuery(PINType type, const QString &code)
 {
-    d->plain("DisablePINQuery", {codeType(type, pinTypes), code}, &SIMSecurity::disablePINQueryComplete);
+    complete<>(methodCall(Bus::SimSecurity, QStringLiteral("DisablePINQuery"), {codeType(type, pinTypes), code}), this,
+               &SIMSecurity::disablePINQueryComplete, simErrorOf);
 }
 
 void SIMSecurity::pinQueryState(PINType type) { d->pinQueryState(type); }
@@ -267,12 +233,14 @@ bool SIMSecurity::sendCodeRequest(const QString &command)
 
 void SIMSecurity::pinAttemptsLeft(PINType type)
 {
-    d->attempts("PINAttemptsLeft", codeType(type, pinTypes), &SIMSecurity::pinAttemptsLeftComplete);
+    complete<int>(methodCall(Bus::SimSecurity, QStringLiteral("PINAttemptsLeft"), {codeType(type, pinTypes)}), this,
+                  &SIMSecurity::pinAttemptsLeftComplete, simErrorOf, -1);
 }
 
 void SIMSecurity::pukAttemptsLeft(PUKType type)
 {
-    d->attempts("PUKAttemptsLeft", codeType(type, pukTypes), &SIMSecurity::pukAttemptsLeftComplete);
+    complete<int>(methodCall(Bus::SimSecurity, QStringLiteral("PUKAttemptsLeft"), {codeType(type, pukTypes)}), this,
+                  &SIMSecurity::pukAttemptsLeftComplete, simErrorOf, -1);
 }
 
 // ---- SIMIdentity ----
@@ -287,37 +255,6 @@ public:
         , daemons(followDaemons({proxy}, this, q))
     {
         registerTypes();
-    }
-
-    // A request answered with one value of type T, or T() with the error.
-    template <typename T>
-    void read(const char *method, void (SIMIdentity::*complete)(const T &, SIMError),
-              const QVariantList &args = {})
-    {
-        SIMIdentity *q = q_ptr;
-        request<T>(this, Bus::SimIdentity, method, args,
-            [q, complete](const T &value) { emit (q->*complete)(value, NoError); },
-            [q, complete](SIMError error) { emit (q->*complete)(T(), error); });
-    }
-
-    void hplmn()
-    {
-        Q_Q(SIMIdentity);
-        request<QString, QString>(this, Bus::SimIdentity, "GetHPLMN", {},
-            [q](const QString &mcc, const QString &mnc) { emit q->hplmnComplete(mcc, mnc, NoError); },
-            [q](SIMError error) { emit q->hplmnComplete(QString(), QString(), error); });
-    }
-
-    void auth(const QByteArray &rand)
-    {
-        Q_Q(SIMIdentity);
-        request<QByteArray, QByteArray, QByteArray, QByteArray>(this, Bus::SimIdentity, "GetAuth", {rand},
-            [q](const QByteArray &res, const QByteArray &kc, const QByteArray &ck, const QByteArray &ik) {
-                emit q->authComplete(res, kc, ck, ik, NoError);
-            },
-            [q](SIMError error) {
-                emit q->authComplete(QByteArray(), QByteArray(), QByteArray(), QByteArray(), error);
-            });
     }
 
     SIMIdentity *q_ptr;
@@ -337,12 +274,44 @@ SIMIdentity::SIMIdentity(QObject *parent)
 SIMIdentity::~SIMIdentity() = default;
 
 bool SIMIdentity::isValid() const { return d->daemons->valid(); }
-void SIMIdentity::hplmn() { d->hplmn(); }
-void SIMIdentity::imsi() { d->read("GetIMSI", &SIMIdentity::imsiComplete); }
-void SIMIdentity::serviceProviderName() { d->read("GetServiceProviderName", &SIMIdentity::serviceProviderNameComplete); }
-void SIMIdentity::languages() { d->read("GetLanguages", &SIMIdentity::languagesComplete); }
-void SIMIdentity::iccid() { d->read("GetICCID", &SIMIdentity::iccidComplete); }
-void SIMIdentity::auth(const QByteArray &rand) { d->auth(rand); }
+namespace {
+
+QDBusMessage identityCall(const char *method, const QVariantList &args = {})
+{
+    return methodCall(Bus::SimIdentity, QLatin1String(method), args);
+}
+
+} // namespace
+
+void SIMIdentity::hplmn()
+{
+    complete<QString, QString>(identityCall("GetHPLMN"), this, &SIMIdentity::hplmnComplete, simErrorOf, QString(),
+                               QString());
+}
+
+void SIMIdentity::imsi() { complete<QString>(identityCall("GetIMSI"), this, &SIMIdentity::imsiComplete, simErrorOf, QString()); }
+
+void SIMIdentity::serviceProviderName()
+{
+    complete<QString>(identityCall("GetServiceProviderName"), this, &SIMIdentity::serviceProviderNameComplete,
+                      simErrorOf, QString());
+}
+
+void SIMIdentity::languages()
+{
+    complete<QStringList>(identityCall("GetLanguages"), this, &SIMIdentity::languagesComplete, simErrorOf,
+                          QStringList());
+}
+
+void SIMIdentity::iccid() { complete<QString>(identityCall("GetICCID"), this, &SIMIdentity::iccidComplete, simErrorOf, QString()); }
+
+void SIMIdentity::auth(const QByteArray &rand)
+{
+    const QByteArray none;
+    complete<QByteArray, QByteArray, QByteArray, QByteArray>(identityCall("GetAuth", {rand}), this,
+                                                             &SIMIdentity::authComplete, simErrorOf, none, none,
+                                                             none, none);
+}
 
 } // namespace SIM
 } // namespace Ondrix

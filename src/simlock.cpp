@@ -62,10 +62,8 @@ public:
     // The code goes into the call and nowhere else.
     void simLockUnlock(int level, const QString &code)
     {
-        Q_Q(SIMLock);
-        operate<>(methodCall(Bus::SimLock, QStringLiteral("UnlockSIMLock"), {level, code}), this,
-                  [q] { emit q->simLockUnlockComplete(SIMLock::NoError); },
-                  [q](const QDBusError &error) { emit q->simLockUnlockComplete(lockErrorOf(error)); });
+        complete<>(methodCall(Bus::SimLock, QStringLiteral("UnlockSIMLock"), {level, code}), q_ptr,
+                   &SIMLock::simLockUnlockComplete, lockErrorOf);
     }
 
     SIMLock *q_ptr;

@@ -36,6 +36,25 @@ using Error = SIMPhonebook::SIMPhonebookError;
 using EntrySignal = void (SIMPhonebook::*)(int, const QString &, const QString &, const QString &,
                                            const QString &, const QString &, Error);
 
+// A name outside the table is an unknown error, never success.
+Error phonebookErrorOf(const QDBusError &error)
+{
+    return Error(errorValue(error, phonebookErrors, SIMPhonebook::UnknownError, SIMPhonebook::CommunicationError));
+}
+
+QDBusMessage phonebookCall(const char *method, const QVariantList &args)
+{
+    return methodCall(Bus::SimPhonebook, QLatin1String(method), args);
+}
+
+// A read answered with an entry, or index 0 and empty fields with the error.
+void readEntry(SIMPhonebook *q, const char *method, const QVariantList &args, EntrySignal signal)
+{
+    const QString none;
+    complete<int, QString, QString, QString, QString, QString>(phonebookCall(method, args), q, signal,
+                                                               phonebookErrorOf, 0, none, none, none, none, none);
+}
+
 } // namespace
 
 class SIMPhonebookPrivate : public QObject
@@ -50,72 +69,6 @@ public:
         subscribe(Bus::SimPhonebook, "FDNEnabled", this, &SIMPhonebookPrivate::fdnEnabledSignal);
         proxy = createProxy(Bus::SimPhonebook, this);
         daemons = followDaemons({proxy}, this, q);
-    }
-
-    // Sends one request: `done` gets the reply of `Args...`, `failed` the
-    // phonebook error (a name outside the table is an unknown error).
-    template <typename... Args, typename Done, typename Failed>
-    void request(const char *method, const QVariantList &args, Done done, Failed failed)
-    {
-        operate<Args...>(methodCall(Bus::SimPhonebook, QLatin1String(method), args), this, done,
-                         [failed](const QDBusError &error) {
-                             failed(Error(errorValue(error, phonebookErrors, SIMPhonebook::UnknownError,
-                                                     SIMPhonebook::CommunicationError)));
-                         });
-    }
-
-    // A read answered with an entry, or index 0 and empty fields with the error.
-    void read(const char *method, const QVariantList &args, EntrySignal complete)
-    {
-        SIMPhonebook *q = q_ptr;
-        request<int, QString, QString, QString, QString, QString>(method, args,
-            [q, complete](int index, const QString &name, const QString &number, const QString &second,
-                          const QString &additional, const QString &email) {
-                emit (q->*complete)(index, name, number, second, additional, email, SIMPhonebook::NoError);
-            },
-            [q, complete](Error error) {
-                emit (q->*complete)(0, QString(), QString(), QString(), QString(), QString(), error);
-            });
-    }
-
-    // A write answered with the entry's index, or 0 with the error.
-    void write(const char *method, const QVariantList &args, void (SIMPhonebook::*complete)(int, Error))
-    {
-        SIMPhonebook *q = q_ptr;
-        request<int>(method, args, [q, complete](int index) { emit (q->*complete)(index, SIMPhonebook::NoError); },
-                     [q, complete](Error error) { emit (q->*complete)(0, error); });
-    }
-
-    // A request answered with nothing.
-    void plain(const char *method, const QVariantList &args, void (SIMPhonebook::*complete)(Error))
-    {
-        SIMPhonebook *q = q_ptr;
-        request<>(method, args, [q, complete] { emit (q->*complete)(SIMPhonebook::NoError); },
-                  [q, complete](Error error) { emit (q->*complete)(error); });
-    }
-
-    void info(int type)
-    {
-        Q_Q(SIMPhonebook);
-        request<uint, uint, uint, uint, uint, uint, uint, uint, uint>("GetInfo", {typeName(type)},
-            [q](uint entries, uint name, uint number, uint sneEntries, uint sneLength, uint snrEntries,
-                uint snrLength, uint emailEntries, uint emailLength) {
-                emit q->infoComplete(entries, name, number, sneEntries, sneLength, snrEntries, snrLength,
-                                     emailEntries, emailLength, SIMPhonebook::NoError);
-            },
-            [q](Error error) { emit q->infoComplete(0, 0, 0, 0, 0, 0, 0, 0, 0, error); });
-    }
-
-    void getFDNStatus()
-    {
-        Q_Q(SIMPhonebook);
-        request<QString>("GetFDNStatus", {},
-            [q](const QString &text) {
-                emit q->fdnStatusComplete(text.toLower() == QLatin1String("enabled") ? SIMPhonebook::Enabled
-                                                                                     : SIMPhonebook::Disabled,
-                                          SIMPhonebook::NoError);
-            },
-            [q](Error error) { emit q->fdnStatusComplete(SIMPhonebook::Disabled, error); });
     }
 
     void fdnDisabledSignal() { emit q_ptr->fdnDisabled(); }
@@ -141,47 +94,62 @@ bool SIMPhonebook::isValid() const { return d->daemons->valid(); }
 
 void SIMPhonebook::readFirst(PhonebookType phonebook)
 {
-    d->read("ReadFirst", {typeName(phonebook)}, &SIMPhonebook::readFirstComplete);
+    readEntry(this, "ReadFirst", {typeName(phonebook)}, &SIMPhonebook::readFirstComplete);
 }
 
 void SIMPhonebook::readNext(PhonebookType phonebook, int index)
 {
-    d->read("ReadNext", {typeName(phonebook), index}, &SIMPhonebook::readNextComplete);
+    readEntry(this, "ReadNext", {typeName(phonebook), index}, &SIMPhonebook::readNextComplete);
 }
 
 void SIMPhonebook::readExact(PhonebookType phonebook, int index)
 {
-    d->read("ReadExact", {typeName(phonebook), index}, &SIMPhonebook::readExactComplete);
+    readEntry(this, "ReadExact", {typeName(phonebook), index}, &SIMPhonebook::readExactComplete);
 }
 
 void SIMPhonebook::createEntry(PhonebookType phonebook, const QString &name, const QString &number,
                                const QString &secondName, const QString &additionalNumber,
                                const QString &email)
 {
-    d->write("Create", {typeName(phonebook), name, number, secondName, additionalNumber, email},
-             &SIMPhonebook::createEntryComplete);
+    complete<int>(phonebookCall("Create", {typeName(phonebook), name, number, secondName, additionalNumber, email}),
+                  this, &SIMPhonebook::createEntryComplete, phonebookErrorOf, 0);
 }
 
 void SIMPhonebook::updateEntry(PhonebookType phonebook, int index, const QString &name,
                                const QString &number, const QString &secondName,
                                const QString &additionalNumber, const QString &email)
 {
-    d->write("Update", {typeName(phonebook), index, name, number, secondName, additionalNumber, email},
-             &SIMPhonebook::updateEntryComplete);
+    complete<int>(phonebookCall("Update", {typeName(phonebook), index, name, number, secondName, additionalNumber, email}),
+                  this, &SIMPhonebook::updateEntryComplete, phonebookErrorOf, 0);
 }
 
 void SIMPhonebook::deleteEntry(PhonebookType phonebook, int index)
 {
-    d->plain("Delete", {typeName(phonebook), index}, &SIMPhonebook::deleteEntryComplete);
+    complete<>(phonebookCall("Delete", {typeName(phonebook), index}), this, &SIMPhonebook::deleteEntryComplete,
+               phonebookErrorOf);
 }
 
-void SIMPhonebook::info(PhonebookType phonebook) { d->info(phonebook); }
-void SIMPhonebook::getFDNStatus() { d->getFDNStatus(); }
+void SIMPhonebook::info(PhonebookType phonebook)
+{
+    complete<uint, uint, uint, uint, uint, uint, uint, uint, uint>(phonebookCall("GetInfo", {typeName(phonebook)}),
+                                                                   this, &SIMPhonebook::infoComplete,
+                                                                   phonebookErrorOf, 0u, 0u, 0u, 0u, 0u, 0u, 0u,
+                                                                   0u, 0u);
+}
+
+void SIMPhonebook::getFDNStatus()
+{
+    operate<QString>(phonebookCall("GetFDNStatus", {}), this,
+        [this](const QString &text) {
+            emit fdnStatusComplete(text.toLower() == QLatin1String("enabled") ? Enabled : Disabled, NoError);
+        },
+        [this](const QDBusError &error) { emit fdnStatusComplete(Disabled, phonebookErrorOf(error)); });
+}
 
 void SIMPhonebook::setFDNStatus(FDNStatus status)
 {
-    d->plain("SetFDNStatus", {status == Enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled")},
-             &SIMPhonebook::setFDNStatusComplete);
+    complete<>(phonebookCall("SetFDNStatus", {status == Enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled")}),
+               this, &SIMPhonebook::setFDNStatusComplete, phonebookErrorOf);
 }
 
 } // namespace Ondrix

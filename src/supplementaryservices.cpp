@@ -148,7 +148,6 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, SS::DivertService
 class SupplementaryServicesPrivate : public QObject
 {
 public:
-    using Done = void (SS::*)(SS::Error);
 
     explicit SupplementaryServicesPrivate(SS *q)
         : QObject(q)
@@ -179,12 +178,16 @@ public:
                          [failed](const QDBusError &error) { failed(ssErrorOf(error)); });
     }
 
-    // An operation answered with nothing.
-    void plain(const char *method, const QVariantList &args, Done complete)
+    // An operation that completes with its reply's values: with the daemon
+    // absent it fails at once with UnknownError (and `empty`) and nothing is sent.
+    template <typename... Reply, typename... Params, typename... Empty>
+    void serve(const char *method, const QVariantList &args, void (SS::*signal)(Params...), Empty... empty)
     {
-        SS *q = q_ptr;
-        request<>(method, args, [q, complete] { emit (q->*complete)(SS::NoError); },
-                  [q, complete](SS::Error error) { emit (q->*complete)(error); });
+        if (!isValid()) {
+            emit (q_ptr->*signal)(empty..., SS::UnknownError);
+            return;
+        }
+        complete<Reply...>(methodCall(Bus::SS, QLatin1String(method), args), q_ptr, signal, ssErrorOf, empty...);
     }
 
     // An interrogation answered with a list of basic service codes.
@@ -195,22 +198,6 @@ public:
         request<QStringList>(method, args,
             [q, complete](const QStringList &codes) { emit (q->*complete)(basicServicesOf(codes), SS::NoError); },
             [q, complete](SS::Error error) { emit (q->*complete)(SS::BasicServiceList(), error); });
-    }
-
-    // An interrogation answered with a flag.
-    void flag(const char *method, void (SS::*complete)(bool, SS::Error))
-    {
-        SS *q = q_ptr;
-        request<bool>(method, {}, [q, complete](bool on) { emit (q->*complete)(on, SS::NoError); },
-                      [q, complete](SS::Error error) { emit (q->*complete)(false, error); });
-    }
-
-    void checkDivert(int code, int basic)
-    {
-        Q_Q(SupplementaryServices);
-        request<SS::DivertServiceList>("CheckDivert", {codeOf(divertCodes, code), codeOf(basicServices, basic)},
-            [q](const SS::DivertServiceList &list) { emit q->checkDivertCompleted(list, SS::NoError); },
-            [q](SS::Error error) { emit q->checkDivertCompleted(SS::DivertServiceList(), error); });
     }
 
     void checkClir()
@@ -387,46 +374,50 @@ bool SupplementaryServices::isValid() const { return d->isValid(); }
 void SupplementaryServices::registerDivert(DivertServiceCode service, BasicService basic, const QString &number,
                                            uint forwardDelay)
 {
-    d->plain("RegisterDivert",
+    d->serve<>("RegisterDivert",
              {codeOf(divertCodes, service), codeOf(basicServices, basic), number, forwardDelay},
              &SS::registerDivertCompleted);
 }
 
 void SupplementaryServices::eraseDivert(DivertServiceCode service, BasicService basic)
 {
-    d->plain("EraseDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)}, &SS::eraseDivertCompleted);
+    d->serve<>("EraseDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)}, &SS::eraseDivertCompleted);
 }
 
 void SupplementaryServices::activateDivert(DivertServiceCode service, BasicService basic)
 {
-    d->plain("ActivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+    d->serve<>("ActivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
              &SS::activateDivertCompleted);
 }
 
 void SupplementaryServices::deactivateDivert(DivertServiceCode service, BasicService basic)
 {
-    d->plain("DeactivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+    d->serve<>("DeactivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
              &SS::deactivateDivertCompleted);
 }
 
-void SupplementaryServices::checkDivert(DivertServiceCode service, BasicService basic) { d->checkDivert(service, basic); }
+void SupplementaryServices::checkDivert(DivertServiceCode service, BasicService basic)
+{
+    d->serve<DivertServiceList>("CheckDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+                                &SS::checkDivertCompleted, DivertServiceList());
+}
 
 void SupplementaryServices::changeBarringPassword(BarringServiceCode service, const QString &oldPassword,
                                                   const QString &newPassword)
 {
-    d->plain("ChangePassword", {codeOf(barringCodes, service), oldPassword, newPassword},
+    d->serve<>("ChangePassword", {codeOf(barringCodes, service), oldPassword, newPassword},
              &SS::changeBarringPasswordCompleted);
 }
 
 void SupplementaryServices::activateBarring(BarringServiceCode service, BasicService basic, const QString &password)
 {
-    d->plain("ActivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
+    d->serve<>("ActivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
              &SS::activateBarringCompleted);
 }
 
 void SupplementaryServices::deactivateBarring(BarringServiceCode service, BasicService basic, const QString &password)
 {
-    d->plain("DeactivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
+    d->serve<>("DeactivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
              &SS::deactivateBarringCompleted);
 }
 
@@ -437,12 +428,12 @@ void SupplementaryServices::checkBarring(BarringServiceCode service)
 
 void SupplementaryServices::activateWaiting(BasicService basic)
 {
-    d->plain("ActivateWaiting", {codeOf(basicServices, basic)}, &SS::activateWaitingCompleted);
+    d->serve<>("ActivateWaiting", {codeOf(basicServices, basic)}, &SS::activateWaitingCompleted);
 }
 
 void SupplementaryServices::deactivateWaiting(BasicService basic)
 {
-    d->plain("DeactivateWaiting", {codeOf(basicServices, basic)}, &SS::deactivateWaitingCompleted);
+    d->serve<>("DeactivateWaiting", {codeOf(basicServices, basic)}, &SS::deactivateWaitingCompleted);
 }
 
 void SupplementaryServices::checkWaiting(BasicService basic)
@@ -451,10 +442,10 @@ void SupplementaryServices::checkWaiting(BasicService basic)
 }
 
 void SupplementaryServices::checkClir() { d->checkClir(); }
-void SupplementaryServices::checkClip() { d->flag("CheckCLIP", &SS::checkClipCompleted); }
-void SupplementaryServices::checkColp() { d->flag("CheckCoLP", &SS::checkColpCompleted); }
-void SupplementaryServices::checkColr() { d->flag("CheckCoLR", &SS::checkColrCompleted); }
-void SupplementaryServices::checkCnap() { d->flag("CheckCNAP", &SS::checkCnapCompleted); }
+void SupplementaryServices::checkClip() { d->serve<bool>("CheckCLIP", {}, &SS::checkClipCompleted, false); }
+void SupplementaryServices::checkColp() { d->serve<bool>("CheckCoLP", {}, &SS::checkColpCompleted, false); }
+void SupplementaryServices::checkColr() { d->serve<bool>("CheckCoLR", {}, &SS::checkColrCompleted, false); }
+void SupplementaryServices::checkCnap() { d->serve<bool>("CheckCNAP", {}, &SS::checkCnapCompleted, false); }
 bool SupplementaryServices::isBusy() { return d->isBusy(); }
 
 bool SupplementaryServices::isServiceCode(const QString &command)
