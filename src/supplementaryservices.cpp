@@ -148,7 +148,6 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, SS::DivertService
 class SupplementaryServicesPrivate : public QObject
 {
 public:
-
     explicit SupplementaryServicesPrivate(SS *q)
         : QObject(q)
         , q_ptr(q)
