@@ -58,7 +58,11 @@ cat "$work"/*.line
 echo "== the hostile mode, $events events"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build build-asan --target tst_chaos -j"$(nproc)" >/dev/null
-LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ONDRIX_CHAOS_EVENTS=$events QTEST_FUNCTION_TIMEOUT=3600000 \
-  build-asan/tests/tst_chaos 2>&1 | grep -E '^(QINFO|PASS|FAIL|Totals)|chaos:' | sed 's/^QINFO *: *//'
+# The settings ctest gives tst_chaos, without its time limits.
+reports=$work/sanitizer/report
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:log_path=$reports LSAN_OPTIONS=exitcode=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$reports \
+ONDRIX_CHAOS_EVENTS=$events QTEST_FUNCTION_TIMEOUT=3600000 \
+  tests/sanitized.sh "$PWD" "$PWD/build-asan" build-asan/tests/tst_chaos 2>&1 \
+  | grep -E '^(QINFO|PASS|FAIL|Totals)|chaos:|sanitiz|leak' | sed 's/^QINFO *: *//'
 echo "soak: done"
