@@ -75,20 +75,31 @@ int radio(const QStringList &args)
         for (const auto &m : modes) {
             if (args[1] != QLatin1String(m.name))
                 continue;
-            std::optional<std::tuple<QString>> failed;
-            const auto changed = awaitSignal(&access, &RadioAccess::modeChanged, [&] {
-                QObject::connect(&access, &RadioAccess::modeChangeFailed, &access, [&failed](const QString &cause) {
-                    failed = std::make_tuple(cause);
+            // The modem's new mode, or its refusal: whichever comes first ends the wait.
+            std::optional<int> changed;
+            std::optional<QString> failed;
+            runFor(10000, [&](std::function<void()> done) {
+                QObject::connect(&access, &RadioAccess::modeChanged, &access, [&, done](int mode) {
+                    if (!changed && !failed) {
+                        changed = mode;
+                        done();
+                    }
+                });
+                QObject::connect(&access, &RadioAccess::modeChangeFailed, &access, [&, done](const QString &cause) {
+                    if (!changed && !failed) {
+                        failed = cause;
+                        done();
+                    }
                 });
                 access.setMode(m.mode);
-            }, 10000);
+            });
             if (failed) {
-                err() << "ondrix: " << std::get<0>(*failed) << '\n';
+                err() << "ondrix: " << visible(*failed) << '\n';
                 return 1;
             }
             if (!changed)
                 return timedOut("from the modem", 10000);
-            line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(std::get<0>(*changed)));
+            line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(*changed));
             return 0;
         }
     }
