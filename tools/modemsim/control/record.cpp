@@ -244,6 +244,9 @@ int runRecord(const QString &address, const QString &output, int seconds)
         return 1;
     }
     dbus_message_unref(reply);
+    // From here on nothing is missed: who drives the bus may start.
+    err << "ondrix-modemsim: recording\n";
+    err.flush();
 
     Recording recording;
     dbus_connection_add_filter(connection, seen, &recording, nullptr);
