@@ -40,9 +40,13 @@ void Chaos::stop()
     m_active = false;
     m_timer.stop();
     const QList<QDBusMessage> held = m_held.values();
+    const QList<QDBusMessage> delayed = m_delayed.values();
     m_held.clear();
+    m_delayed.clear();
     for (const QDBusMessage &call : held)
         release(call);
+    for (const QDBusMessage &call : delayed)
+        answer(call);
     if (m_namesAway) {
         sim->acquireNames();
         m_namesAway = false;
@@ -61,7 +65,12 @@ bool Chaos::intercept(const QDBusMessage &call)
         answer(call);
     } else if (roll < 90) {
         // Past the 250 ms of a property read, well within the long operations.
-        QTimer::singleShot(m_random.bounded(260, 900), this, [this, call] { answer(call); });
+        const quint64 id = ++m_holds;
+        m_delayed.insert(id, call);
+        QTimer::singleShot(m_random.bounded(260, 900), this, [this, id] {
+            if (m_delayed.contains(id))
+                answer(m_delayed.take(id));
+        });
     } else {
         const quint64 id = ++m_holds;
         m_held.insert(id, call);

@@ -27,7 +27,7 @@ public:
     explicit Chaos(Simulator *sim);
 
     void start(quint32 seed);
-    // Ends the mode; calls still held are answered at once.
+    // Ends the mode; calls still held or delayed are answered at once.
     void stop();
     bool active() const { return m_active; }
     // Calls answered and signals and name changes made since start().
@@ -50,7 +50,8 @@ private:
     QRandomGenerator m_random;
     AnyValues m_values{[this](quint32 bound) { return bound ? m_random.bounded(bound) : m_random.generate(); }};
     QTimer m_timer;
-    QHash<quint64, QDBusMessage> m_held;   // calls not answered yet
+    QHash<quint64, QDBusMessage> m_held;      // calls not answered for seconds (then NoReply)
+    QHash<quint64, QDBusMessage> m_delayed;   // calls answered late
     quint64 m_holds = 0;
     quint32 m_events = 0;
     bool m_active = false;
