@@ -104,17 +104,14 @@ out=$(ctl calls)
 expect "a byte argument in the call log" '^com\.kelvo\.hvt\.SMS\.SIM\.GetParameters \(y\) \[1\]$' "$out"
 
 # monitor follows changes as they happen.
-"$ondrix" monitor --seconds 4 > "$PRIVATEBUS_DIR/monitor.out" &
-monitor=$!
-for mode in Forced Manual Forced Manual Forced Manual; do
-  sleep 0.5
-  ctl emit com.kelvo.hvt.CSNet.NetworkRegistration SelectionModeChanged "$mode"
-done
+monitor_start "$PRIVATEBUS_DIR/monitor.out" monitor
+ctl emit com.kelvo.hvt.CSNet.NetworkRegistration SelectionModeChanged Forced
 ctl emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged Rejected PLMNNotAllowed
 ctl emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged Roaming ""
-wait "$monitor"
+until_matches '^network: +Roaming$' cat "$PRIVATEBUS_DIR/monitor.out" >/dev/null
+monitor_stop
 out=$(cat "$PRIVATEBUS_DIR/monitor.out")
-expect "monitor" '^selection: +(ForcedAutomatic|Manual)$' "$out"
+expect "monitor" '^selection: +ForcedAutomatic$' "$out"
 expect "monitor: a refusal with its cause" '^network: +Rejected \(PLMNNotAllowed\)$' "$out"
 expect "monitor: a registration without a cause" '^network: +Roaming$' "$out"
 
@@ -254,12 +251,15 @@ expect_not "no code went to the network" 'USSD\.Command|VerifyPUK|ChangePassword
 # (looked for in a core of the waiting process; a sanitizer's shadow memory
 # makes cores too large to read, so those builds leave it to the others).
 if ! ldd "$ondrix" | grep libasan >/dev/null; then   # all of ldd read: no SIGPIPE under pipefail
-  ctl script com.kelvo.hvt.SIM.Security VerifyPIN delay=3000
+  ctl script com.kelvo.hvt.SIM.Security VerifyPIN delay=60000
+  ctl clear-calls
   printf '2468\n' | "$ondrix" sim unlock >/dev/null 2>&1 &
   unlock=$!
-  sleep 1.5
+  until_matches 'VerifyPIN' ctl calls >/dev/null   # read, sent, and waiting for the answer
   gcore -o "$PRIVATEBUS_DIR/core" "$unlock" >/dev/null 2>&1
+  kill "$unlock"
   wait "$unlock"
+  ctl reset
   expect "the code read was not kept as read" '^0$' "$(grep -c -a -E '2468$' "$PRIVATEBUS_DIR/core.$unlock")"
   [ -s "$PRIVATEBUS_DIR/core.$unlock" ] || { failed=$((failed + 1)); echo "FAIL: no core of ondrix sim unlock"; }
   rm -f "$PRIVATEBUS_DIR"/core.*
@@ -301,8 +301,7 @@ expect "scenario with a bad command" 'line 1: "fly away" is not a command' "$(ct
 expect "nothing of a bad scenario is played" '^network: +AtHome$' "$("$ondrix" status)"
 rm -f "$scenario"
 ctl scenario "$(dirname "$0")/../scenarios/roaming-abroad.scenario" 1000
-sleep 0.5
-out=$("$ondrix" status)
+out=$(until_matches '^operator: +Telia EE' "$ondrix" status)
 expect "scenario played" '^network: +Roaming$' "$out"
 expect "scenario played" '^operator: +Telia EE \(248 01, EE\)$' "$out"
 ctl reset
@@ -318,14 +317,13 @@ ctl chaos off
 ctl reset   # the hostile mode garbled the modem's state: start the next part from a known one
 
 # monitor follows the daemon leaving and coming back, and what it says then.
-"$ondrix" monitor --seconds 3 > "$PRIVATEBUS_DIR/monitor.out" &
-monitor=$!
-sleep 1
+monitor_start "$PRIVATEBUS_DIR/monitor.out" monitor
 ctl release
+until_matches '^daemon: +absent$' cat "$PRIVATEBUS_DIR/monitor.out" >/dev/null
 ctl set com.kelvo.YKM.Modem ServiceState s:EmergencyOnly
-sleep 0.5
 ctl acquire
-wait "$monitor"
+until_matches '^status: +LimitedService$' cat "$PRIVATEBUS_DIR/monitor.out" >/dev/null
+monitor_stop
 out=$(cat "$PRIVATEBUS_DIR/monitor.out")
 expect "monitor: the daemon leaves" '^daemon: +absent$' "$out"
 expect "monitor: the daemon returns" '^daemon: +present$' "$out"
@@ -342,11 +340,10 @@ out=$("$ondrix" --json sms encode --to +4412345 hi)
 expect "--json sms encode" '^\{"pdu":\["01000791442143F5000002E834"\]\}$' "$out"
 out=$("$ondrix" --json sms decode 01000791442143F5001002E834)
 expect "--json sms decode" '"message":\[\{.*"text":"hi"' "$out"
-"$ondrix" --json monitor --seconds 2 >"$PRIVATEBUS_DIR/monitor.json" &
-monitor=$!
-sleep 1
+monitor_start "$PRIVATEBUS_DIR/monitor.json" --json monitor
 ctl signal -90
-wait "$monitor"
+until_matches 'dBm' cat "$PRIVATEBUS_DIR/monitor.json" >/dev/null
+monitor_stop
 out=$(cat "$PRIVATEBUS_DIR/monitor.json")
 expect "--json monitor: an object a line" '^\{"signal":"37 %, -90 dBm"\}$' "$out"
 expect_not "--json monitor: nothing else" '^[^{]' "$out"

@@ -49,15 +49,15 @@ CONF
 # Both die with this script, however it ends.
 setpriv --pdeathsig KILL dbus-daemon --config-file="$dir/bus.conf" --nofork 2>"$dir/bus.log" &
 bus_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do   # a bound for a hang: a loaded machine is slow
   [ -S "$dir/bus" ] && break
-  sleep 0.05
+  sleep 0.1
 done
 [ -S "$dir/bus" ] || { cat "$dir/bus.log"; exit 1; }
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus
 setpriv --pdeathsig KILL "$build/tools/modemsim/ondrix-modemsim" --instant 2>"$dir/sim.log" &
 sim_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && break
   sleep 0.1
 done
