@@ -15,7 +15,7 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::Call, "CallTimers", this, &CallTimersPrivate::timersUpdated);
+        subscribe(Signal::CallCallTimers, this, &CallTimersPrivate::timersUpdated);
         proxy = createProxy(Bus::Call, this);
         daemons = followDaemons({proxy}, this, q);
     }
@@ -45,7 +45,7 @@ bool CallTimers::isValid() const { return d->daemons->valid(); }
 
 CallTimers::CallTimersInfo CallTimers::timers() const
 {
-    const auto reply = ask<uint, uint, uint, uint>(d->proxy, QStringLiteral("GetCallTimers"));
+    const auto reply = ask<uint, uint, uint, uint>(d->proxy, Method::CallGetCallTimers);
     if (!reply)
         return {};
     const auto &[last, dialled, received, total] = *reply;
@@ -55,7 +55,7 @@ CallTimers::CallTimersInfo CallTimers::timers() const
 void CallTimers::queryTimers()
 {
     operate<uint, uint, uint, uint>(
-        methodCall(Bus::Call, QStringLiteral("GetCallTimers")), d,
+        methodCall(Method::CallGetCallTimers), d,
         [this](uint last, uint dialled, uint received, uint total) {
             emit timersQueryCompleted({last, dialled, received, total}, true);
         },
@@ -64,17 +64,17 @@ void CallTimers::queryTimers()
 
 void CallTimers::clearTimers() const
 {
-    callProxy(d->proxy, QStringLiteral("ClearCallTimers"));
+    callProxy(d->proxy, Method::CallClearCallTimers);
 }
 
 void CallTimers::setCallUpdateTime(unsigned int time) const
 {
-    callProxy(d->proxy, QStringLiteral("SetCallUpdateTime"), {time});
+    callProxy(d->proxy, Method::CallSetCallUpdateTime, {time});
 }
 
 unsigned int CallTimers::callUpdateTime() const
 {
-    return askValue<uint>(d->proxy, QStringLiteral("GetCallUpdateTime"), 0);
+    return askValue<uint>(d->proxy, Method::CallGetCallUpdateTime, 0);
 }
 
 } // namespace Ondrix

@@ -52,7 +52,7 @@ bool EmergencyNumbers::isValid() const { return d->daemons->valid(); }
 
 EmergencyNumbers::EmergencyNumbersList EmergencyNumbers::numbersWithInfo() const
 {
-    return askValue<EmergencyNumbersList>(d->proxy, QStringLiteral("GetEmergencyNumbers"), {});
+    return askValue<EmergencyNumbersList>(d->proxy, Method::CallGetEmergencyNumbers, {});
 }
 
 QStringList EmergencyNumbers::numbers() const

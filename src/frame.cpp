@@ -18,31 +18,6 @@ namespace Frame {
 
 namespace {
 
-const BusName busNames[] = {
-    {"com.kelvo.YKM.Modem", "/com/kelvo/ykm/modem", "com.kelvo.YKM.Modem"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkRegistration"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkOperator"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.SignalStrength"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.RadioAccess"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkCell"},
-    {"com.kelvo.hvt.CSNet", "/com/kelvo/hvt/csnet", "com.kelvo.hvt.CSNet.NetworkTime"},
-    {"com.kelvo.hvt.GPRS", "/com/kelvo/hvt/gprs", "com.kelvo.hvt.GPRS"},
-    {"com.kelvo.hvt.SIM", "/com/kelvo/hvt/sim", "com.kelvo.hvt.SIM"},
-    {"com.kelvo.hvt.SIM", "/com/kelvo/hvt/sim", "com.kelvo.hvt.SIM.Security"},
-    {"com.kelvo.hvt.SIM", "/com/kelvo/hvt/sim", "com.kelvo.hvt.SIM.Identity"},
-    {"com.kelvo.hvt.SIM", "/com/kelvo/hvt/sim/phonebook", "com.kelvo.hvt.SIM.Phonebook"},
-    {"com.kelvo.hvt.SIM", "/com/kelvo/hvt/sim", "com.kelvo.hvt.SIM.SIMLock"},
-    {"com.kelvo.hvt.SS", "/com/kelvo/hvt/ss", "com.kelvo.hvt.SS"},
-    {"com.kelvo.hvt.SS", "/com/kelvo/hvt/ss", "com.kelvo.hvt.SS.USSD"},
-    {"com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call"},
-    {"com.kelvo.hvt.Info", "/com/kelvo/hvt/info", "com.kelvo.hvt.Info"},
-    {"com.kelvo.hvt.SMS", "/com/kelvo/hvt/sms", "com.kelvo.hvt.SMS.SIM"},
-};
-
-static_assert(sizeof(busNames) / sizeof(busNames[0]) == static_cast<std::size_t>(Bus::SmsSim) + 1,
-              "one bus name row per Bus value");
-
 const char PropertyMapSignature[] = "a{sv}";
 
 QDBusError invalidSignature(const QString &actual, const QString &expected)
@@ -75,28 +50,29 @@ public:
     }
 
     // Qt drops the subscriptions, and their match rules, when the hub goes.
-    bool add(Bus bus, const char *signal, const QString &signature, SignalHandler handler)
+    bool add(Signal signal, const QString &signature, SignalHandler handler)
     {
-        Entry *entry = find(bus, signal);
+        Entry *entry = find(signal);
         if (entry && entry->signature == signature) {
             entry->handler = std::move(handler);
             return true;
         }
         if (entry)
-            remove(bus, signal);
-        const QString member = QLatin1String(signal);
-        if (!connection(bus, member, &QDBusConnection::connect))
+            remove(signal);
+        const Member &row = member(signal);
+        const QString name = QLatin1String(row.name);
+        if (!connection(row.bus, name, &QDBusConnection::connect))
             return false;
-        m_entries.push_back({QLatin1String(busName(bus).interface), member, signature, std::move(handler)});
+        m_entries.push_back({QLatin1String(busName(row.bus).interface), name, signature, std::move(handler)});
         return true;
     }
 
-    void remove(Bus bus, const char *signal)
+    void remove(Signal signal)
     {
-        Entry *entry = find(bus, signal);
+        Entry *entry = find(signal);
         if (!entry)
             return;
-        connection(bus, entry->member, &QDBusConnection::disconnect);
+        connection(member(signal).bus, entry->member, &QDBusConnection::disconnect);
         m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
     }
 
@@ -126,23 +102,24 @@ private:
         SignalHandler handler;
     };
 
-    Entry *find(Bus bus, const char *signal)
+    Entry *find(Signal signal)
     {
-        const QLatin1String interface(busName(bus).interface);
-        const QLatin1String member(signal);
+        const Member &row = member(signal);
+        const QLatin1String interface(busName(row.bus).interface);
+        const QLatin1String name(row.name);
         for (Entry &entry : m_entries) {
-            if (entry.member == member && entry.interface == interface)
+            if (entry.member == name && entry.interface == interface)
                 return &entry;
         }
         return nullptr;
     }
 
-    using Method = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
-                                             const QString &, const QString &, QObject *,
-                                             const char *);
+    using Connect = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
+                                              const QString &, const QString &, QObject *,
+                                              const char *);
     // Every signature reaches deliver(), which takes those that carry the
     // handler's arguments first.
-    bool connection(Bus bus, const QString &member, Method method)
+    bool connection(Bus bus, const QString &member, Connect method)
     {
         const BusName &name = busName(bus);
         QDBusConnection connection = QDBusConnection::systemBus();
@@ -156,11 +133,6 @@ private:
 
 const char *const PropertiesInterface = "org.freedesktop.DBus.Properties";
 
-const BusName &busName(Bus bus)
-{
-    return busNames[static_cast<std::size_t>(bus)];
-}
-
 DBusIface *createProxy(Bus bus, QObject *parent)
 {
     const BusName &name = busName(bus);
@@ -168,14 +140,69 @@ DBusIface *createProxy(Bus bus, QObject *parent)
                          QDBusConnection::systemBus(), parent);
 }
 
-QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args)
+namespace {
+
+// The D-Bus signature `args` go out with.
+QString signatureOfArguments(const QVariantList &args)
 {
-    const BusName &name = busName(bus);
-    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(name.service),
-                                                       QLatin1String(name.path),
-                                                       QLatin1String(name.interface), method);
+    QString signature;
+    for (const QVariant &arg : args) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        signature += QLatin1String(QDBusMetaType::typeToSignature(arg.metaType()));
+#else
+        signature += QLatin1String(QDBusMetaType::typeToSignature(arg.userType()));
+#endif
+    }
+    return signature;
+}
+
+// The row of a call the library makes; the properties interface's calls have
+// rows of their own.
+[[maybe_unused]] const Member *rowOf(const QDBusMessage &call)
+{
+    static const Member getAll{Bus::Modem, "GetAll", "s", "a{sv}"};
+    static const Member set{Bus::Modem, "Set", "ssv", ""};
+    if (call.interface() == QLatin1String(PropertiesInterface))
+        return call.member() == QLatin1String("GetAll") ? &getAll : call.member() == QLatin1String("Set") ? &set : nullptr;
+    for (const Member &row : Methods) {
+        if (call.member() == QLatin1String(row.name) && call.interface() == QLatin1String(busName(row.bus).interface))
+            return &row;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QDBusMessage methodCall(Method method, const QVariantList &args)
+{
+    const Member &row = member(method);
+    const BusName &name = busName(row.bus);
+    Q_ASSERT_X(signatureOfArguments(args) == QLatin1String(row.arguments), row.name,
+               "the call's arguments are not those of its row");
+    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(name.service), QLatin1String(name.path),
+                                                       QLatin1String(name.interface), QLatin1String(row.name));
     call.setArguments(args);
     return call;
+}
+
+void checkReply(const Member &row, const QString &signature)
+{
+    Q_ASSERT_X(carries(QLatin1String(row.reply), signature), row.name,
+               "the handler takes another reply than the daemon gives");
+    Q_UNUSED(row)
+    Q_UNUSED(signature)
+}
+
+void checkReply(const QDBusMessage &call, const QString &signature)
+{
+#ifdef QT_NO_DEBUG
+    Q_UNUSED(call)
+    Q_UNUSED(signature)
+#else
+    const Member *row = rowOf(call);
+    Q_ASSERT_X(row, qPrintable(call.member()), "a call of no row");
+    checkReply(*row, signature);
+#endif
 }
 
 QDBusMessage getAllCall(Bus bus)
@@ -189,12 +216,15 @@ QDBusMessage getAllCall(Bus bus)
     return call;
 }
 
-QDBusMessage propertyWrite(Bus bus, const char *name, const QVariant &value)
+QDBusMessage propertyWrite(Property property, const QVariant &value)
 {
-    const BusName &names = busName(bus);
+    const Member &row = member(property);
+    const BusName &names = busName(row.bus);
+    Q_ASSERT_X(signatureOfArguments({value}) == QLatin1String(row.arguments), row.name,
+               "the value is not of the property's type");
     QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(names.service), QLatin1String(names.path),
                                                        QLatin1String(PropertiesInterface), QStringLiteral("Set"));
-    call.setArguments({QLatin1String(names.interface), QLatin1String(name), QVariant::fromValue(QDBusVariant(value))});
+    call.setArguments({QLatin1String(names.interface), QLatin1String(row.name), QVariant::fromValue(QDBusVariant(value))});
     return call;
 }
 
@@ -212,6 +242,7 @@ void logCall(const QDBusMessage &call, int timeout)
 bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
                ReplyHandler onReply, ErrorHandler onError, int timeout)
 {
+    checkReply(call, signature);
     QDBusConnection connection = QDBusConnection::systemBus();
     // Qt accepts a call on a lost connection and fails it later; a call that
     // cannot go out is reported here instead.
@@ -244,10 +275,15 @@ bool isNotSent(const QDBusError &error)
     return error.type() == QDBusError::Disconnected && error.message() == notSent().message();
 }
 
-QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args)
+QDBusMessage callProxy(DBusIface *proxy, Method method, const QVariantList &args)
 {
-    qCDebug(callLog).noquote() << "call" << proxy->interface() + QLatin1Char('.') + method << "time-out default";
-    return proxy->callWithArgumentList(QDBus::Block, method, args);
+    const Member &row = member(method);
+    Q_ASSERT_X(proxy->interface() == QLatin1String(busName(row.bus).interface), row.name, "a call through another proxy");
+    Q_ASSERT_X(signatureOfArguments(args) == QLatin1String(row.arguments), row.name,
+               "the call's arguments are not those of its row");
+    qCDebug(callLog).noquote() << "call" << proxy->interface() + QLatin1Char('.') + QLatin1String(row.name)
+                               << "time-out default";
+    return proxy->callWithArgumentList(QDBus::Block, QLatin1String(row.name), args);
 }
 
 bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error)
@@ -287,16 +323,15 @@ void logFailure(const char *prefix, const QString &message)
     qCDebug(dbusLog) << prefix << message;
 }
 
-bool subscribe(Bus bus, const char *signal, const QString &signature, QObject *context,
-               SignalHandler handler)
+bool subscribe(Signal signal, const QString &signature, QObject *context, SignalHandler handler)
 {
-    return SignalHub::of(context, true)->add(bus, signal, signature, std::move(handler));
+    return SignalHub::of(context, true)->add(signal, signature, std::move(handler));
 }
 
-void unsubscribe(Bus bus, const char *signal, QObject *context)
+void unsubscribe(Signal signal, QObject *context)
 {
     if (SignalHub *hub = SignalHub::of(context, false))
-        hub->remove(bus, signal);
+        hub->remove(signal);
 }
 
 // ---- Daemons ----
@@ -394,6 +429,7 @@ Daemons::~Daemons()
 
 void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply apply)
 {
+    checkReply(read, signature);
     m_reads.push_back({read, signature, std::move(apply)});
     const Read &added = m_reads.back();
     if (slowDaemons().contains(daemonOf(read.service())))

@@ -12,6 +12,7 @@
 // nothing that crashes the application.
 
 #include "ondrix-qt/dbusiface.h"
+#include "members.h"
 
 #include <QLoggingCategory>
 #include <QtDBus/QDBusArgument>
@@ -38,37 +39,6 @@ Q_DECLARE_LOGGING_CATEGORY(callLog)
 
 namespace Frame {
 
-// One row per daemon interface the library talks to.
-enum class Bus {
-    Modem,               // system-state controller
-    CSNet,
-    NetworkRegistration,
-    NetworkOperator,
-    SignalStrength,
-    RadioAccess,
-    NetworkCell,
-    NetworkTime,
-    Gprs,
-    Sim,
-    SimSecurity,
-    SimIdentity,
-    SimPhonebook,
-    SimLock,
-    SS,
-    Ussd,
-    Call,
-    Info,
-    SmsSim,
-};
-
-struct BusName {
-    const char *service;
-    const char *path;
-    const char *interface;
-};
-
-const BusName &busName(Bus bus);
-
 extern const char *const PropertiesInterface;   // "org.freedesktop.DBus.Properties"
 
 // Time-outs in milliseconds.
@@ -82,8 +52,8 @@ constexpr int DefaultTimeout = -1;
 // asking the bus once more.
 DBusIface *createProxy(Bus bus, QObject *parent);
 
-// A method call on the interface of `bus`.
-QDBusMessage methodCall(Bus bus, const QString &method, const QVariantList &args = {});
+// A call of `method` with `args`, which must be of its row's signature.
+QDBusMessage methodCall(Method method, const QVariantList &args = {});
 
 // "GetAll" of the properties interface on the object of `bus`, asking for the
 // properties of the interface of `bus`.
@@ -196,6 +166,11 @@ bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)
 // Writes the call and its time-out to the calls category.
 void logCall(const QDBusMessage &call, int timeout);
 
+// Debug builds: a handler that takes `signature` from the reply of `row`
+// takes what the row says the daemon answers (a prefix of it).
+void checkReply(const Member &row, const QString &signature);
+void checkReply(const QDBusMessage &call, const QString &signature);
+
 // The error an operation completes with when its call cannot be sent.
 QDBusError notSent();
 bool isNotSent(const QDBusError &error);
@@ -241,7 +216,7 @@ int errorValue(const QDBusError &error, const TextValue (&table)[N], int unknown
 }
 
 // Blocking call through the proxy with the bus's default time-out.
-QDBusMessage callProxy(DBusIface *proxy, const QString &method, const QVariantList &args = {});
+QDBusMessage callProxy(DBusIface *proxy, Method method, const QVariantList &args = {});
 
 // The first arguments of `args` as `Args...`; they must have been checked
 // with carries() against signatureOf<Args...>().
@@ -258,11 +233,12 @@ enum class Reply { Exactly, First };
 // A blocking call of `method` through `proxy`, answered with `Args...`: the
 // values, or nothing on an error, an absent daemon or a reply of other types.
 template <typename... Args>
-std::optional<std::tuple<std::decay_t<Args>...>> ask(DBusIface *proxy, const QString &method,
+std::optional<std::tuple<std::decay_t<Args>...>> ask(DBusIface *proxy, Method method,
                                                     const QVariantList &args = {}, Reply taken = Reply::Exactly)
 {
-    const QDBusMessage reply = callProxy(proxy, method, args);
     const QString expected = signatureOf<Args...>();
+    checkReply(member(method), expected);
+    const QDBusMessage reply = callProxy(proxy, method, args);
     if (reply.type() != QDBusMessage::ReplyMessage
         || !(taken == Reply::First ? carries(reply.signature(), expected) : reply.signature() == expected))
         return std::nullopt;
@@ -271,15 +247,14 @@ std::optional<std::tuple<std::decay_t<Args>...>> ask(DBusIface *proxy, const QSt
 
 // The same for a reply of exactly one value, `fallback` when there is none.
 template <typename T>
-T askValue(DBusIface *proxy, const QString &method, const T &fallback, const QVariantList &args = {})
+T askValue(DBusIface *proxy, Method method, const T &fallback, const QVariantList &args = {})
 {
     const auto reply = ask<T>(proxy, method, args);
     return reply ? std::get<0>(*reply) : fallback;
 }
 
-// "Set" of the properties interface: property `name` of the interface of
-// `bus` to `value`.
-QDBusMessage propertyWrite(Bus bus, const char *name, const QVariant &value);
+// "Set" of the properties interface: `property` to `value`.
+QDBusMessage propertyWrite(Property property, const QVariant &value);
 
 // Blocking read with the short time-out. When the reply is exactly
 // `signature`, `args` receives its arguments and the result is true. A reply
@@ -321,22 +296,23 @@ void registerTypes();
 
 using SignalHandler = std::function<void(const QVariantList &args)>;
 
-// Subscribes `context` to `signal` of the interface of `bus` on the system
-// bus: `handler` runs for every such signal whose arguments are `signature`;
-// any other is dropped. The subscription ends with `context`, or with
-// unsubscribe().
-bool subscribe(Bus bus, const char *signal, const QString &signature, QObject *context,
-               SignalHandler handler);
-void unsubscribe(Bus bus, const char *signal, QObject *context);
+// Subscribes `context` to `signal` on the system bus: `handler` runs for every
+// such signal whose arguments start with `signature`; any other is dropped.
+// The subscription ends with `context`, or with unsubscribe().
+bool subscribe(Signal signal, const QString &signature, QObject *context, SignalHandler handler);
+void unsubscribe(Signal signal, QObject *context);
 
-// The same with a member function: its parameter types give the signature.
+// The same with a member function: its parameter types give the signature,
+// which the debug build holds to the signal's row.
 template <typename Object, typename... Args>
-bool subscribe(Bus bus, const char *signal, Object *object, void (Object::*handler)(Args...))
+bool subscribe(Signal signal, Object *object, void (Object::*handler)(Args...))
 {
-    return subscribe(bus, signal, signatureOf<Args...>(), object,
-                     [object, handler](const QVariantList &args) {
-                         invoke(object, handler, args, std::index_sequence_for<Args...>());
-                     });
+    const QString signature = signatureOf<Args...>();
+    Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
+               "the handler takes other arguments than the signal carries");
+    return subscribe(signal, signature, object, [object, handler](const QVariantList &args) {
+        invoke(object, handler, args, std::index_sequence_for<Args...>());
+    });
 }
 
 // ---- The daemons an object uses, and what it caches of them ----

@@ -31,8 +31,6 @@ NetworkCell::Services servicesOf(const CellServiceMap &map)
     return flags;
 }
 
-const char NameDisplay[] = "CellNameDisplayEnabled";
-
 } // namespace
 
 class NetworkCellPrivate : public QObject
@@ -43,10 +41,10 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::NetworkCell, "CellChanged", this, &NetworkCellPrivate::setCellInfo);
-        subscribe(Bus::NetworkCell, "CellNameChanged", this, &NetworkCellPrivate::setCellName);
-        subscribe(Bus::NetworkCell, "ServicesChanged", this, &NetworkCellPrivate::setServices);
-        subscribe(Bus::NetworkCell, "CellNameDisplayEnabledChanged", this,
+        subscribe(Signal::NetworkCellCellChanged, this, &NetworkCellPrivate::setCellInfo);
+        subscribe(Signal::NetworkCellCellNameChanged, this, &NetworkCellPrivate::setCellName);
+        subscribe(Signal::NetworkCellServicesChanged, this, &NetworkCellPrivate::setServices);
+        subscribe(Signal::NetworkCellCellNameDisplayEnabledChanged, this,
                   &NetworkCellPrivate::onCellNameDisplayEnabledChanged);
         proxy = createProxy(Bus::NetworkCell, this);
         daemons = followDaemons({proxy}, this, q);
@@ -54,9 +52,9 @@ public:
             setCellInfo(p.value(QStringLiteral("CellType")).toString(), p.value(QStringLiteral("CellId")).toInt(),
                         p.value(QStringLiteral("CellLac")).toInt(), 0);
             setCellName(p.value(QStringLiteral("CellName")).toString());
-            onCellNameDisplayEnabledChanged(p.value(QLatin1String(NameDisplay)).toBool());
+            onCellNameDisplayEnabledChanged(p.value(QLatin1String(member(Property::NetworkCellCellNameDisplayEnabled).name)).toBool());
         });
-        daemons->keep(methodCall(Bus::NetworkCell, QStringLiteral("GetServices")), QStringLiteral("a{sb}"),
+        daemons->keep(methodCall(Method::NetworkCellGetServices), QStringLiteral("a{sb}"),
                       [this](const QVariantList &args) { setServices(qdbus_cast<CellServiceMap>(args.constFirst())); });
     }
 
@@ -92,7 +90,7 @@ public:
     {
         if (value == displayEnabled)
             return;
-        operate<>(propertyWrite(Bus::NetworkCell, NameDisplay, value), this, [] {}, [this](const QDBusError &error) {
+        operate<>(propertyWrite(Property::NetworkCellCellNameDisplayEnabled, value), this, [] {}, [this](const QDBusError &error) {
             if (!isNotSent(error))
                 logError(error);
             emit q_ptr->cellNameDisplayEnabledChanged(displayEnabled);

@@ -35,8 +35,8 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
     , q_ptr(q)
 {
     registerTypes();
-    subscribe(Bus::NetworkOperator, "OperatorChanged", this, &NetworkOperatorPrivate::onOperatorChanged);
-    subscribe(Bus::NetworkOperator, "OperatorNameChanged", this, &NetworkOperatorPrivate::onNameChanged);
+    subscribe(Signal::NetworkOperatorOperatorChanged, this, &NetworkOperatorPrivate::onOperatorChanged);
+    subscribe(Signal::NetworkOperatorOperatorNameChanged, this, &NetworkOperatorPrivate::onNameChanged);
     proxy = createProxy(Bus::NetworkOperator, this);
     daemons = followDaemons({proxy}, this, q);
     daemons->keepProperties(getAllCall(Bus::NetworkOperator), [this](const QVariantMap &properties) {

@@ -268,7 +268,7 @@ private:
 
     // Sends one request; a request that cannot be sent fails at once.
     template <typename Handler>
-    void send(const char *method, const QVariantList &args, Handler onReply, Failure onError,
+    void send(Method method, const QVariantList &args, Handler onReply, Failure onError,
               int timeout = LongOperationTimeout);
     void selectionSucceeded();
     void selectionFailed(const char *logPrefix, const QDBusError &error);
@@ -279,8 +279,8 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
     , q_ptr(q)
 {
     registerTypes();
-    subscribe(Bus::NetworkRegistration, "SelectionModeChanged", this, &NetworkRegistrationPrivate::onMode);
-    subscribe(Bus::NetworkRegistration, "RegistrationChanged", this, &NetworkRegistrationPrivate::onStatus);
+    subscribe(Signal::NetworkRegistrationSelectionModeChanged, this, &NetworkRegistrationPrivate::onMode);
+    subscribe(Signal::NetworkRegistrationRegistrationChanged, this, &NetworkRegistrationPrivate::onStatus);
     proxy = createProxy(Bus::NetworkRegistration, this);
     daemons = followDaemons({proxy}, this, q);
     daemons->keepProperties(getAllCall(Bus::NetworkRegistration), [this](const QVariantMap &properties) {
@@ -295,16 +295,16 @@ NetworkRegistrationPrivate::~NetworkRegistrationPrivate()
     // What is in progress is cancelled; nobody waits for the answers any more.
     QDBusConnection bus = QDBusConnection::systemBus();
     if (scanPending)
-        bus.send(methodCall(Bus::NetworkRegistration, QStringLiteral("CancelQuery")));
+        bus.send(methodCall(Method::NetworkRegistrationCancelQuery));
     if (manualSelectionPending)
-        bus.send(methodCall(Bus::NetworkRegistration, QStringLiteral("CancelRegister")));
+        bus.send(methodCall(Method::NetworkRegistrationCancelRegister));
 }
 
 template <typename Handler>
-void NetworkRegistrationPrivate::send(const char *method, const QVariantList &args, Handler onReply,
+void NetworkRegistrationPrivate::send(Method method, const QVariantList &args, Handler onReply,
                                       Failure onError, int timeout)
 {
-    if (!callAsync(methodCall(Bus::NetworkRegistration, QLatin1String(method), args), this, onReply,
+    if (!callAsync(methodCall(method, args), this, onReply,
                    onError, timeout))
         (this->*onError)(notSent());
 }
@@ -339,7 +339,7 @@ void NetworkRegistrationPrivate::onStatus(const QString &statusText, const QStri
 void NetworkRegistrationPrivate::queryAvailableOperators()
 {
     scanPending = true;
-    send("GetNetworks", {}, &NetworkRegistrationPrivate::onAvailableOperators,
+    send(Method::NetworkRegistrationGetNetworks, {}, &NetworkRegistrationPrivate::onAvailableOperators,
          &NetworkRegistrationPrivate::onAvailableOperatorsFailed);
 }
 
@@ -360,7 +360,7 @@ void NetworkRegistrationPrivate::onAvailableOperatorsFailed(const QDBusError &er
 void NetworkRegistrationPrivate::scanOperators()
 {
     scanPending = true;
-    send("GetNetworks", {}, &NetworkRegistrationPrivate::onOperators,
+    send(Method::NetworkRegistrationGetNetworks, {}, &NetworkRegistrationPrivate::onOperators,
          &NetworkRegistrationPrivate::onOperatorsFailed);
 }
 
@@ -386,7 +386,7 @@ void NetworkRegistrationPrivate::onOperatorsFailed(const QDBusError &error)
 void NetworkRegistrationPrivate::cancelQuery()
 {
     scanPending = false;
-    send("CancelQuery", {}, &NetworkRegistrationPrivate::onCancelQuery,
+    send(Method::NetworkRegistrationCancelQuery, {}, &NetworkRegistrationPrivate::onCancelQuery,
          &NetworkRegistrationPrivate::onCancelQueryFailed);
 }
 
@@ -407,14 +407,14 @@ void NetworkRegistrationPrivate::onCancelQueryFailed(const QDBusError &error)
 void NetworkRegistrationPrivate::selectOperator()
 {
     automaticSelectionPending = true;
-    send("SelectAnyOperator", {}, &NetworkRegistrationPrivate::onAutomaticSelection,
+    send(Method::NetworkRegistrationSelectAnyOperator, {}, &NetworkRegistrationPrivate::onAutomaticSelection,
          &NetworkRegistrationPrivate::onAutomaticSelectionFailed);
 }
 
 void NetworkRegistrationPrivate::selectOperator(const QString &mnc, const QString &mcc)
 {
     manualSelectionPending = true;
-    send("SelectOperator", {mnc, mcc}, &NetworkRegistrationPrivate::onManualSelection,
+    send(Method::NetworkRegistrationSelectOperator, {mnc, mcc}, &NetworkRegistrationPrivate::onManualSelection,
          &NetworkRegistrationPrivate::onManualSelectionFailed);
 }
 
@@ -478,7 +478,7 @@ void NetworkRegistrationPrivate::cancelRegister()
 {
     automaticSelectionPending = false;
     manualSelectionPending = false;
-    send("CancelRegister", {}, &NetworkRegistrationPrivate::onCancelRegister,
+    send(Method::NetworkRegistrationCancelRegister, {}, &NetworkRegistrationPrivate::onCancelRegister,
          &NetworkRegistrationPrivate::onCancelRegisterFailed, DefaultTimeout);
 }
 

@@ -55,7 +55,7 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::NetworkTime, "RawNetworkTimeChanged", this, &NetworkTimePrivate::onTimeInfo);
+        subscribe(Signal::NetworkTimeRawNetworkTimeChanged, this, &NetworkTimePrivate::onTimeInfo);
         proxy = createProxy(Bus::NetworkTime, this);
         daemons = followDaemons({proxy}, this, q);
     }
@@ -85,14 +85,14 @@ public:
     NetworkTimeInfo timeInfo() const
     {
         QVariantMap map;
-        return readProperties(methodCall(Bus::NetworkTime, QStringLiteral("GetRawNetworkTime")), map) ? infoOf(map)
+        return readProperties(methodCall(Method::NetworkTimeGetRawNetworkTime), map) ? infoOf(map)
                                                                                                      : NetworkTimeInfo();
     }
 
     void queryTimeInfo()
     {
         Q_Q(NetworkTime);
-        operate<QVariantMap>(methodCall(Bus::NetworkTime, QStringLiteral("GetRawNetworkTime")), this,
+        operate<QVariantMap>(methodCall(Method::NetworkTimeGetRawNetworkTime), this,
                              [q](const QVariantMap &map) { emit q->timeInfoQueryCompleted(infoOf(map)); },
                              [q](const QDBusError &) { emit q->timeInfoQueryCompleted(NetworkTimeInfo()); });
     }

@@ -19,7 +19,7 @@ public:
     }
 
     // One string query; a null string on any failure.
-    QString makeQuery(const QString &method) const
+    QString makeQuery(Method method) const
     {
         return askValue<QString>(proxy, method, QString());
     }
@@ -37,13 +37,13 @@ PhoneInfo::PhoneInfo(QObject *parent)
 PhoneInfo::~PhoneInfo() = default;
 
 bool PhoneInfo::isValid() const { return d->daemons->valid(); }
-QString PhoneInfo::imeiNumber() const { return d->makeQuery(QStringLiteral("GetIMEINumber")); }
-QString PhoneInfo::mcuSWVersion() const { return d->makeQuery(QStringLiteral("GetMCUSWVersion")); }
-QString PhoneInfo::dspSWVersion() const { return d->makeQuery(QStringLiteral("GetDSPSWVersion")); }
+QString PhoneInfo::imeiNumber() const { return d->makeQuery(Method::InfoGetIMEINumber); }
+QString PhoneInfo::mcuSWVersion() const { return d->makeQuery(Method::InfoGetMCUSWVersion); }
+QString PhoneInfo::dspSWVersion() const { return d->makeQuery(Method::InfoGetDSPSWVersion); }
 
 PhoneInfo::SettingStatus PhoneInfo::hsxpaSetting() const
 {
-    const auto reply = ask<bool>(d->proxy, QStringLiteral("GetHSXPASetting"));
+    const auto reply = ask<bool>(d->proxy, Method::InfoGetHSXPASetting);
     return !reply ? SettingUnknown : std::get<0>(*reply) ? SettingEnabled : SettingDisabled;
 }
 

@@ -57,11 +57,11 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::RadioAccess, "SelectionModeChanged", this, &RadioAccessPrivate::onMode);
-        subscribe(Bus::RadioAccess, "DataTechnologyChanged", this, &RadioAccessPrivate::onTechnology);
-        subscribe(Bus::RadioAccess, "ChannelChanged", this, &RadioAccessPrivate::onChannel);
-        subscribe(Bus::Gprs, "Available", this, &RadioAccessPrivate::onAvailable);
-        subscribe(Bus::Gprs, "Suspended", this, &RadioAccessPrivate::onSuspended);
+        subscribe(Signal::RadioAccessSelectionModeChanged, this, &RadioAccessPrivate::onMode);
+        subscribe(Signal::RadioAccessDataTechnologyChanged, this, &RadioAccessPrivate::onTechnology);
+        subscribe(Signal::RadioAccessChannelChanged, this, &RadioAccessPrivate::onChannel);
+        subscribe(Signal::GprsAvailable, this, &RadioAccessPrivate::onAvailable);
+        subscribe(Signal::GprsSuspended, this, &RadioAccessPrivate::onSuspended);
         radioIface = createProxy(Bus::RadioAccess, this);
         gprsIface = createProxy(Bus::Gprs, this);
         daemons = followDaemons({radioIface, gprsIface}, this, q);
@@ -83,9 +83,9 @@ public:
     {
         const bool wanted = newOptions.testFlag(RadioAccess::StatusUpdates);
         if (wanted && !radioIdleConnected)
-            radioIdleConnected = subscribe(Bus::RadioAccess, "RadioIdle", this, &RadioAccessPrivate::onRadioIdle);
+            radioIdleConnected = subscribe(Signal::RadioAccessRadioIdle, this, &RadioAccessPrivate::onRadioIdle);
         else if (!wanted && radioIdleConnected) {
-            unsubscribe(Bus::RadioAccess, "RadioIdle", this);
+            unsubscribe(Signal::RadioAccessRadioIdle, this);
             radioIdleConnected = false;
         }
         options = newOptions;
@@ -99,7 +99,7 @@ public:
             return;
         }
         pendingMode = requested;
-        operate<>(methodCall(Bus::RadioAccess, QStringLiteral("SetSelectionMode"), {modeText(requested)}), this,
+        operate<>(methodCall(Method::RadioAccessSetSelectionMode, {modeText(requested)}), this,
                   [this] {
                       mode = pendingMode;
                       emit q_ptr->modeChanged(mode);

@@ -7,11 +7,6 @@ namespace Ondrix {
 
 using namespace Frame;
 
-namespace {
-const char BarsSignal[] = "SignalBarsChanged";
-const char LevelSignal[] = "SignalStrengthChanged";
-} // namespace
-
 class SignalStrengthPrivate : public QObject
 {
 public:
@@ -36,7 +31,7 @@ private:
     Q_DECLARE_PUBLIC(SignalStrength)
     // Makes or removes one subscription so that it exists exactly when `wanted`.
     template <typename Handler>
-    void follow(const char *signal, Handler handler, bool wanted, bool &subscribed);
+    void follow(Signal signal, Handler handler, bool wanted, bool &subscribed);
 };
 
 SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, SignalStrength *q)
@@ -55,22 +50,22 @@ SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, Si
 }
 
 template <typename Handler>
-void SignalStrengthPrivate::follow(const char *signal, Handler handler, bool wanted, bool &subscribed)
+void SignalStrengthPrivate::follow(Signal signal, Handler handler, bool wanted, bool &subscribed)
 {
     if (wanted && !subscribed) {
-        subscribe(Bus::SignalStrength, signal, this, handler);
+        subscribe(signal, this, handler);
         subscribed = true;
     } else if (!wanted && subscribed) {
-        unsubscribe(Bus::SignalStrength, signal, this);
+        unsubscribe(signal, this);
         subscribed = false;
     }
 }
 
 void SignalStrengthPrivate::setOptions(SignalStrength::Options newOptions)
 {
-    follow(BarsSignal, &SignalStrengthPrivate::setBars, newOptions.testFlag(SignalStrength::BarsOption),
+    follow(Signal::SignalStrengthSignalBarsChanged, &SignalStrengthPrivate::setBars, newOptions.testFlag(SignalStrength::BarsOption),
            barsSubscribed);
-    follow(LevelSignal, &SignalStrengthPrivate::setLevel,
+    follow(Signal::SignalStrengthSignalStrengthChanged, &SignalStrengthPrivate::setLevel,
            newOptions & (SignalStrength::PercentOption | SignalStrength::DbmOption), levelSubscribed);
     options = newOptions;
 }

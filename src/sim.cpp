@@ -66,7 +66,7 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::Sim, "SIMStatus", this, &SIMStatusPrivate::simStatusSignal);
+        subscribe(Signal::SimSIMStatus, this, &SIMStatusPrivate::simStatusSignal);
         proxy = createProxy(Bus::Sim, this);
         daemons = followDaemons({proxy}, this, q);
     }
@@ -74,7 +74,7 @@ public:
     void status()
     {
         Q_Q(SIMStatus);
-        operate<QString>(methodCall(Bus::Sim, QStringLiteral("GetSIMStatus")), q,
+        operate<QString>(methodCall(Method::SimGetSIMStatus), q,
             [q](const QString &text) { emit q->statusComplete(statusOf(text), NoError); },
             [q](const QDBusError &error) { emit q->statusComplete(SIMStatus::UnknownStatus, simErrorOf(error)); });
     }
@@ -127,7 +127,7 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::SimSecurity, "VerifyCodeRequired", this,
+        subscribe(Signal::SimSecurityVerifyCodeRequired, this,
                   &SIMSecurityPrivate::verifyCodeRequiredSignal);
         proxy = createProxy(Bus::SimSecurity, this);
         daemons = followDaemons({proxy}, this, q);
@@ -136,7 +136,7 @@ public:
     void pinQueryState(int type)
     {
         Q_Q(SIMSecurity);
-        operate<bool>(methodCall(Bus::SimSecurity, QStringLiteral("GetPINQueryState"), {codeType(type, pinTypes)}), q,
+        operate<bool>(methodCall(Method::SimSecurityGetPINQueryState, {codeType(type, pinTypes)}), q,
             [q](bool on) {
                 emit q->pinQueryStateComplete(on ? SIMSecurity::QueryEnabled : SIMSecurity::QueryDisabled,
                                               NoError);
@@ -178,31 +178,31 @@ bool SIMSecurity::isValid() const { return d->daemons->valid(); }
 
 void SIMSecurity::verifyPIN(PINType type, const QString &code)
 {
-    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("VerifyPIN"), {codeType(type, pinTypes), code}), this,
+    complete<bool>(methodCall(Method::SimSecurityVerifyPIN, {codeType(type, pinTypes), code}), this,
                    &SIMSecurity::verifyPINComplete, simErrorOf, false);
 }
 
 void SIMSecurity::verifyPUK(PUKType type, const QString &code, const QString &newPinCode)
 {
-    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("VerifyPUK"), {codeType(type, pukTypes), code, newPinCode}),
+    complete<bool>(methodCall(Method::SimSecurityVerifyPUK, {codeType(type, pukTypes), code, newPinCode}),
                    this, &SIMSecurity::verifyPUKComplete, simErrorOf, false);
 }
 
 void SIMSecurity::changePIN(PINType type, const QString &oldCode, const QString &newCode)
 {
-    complete<bool>(methodCall(Bus::SimSecurity, QStringLiteral("ChangePIN"), {codeType(type, pinTypes), oldCode, newCode}),
+    complete<bool>(methodCall(Method::SimSecurityChangePIN, {codeType(type, pinTypes), oldCode, newCode}),
                    this, &SIMSecurity::changePINComplete, simErrorOf, false);
 }
 
 void SIMSecurity::enablePINQuery(PINType type, const QString &code)
 {
-    complete<>(methodCall(Bus::SimSecurity, QStringLiteral("EnablePINQuery"), {codeType(type, pinTypes), code}), this,
+    complete<>(methodCall(Method::SimSecurityEnablePINQuery, {codeType(type, pinTypes), code}), this,
                &SIMSecurity::enablePINQueryComplete, simErrorOf);
 }
 
 void SIMSecurity::disablePINQuery(PINType type, const QString &code)
 {
-    complete<>(methodCall(Bus::SimSecurity, QStringLiteral("DisablePINQuery"), {codeType(type, pinTypes), code}), this,
+    complete<>(methodCall(Method::SimSecurityDisablePINQuery, {codeType(type, pinTypes), code}), this,
                &SIMSecurity::disablePINQueryComplete, simErrorOf);
 }
 
@@ -233,13 +233,13 @@ bool SIMSecurity::sendCodeRequest(const QString &command)
 
 void SIMSecurity::pinAttemptsLeft(PINType type)
 {
-    complete<int>(methodCall(Bus::SimSecurity, QStringLiteral("PINAttemptsLeft"), {codeType(type, pinTypes)}), this,
+    complete<int>(methodCall(Method::SimSecurityPINAttemptsLeft, {codeType(type, pinTypes)}), this,
                   &SIMSecurity::pinAttemptsLeftComplete, simErrorOf, -1);
 }
 
 void SIMSecurity::pukAttemptsLeft(PUKType type)
 {
-    complete<int>(methodCall(Bus::SimSecurity, QStringLiteral("PUKAttemptsLeft"), {codeType(type, pukTypes)}), this,
+    complete<int>(methodCall(Method::SimSecurityPUKAttemptsLeft, {codeType(type, pukTypes)}), this,
                   &SIMSecurity::pukAttemptsLeftComplete, simErrorOf, -1);
 }
 
@@ -274,41 +274,32 @@ SIMIdentity::SIMIdentity(QObject *parent)
 SIMIdentity::~SIMIdentity() = default;
 
 bool SIMIdentity::isValid() const { return d->daemons->valid(); }
-namespace {
-
-QDBusMessage identityCall(const char *method, const QVariantList &args = {})
-{
-    return methodCall(Bus::SimIdentity, QLatin1String(method), args);
-}
-
-} // namespace
-
 void SIMIdentity::hplmn()
 {
-    complete<QString, QString>(identityCall("GetHPLMN"), this, &SIMIdentity::hplmnComplete, simErrorOf, QString(),
+    complete<QString, QString>(methodCall(Method::SimIdentityGetHPLMN), this, &SIMIdentity::hplmnComplete, simErrorOf, QString(),
                                QString());
 }
 
-void SIMIdentity::imsi() { complete<QString>(identityCall("GetIMSI"), this, &SIMIdentity::imsiComplete, simErrorOf, QString()); }
+void SIMIdentity::imsi() { complete<QString>(methodCall(Method::SimIdentityGetIMSI), this, &SIMIdentity::imsiComplete, simErrorOf, QString()); }
 
 void SIMIdentity::serviceProviderName()
 {
-    complete<QString>(identityCall("GetServiceProviderName"), this, &SIMIdentity::serviceProviderNameComplete,
+    complete<QString>(methodCall(Method::SimIdentityGetServiceProviderName), this, &SIMIdentity::serviceProviderNameComplete,
                       simErrorOf, QString());
 }
 
 void SIMIdentity::languages()
 {
-    complete<QStringList>(identityCall("GetLanguages"), this, &SIMIdentity::languagesComplete, simErrorOf,
+    complete<QStringList>(methodCall(Method::SimIdentityGetLanguages), this, &SIMIdentity::languagesComplete, simErrorOf,
                           QStringList());
 }
 
-void SIMIdentity::iccid() { complete<QString>(identityCall("GetICCID"), this, &SIMIdentity::iccidComplete, simErrorOf, QString()); }
+void SIMIdentity::iccid() { complete<QString>(methodCall(Method::SimIdentityGetICCID), this, &SIMIdentity::iccidComplete, simErrorOf, QString()); }
 
 void SIMIdentity::auth(const QByteArray &rand)
 {
     const QByteArray none;
-    complete<QByteArray, QByteArray, QByteArray, QByteArray>(identityCall("GetAuth", {rand}), this,
+    complete<QByteArray, QByteArray, QByteArray, QByteArray>(methodCall(Method::SimIdentityGetAuth, {rand}), this,
                                                              &SIMIdentity::authComplete, simErrorOf, none, none,
                                                              none, none);
 }

@@ -51,7 +51,7 @@ public:
     void simLockStatus()
     {
         Q_Q(SIMLock);
-        operate<QString>(methodCall(Bus::SimLock, QStringLiteral("GetSIMLockStatus")), this,
+        operate<QString>(methodCall(Method::SimLockGetSIMLockStatus), this,
             [q](const QString &text) {
                 emit q->simLockStatusComplete(
                     SIMLock::SIMLockStatus(lookup(lockStatuses, text, SIMLock::StatusUnknown)), SIMLock::NoError);
@@ -62,7 +62,7 @@ public:
     // The code goes into the call and nowhere else.
     void simLockUnlock(int level, const QString &code)
     {
-        complete<>(methodCall(Bus::SimLock, QStringLiteral("UnlockSIMLock"), {level, code}), q_ptr,
+        complete<>(methodCall(Method::SimLockUnlockSIMLock, {level, code}), q_ptr,
                    &SIMLock::simLockUnlockComplete, lockErrorOf);
     }
 

@@ -42,16 +42,11 @@ Error phonebookErrorOf(const QDBusError &error)
     return Error(errorValue(error, phonebookErrors, SIMPhonebook::UnknownError, SIMPhonebook::CommunicationError));
 }
 
-QDBusMessage phonebookCall(const char *method, const QVariantList &args)
-{
-    return methodCall(Bus::SimPhonebook, QLatin1String(method), args);
-}
-
 // A read answered with an entry, or index 0 and empty fields with the error.
-void readEntry(SIMPhonebook *q, const char *method, const QVariantList &args, EntrySignal signal)
+void readEntry(SIMPhonebook *q, Method method, const QVariantList &args, EntrySignal signal)
 {
     const QString none;
-    complete<int, QString, QString, QString, QString, QString>(phonebookCall(method, args), q, signal,
+    complete<int, QString, QString, QString, QString, QString>(methodCall(method, args), q, signal,
                                                                phonebookErrorOf, 0, none, none, none, none, none);
 }
 
@@ -65,8 +60,8 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::SimPhonebook, "FDNDisabled", this, &SIMPhonebookPrivate::fdnDisabledSignal);
-        subscribe(Bus::SimPhonebook, "FDNEnabled", this, &SIMPhonebookPrivate::fdnEnabledSignal);
+        subscribe(Signal::SimPhonebookFDNDisabled, this, &SIMPhonebookPrivate::fdnDisabledSignal);
+        subscribe(Signal::SimPhonebookFDNEnabled, this, &SIMPhonebookPrivate::fdnEnabledSignal);
         proxy = createProxy(Bus::SimPhonebook, this);
         daemons = followDaemons({proxy}, this, q);
     }
@@ -94,24 +89,24 @@ bool SIMPhonebook::isValid() const { return d->daemons->valid(); }
 
 void SIMPhonebook::readFirst(PhonebookType phonebook)
 {
-    readEntry(this, "ReadFirst", {typeName(phonebook)}, &SIMPhonebook::readFirstComplete);
+    readEntry(this, Method::SimPhonebookReadFirst, {typeName(phonebook)}, &SIMPhonebook::readFirstComplete);
 }
 
 void SIMPhonebook::readNext(PhonebookType phonebook, int index)
 {
-    readEntry(this, "ReadNext", {typeName(phonebook), index}, &SIMPhonebook::readNextComplete);
+    readEntry(this, Method::SimPhonebookReadNext, {typeName(phonebook), index}, &SIMPhonebook::readNextComplete);
 }
 
 void SIMPhonebook::readExact(PhonebookType phonebook, int index)
 {
-    readEntry(this, "ReadExact", {typeName(phonebook), index}, &SIMPhonebook::readExactComplete);
+    readEntry(this, Method::SimPhonebookReadExact, {typeName(phonebook), index}, &SIMPhonebook::readExactComplete);
 }
 
 void SIMPhonebook::createEntry(PhonebookType phonebook, const QString &name, const QString &number,
                                const QString &secondName, const QString &additionalNumber,
                                const QString &email)
 {
-    complete<int>(phonebookCall("Create", {typeName(phonebook), name, number, secondName, additionalNumber, email}),
+    complete<int>(methodCall(Method::SimPhonebookCreate, {typeName(phonebook), name, number, secondName, additionalNumber, email}),
                   this, &SIMPhonebook::createEntryComplete, phonebookErrorOf, 0);
 }
 
@@ -119,19 +114,19 @@ void SIMPhonebook::updateEntry(PhonebookType phonebook, int index, const QString
                                const QString &number, const QString &secondName,
                                const QString &additionalNumber, const QString &email)
 {
-    complete<int>(phonebookCall("Update", {typeName(phonebook), index, name, number, secondName, additionalNumber, email}),
+    complete<int>(methodCall(Method::SimPhonebookUpdate, {typeName(phonebook), index, name, number, secondName, additionalNumber, email}),
                   this, &SIMPhonebook::updateEntryComplete, phonebookErrorOf, 0);
 }
 
 void SIMPhonebook::deleteEntry(PhonebookType phonebook, int index)
 {
-    complete<>(phonebookCall("Delete", {typeName(phonebook), index}), this, &SIMPhonebook::deleteEntryComplete,
+    complete<>(methodCall(Method::SimPhonebookDelete, {typeName(phonebook), index}), this, &SIMPhonebook::deleteEntryComplete,
                phonebookErrorOf);
 }
 
 void SIMPhonebook::info(PhonebookType phonebook)
 {
-    complete<uint, uint, uint, uint, uint, uint, uint, uint, uint>(phonebookCall("GetInfo", {typeName(phonebook)}),
+    complete<uint, uint, uint, uint, uint, uint, uint, uint, uint>(methodCall(Method::SimPhonebookGetInfo, {typeName(phonebook)}),
                                                                    this, &SIMPhonebook::infoComplete,
                                                                    phonebookErrorOf, 0u, 0u, 0u, 0u, 0u, 0u, 0u,
                                                                    0u, 0u);
@@ -139,7 +134,7 @@ void SIMPhonebook::info(PhonebookType phonebook)
 
 void SIMPhonebook::getFDNStatus()
 {
-    operate<QString>(phonebookCall("GetFDNStatus", {}), this,
+    operate<QString>(methodCall(Method::SimPhonebookGetFDNStatus, {}), this,
         [this](const QString &text) {
             emit fdnStatusComplete(text.toLower() == QLatin1String("enabled") ? Enabled : Disabled, NoError);
         },
@@ -148,7 +143,7 @@ void SIMPhonebook::getFDNStatus()
 
 void SIMPhonebook::setFDNStatus(FDNStatus status)
 {
-    complete<>(phonebookCall("SetFDNStatus", {status == Enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled")}),
+    complete<>(methodCall(Method::SimPhonebookSetFDNStatus, {status == Enabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled")}),
                this, &SIMPhonebook::setFDNStatusComplete, phonebookErrorOf);
 }
 

@@ -32,7 +32,7 @@ public:
 QString SMSParametersPrivate::serviceCenterAddress() const
 {
     const auto reply = ask<uchar, QString, uchar, uchar, uchar, QString, uint, int>(
-        proxy, QStringLiteral("GetParameters"), {QVariant::fromValue(AllParameters)}, Reply::First);
+        proxy, Method::SmsSimGetParameters, {QVariant::fromValue(AllParameters)}, Reply::First);
     if (!reply)
         return QString();
     const auto &[indicators, destination, protocol, coding, validity, centre, type, status] = *reply;

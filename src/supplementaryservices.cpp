@@ -153,10 +153,10 @@ public:
         , q_ptr(q)
     {
         registerTypes();
-        subscribe(Bus::SS, "BusyWith", this, &SupplementaryServicesPrivate::busyWithSignal);
-        subscribe(Bus::Ussd, "Request", this, &SupplementaryServicesPrivate::userActionRequestedSignal);
-        subscribe(Bus::Ussd, "Notify", this, &SupplementaryServicesPrivate::notifyReceivedSignal);
-        subscribe(Bus::Ussd, "Released", this, &SupplementaryServicesPrivate::ussdReleasedSignal);
+        subscribe(Signal::SSBusyWith, this, &SupplementaryServicesPrivate::busyWithSignal);
+        subscribe(Signal::UssdRequest, this, &SupplementaryServicesPrivate::userActionRequestedSignal);
+        subscribe(Signal::UssdNotify, this, &SupplementaryServicesPrivate::notifyReceivedSignal);
+        subscribe(Signal::UssdReleased, this, &SupplementaryServicesPrivate::ussdReleasedSignal);
         ssIface = createProxy(Bus::SS, this);
         ussdIface = createProxy(Bus::Ussd, this);
         daemons = followDaemons({ssIface, ussdIface}, this, q);
@@ -167,30 +167,30 @@ public:
     // One call service operation: with the daemon absent it fails at once
     // with UnknownError and nothing is sent.
     template <typename... Args, typename OnReply, typename OnFailure>
-    void request(const char *method, const QVariantList &args, OnReply done, OnFailure failed)
+    void request(Method method, const QVariantList &args, OnReply done, OnFailure failed)
     {
         if (!isValid()) {
             failed(SS::UnknownError);
             return;
         }
-        operate<Args...>(methodCall(Bus::SS, QLatin1String(method), args), this, done,
+        operate<Args...>(methodCall(method, args), this, done,
                          [failed](const QDBusError &error) { failed(ssErrorOf(error)); });
     }
 
     // An operation that completes with its reply's values: with the daemon
     // absent it fails at once with UnknownError (and `empty`) and nothing is sent.
     template <typename... Reply, typename... Params, typename... Empty>
-    void serve(const char *method, const QVariantList &args, void (SS::*signal)(Params...), Empty... empty)
+    void serve(Method method, const QVariantList &args, void (SS::*signal)(Params...), Empty... empty)
     {
         if (!isValid()) {
             emit (q_ptr->*signal)(empty..., SS::UnknownError);
             return;
         }
-        complete<Reply...>(methodCall(Bus::SS, QLatin1String(method), args), q_ptr, signal, ssErrorOf, empty...);
+        complete<Reply...>(methodCall(method, args), q_ptr, signal, ssErrorOf, empty...);
     }
 
     // An interrogation answered with a list of basic service codes.
-    void services(const char *method, const QVariantList &args,
+    void services(Method method, const QVariantList &args,
                   void (SS::*complete)(SS::BasicServiceList, SS::Error))
     {
         SS *q = q_ptr;
@@ -202,7 +202,7 @@ public:
     void checkClir()
     {
         Q_Q(SupplementaryServices);
-        request<QString>("CheckCLIR", {},
+        request<QString>(Method::SSCheckCLIR, {},
             [q](const QString &state) {
                 emit q->checkClirCompleted(SS::ClirStatus(lookup(clirStates, state)), SS::NoError);
             },
@@ -213,14 +213,14 @@ public:
     {
         if (!isValid())
             return false;
-        return !askValue<QString>(ssIface, QStringLiteral("GetBusyWith"), QString()).isEmpty();
+        return !askValue<QString>(ssIface, Method::SSGetBusyWith, QString()).isEmpty();
     }
 
     // One USSD operation: failures, an absent daemon included, arrive as ussdError().
     // A string that carries a code (a PIN, PUK or barring password) is refused
     // before anything is sent: codes never go to the network.
     template <typename... Args, typename OnReply>
-    void ussd(SS::UssdOp op, const char *method, const QVariantList &args, OnReply done)
+    void ussd(SS::UssdOp op, Method method, const QVariantList &args, OnReply done)
     {
         Q_Q(SupplementaryServices);
         if (!args.isEmpty() && carriesCode(args.constFirst().toString())) {
@@ -231,7 +231,7 @@ public:
             emit q->ussdError(op, SS::UssdFailed, QStringLiteral("Bus communication error"));
             return;
         }
-        operate<Args...>(methodCall(Bus::Ussd, QLatin1String(method), args), this, done,
+        operate<Args...>(methodCall(method, args), this, done,
                          [q, op](const QDBusError &error) { emit q->ussdError(op, ussdErrorOf(error), error.message()); });
     }
 
@@ -373,78 +373,78 @@ bool SupplementaryServices::isValid() const { return d->isValid(); }
 void SupplementaryServices::registerDivert(DivertServiceCode service, BasicService basic, const QString &number,
                                            uint forwardDelay)
 {
-    d->serve<>("RegisterDivert",
+    d->serve<>(Method::SSRegisterDivert,
              {codeOf(divertCodes, service), codeOf(basicServices, basic), number, forwardDelay},
              &SS::registerDivertCompleted);
 }
 
 void SupplementaryServices::eraseDivert(DivertServiceCode service, BasicService basic)
 {
-    d->serve<>("EraseDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)}, &SS::eraseDivertCompleted);
+    d->serve<>(Method::SSEraseDivert, {codeOf(divertCodes, service), codeOf(basicServices, basic)}, &SS::eraseDivertCompleted);
 }
 
 void SupplementaryServices::activateDivert(DivertServiceCode service, BasicService basic)
 {
-    d->serve<>("ActivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+    d->serve<>(Method::SSActivateDivert, {codeOf(divertCodes, service), codeOf(basicServices, basic)},
              &SS::activateDivertCompleted);
 }
 
 void SupplementaryServices::deactivateDivert(DivertServiceCode service, BasicService basic)
 {
-    d->serve<>("DeactivateDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+    d->serve<>(Method::SSDeactivateDivert, {codeOf(divertCodes, service), codeOf(basicServices, basic)},
              &SS::deactivateDivertCompleted);
 }
 
 void SupplementaryServices::checkDivert(DivertServiceCode service, BasicService basic)
 {
-    d->serve<DivertServiceList>("CheckDivert", {codeOf(divertCodes, service), codeOf(basicServices, basic)},
+    d->serve<DivertServiceList>(Method::SSCheckDivert, {codeOf(divertCodes, service), codeOf(basicServices, basic)},
                                 &SS::checkDivertCompleted, DivertServiceList());
 }
 
 void SupplementaryServices::changeBarringPassword(BarringServiceCode service, const QString &oldPassword,
                                                   const QString &newPassword)
 {
-    d->serve<>("ChangePassword", {codeOf(barringCodes, service), oldPassword, newPassword},
+    d->serve<>(Method::SSChangePassword, {codeOf(barringCodes, service), oldPassword, newPassword},
              &SS::changeBarringPasswordCompleted);
 }
 
 void SupplementaryServices::activateBarring(BarringServiceCode service, BasicService basic, const QString &password)
 {
-    d->serve<>("ActivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
+    d->serve<>(Method::SSActivateBarring, {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
              &SS::activateBarringCompleted);
 }
 
 void SupplementaryServices::deactivateBarring(BarringServiceCode service, BasicService basic, const QString &password)
 {
-    d->serve<>("DeactivateBarring", {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
+    d->serve<>(Method::SSDeactivateBarring, {codeOf(barringCodes, service), codeOf(basicServices, basic), password},
              &SS::deactivateBarringCompleted);
 }
 
 void SupplementaryServices::checkBarring(BarringServiceCode service)
 {
-    d->services("CheckBarring", {codeOf(barringCodes, service)}, &SS::checkBarringCompleted);
+    d->services(Method::SSCheckBarring, {codeOf(barringCodes, service)}, &SS::checkBarringCompleted);
 }
 
 void SupplementaryServices::activateWaiting(BasicService basic)
 {
-    d->serve<>("ActivateWaiting", {codeOf(basicServices, basic)}, &SS::activateWaitingCompleted);
+    d->serve<>(Method::SSActivateWaiting, {codeOf(basicServices, basic)}, &SS::activateWaitingCompleted);
 }
 
 void SupplementaryServices::deactivateWaiting(BasicService basic)
 {
-    d->serve<>("DeactivateWaiting", {codeOf(basicServices, basic)}, &SS::deactivateWaitingCompleted);
+    d->serve<>(Method::SSDeactivateWaiting, {codeOf(basicServices, basic)}, &SS::deactivateWaitingCompleted);
 }
 
 void SupplementaryServices::checkWaiting(BasicService basic)
 {
-    d->services("CheckWaiting", {codeOf(basicServices, basic)}, &SS::checkWaitingCompleted);
+    d->services(Method::SSCheckWaiting, {codeOf(basicServices, basic)}, &SS::checkWaitingCompleted);
 }
 
 void SupplementaryServices::checkClir() { d->checkClir(); }
-void SupplementaryServices::checkClip() { d->serve<bool>("CheckCLIP", {}, &SS::checkClipCompleted, false); }
-void SupplementaryServices::checkColp() { d->serve<bool>("CheckCoLP", {}, &SS::checkColpCompleted, false); }
-void SupplementaryServices::checkColr() { d->serve<bool>("CheckCoLR", {}, &SS::checkColrCompleted, false); }
-void SupplementaryServices::checkCnap() { d->serve<bool>("CheckCNAP", {}, &SS::checkCnapCompleted, false); }
+void SupplementaryServices::checkClip() { d->serve<bool>(Method::SSCheckCLIP, {}, &SS::checkClipCompleted, false); }
+void SupplementaryServices::checkColp() { d->serve<bool>(Method::SSCheckCoLP, {}, &SS::checkColpCompleted, false); }
+void SupplementaryServices::checkColr() { d->serve<bool>(Method::SSCheckCoLR, {}, &SS::checkColrCompleted, false); }
+void SupplementaryServices::checkCnap() { d->serve<bool>(Method::SSCheckCNAP, {}, &SS::checkCnapCompleted, false); }
 bool SupplementaryServices::isBusy() { return d->isBusy(); }
 
 bool SupplementaryServices::isServiceCode(const QString &command)
@@ -486,26 +486,26 @@ bool SupplementaryServices::carriesCode(const QString &command)
 void SupplementaryServices::sendCommand(const QString &command)
 {
     SS *q = this;
-    d->ussd<QString, QString>(UssdCommandOp, "Command", {command, QString(QLatin1String(""))},
+    d->ussd<QString, QString>(UssdCommandOp, Method::UssdCommand, {command, QString(QLatin1String(""))},
                               [q](const QString &result, const QString &) { emit q->commandCompleted(result); });
 }
 
 void SupplementaryServices::sendReply(const QString &command)
 {
     SS *q = this;
-    d->ussd<QString, QString>(UssdReplyOp, "Reply", {command, QString(QLatin1String(""))},
+    d->ussd<QString, QString>(UssdReplyOp, Method::UssdReply, {command, QString(QLatin1String(""))},
                               [q](const QString &result, const QString &) { emit q->replyCompleted(result); });
 }
 
 void SupplementaryServices::sendNotifyAck()
 {
     SS *q = this;
-    d->ussd<>(UssdNotifyAckOp, "NotifyAck", {}, [q] { emit q->notifyAckCompleted(); });
+    d->ussd<>(UssdNotifyAckOp, Method::UssdNotifyAck, {}, [q] { emit q->notifyAckCompleted(); });
 }
 
 void SupplementaryServices::ussdRelease()
 {
-    d->ussd<>(UssdReleaseOp, "Release", {}, [] {});
+    d->ussd<>(UssdReleaseOp, Method::UssdRelease, {}, [] {});
 }
 
 } // namespace Ondrix

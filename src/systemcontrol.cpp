@@ -59,12 +59,12 @@ SystemControlPrivate::SystemControlPrivate(SystemControl *q)
     , q_ptr(q)
 {
     registerTypes();
-    subscribe(Bus::Modem, "PropertiesChanged", this, &SystemControlPrivate::onPropertiesChanged);
-    subscribe(Bus::CSNet, "ActivityChanged", this, &SystemControlPrivate::onActivity);
+    subscribe(Signal::ModemPropertiesChanged, this, &SystemControlPrivate::onPropertiesChanged);
+    subscribe(Signal::CSNetActivityChanged, this, &SystemControlPrivate::onActivity);
     modem = createProxy(Bus::Modem, this);
     csnet = createProxy(Bus::CSNet, this);
     daemons = followDaemons({modem, csnet}, this, q);
-    daemons->keepProperties(methodCall(Bus::Modem, QStringLiteral("GetProperties")),
+    daemons->keepProperties(methodCall(Method::ModemGetProperties),
                             [this](const QVariantMap &properties) { takeModem(properties); });
     daemons->keepProperties(getAllCall(Bus::CSNet), [this](const QVariantMap &properties) {
         onActivity(properties.value(QStringLiteral("Activity")).toString());
@@ -128,7 +128,7 @@ void SystemControlPrivate::setPower(bool on)
     if (on == power)
         return;
     // The cached value follows the controller's notification, not the request.
-    const QDBusMessage call = methodCall(Bus::Modem, QStringLiteral("RequestRadio"), {on, true});
+    const QDBusMessage call = methodCall(Method::ModemRequestRadio, {on, true});
     if (!callAsync(call, this, &SystemControlPrivate::onPowerSuccess,
                    &SystemControlPrivate::onPowerFailure))
         emit q->powerChanged(power);

@@ -5,6 +5,7 @@
 // simulator's traffic against the same files: see SimTestCase::cleanup().)
 
 #include "contract.h"
+#include "members.h"
 #include "simbench.h"
 
 #include <QDir>
@@ -112,6 +113,35 @@ private Q_SLOTS:
             QVERIFY(QDBusConnection::systemBus().connect(QString(), QString(), interface, QString(), this,
                                                          SLOT(onSignal(QDBusMessage))));
         }
+    }
+
+    // Whatever the library calls, follows or writes is in the files, with
+    // the signatures it sends and takes: every row of its table, not only
+    // the calls a test happens to make.
+    void libraryMembers()
+    {
+        using namespace Ondrix::Frame;
+        for (const Member &row : Methods) {
+            const QString at = QLatin1String(busName(row.bus).interface) + QLatin1Char('.') + QLatin1String(row.name);
+            const ContractMember *method = files.method(QLatin1String(busName(row.bus).interface), QLatin1String(row.name));
+            QVERIFY2(method, qPrintable(at + QLatin1String(": no such method")));
+            QCOMPARE(method->signature(false), QLatin1String(row.arguments));
+            QCOMPARE(method->signature(true), QLatin1String(row.reply));
+        }
+        for (const Member &row : Signals) {
+            const QString at = QLatin1String(busName(row.bus).interface) + QLatin1Char('.') + QLatin1String(row.name);
+            const ContractMember *signal = files.signal(QLatin1String(busName(row.bus).interface), QLatin1String(row.name));
+            QVERIFY2(signal, qPrintable(at + QLatin1String(": no such signal")));
+            QCOMPARE(signal->signature(true), QLatin1String(row.arguments));
+        }
+        for (const Member &row : WrittenProperties) {
+            const ContractInterface *interface = files.find(QLatin1String(busName(row.bus).interface));
+            QVERIFY(interface);
+            QCOMPARE(interface->properties.value(QLatin1String(row.name)), QLatin1String(row.arguments));
+            QVERIFY2(interface->writable.value(QLatin1String(row.name)), row.name);
+        }
+        for (const BusName &names : BusNames)
+            QCOMPARE(pathOf.value(QLatin1String(names.interface)), QLatin1String(names.path));
     }
 
     // The property maps hold what the files list, with their types.

@@ -120,7 +120,7 @@ private Q_SLOTS:
         qDBusRegisterMetaType<QMap<QString, QString>>();
         bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
         Receiver receiver;
-        QVERIFY(Frame::callAsync(Frame::methodCall(Frame::Bus::Modem, GetProperties), &receiver,
+        QVERIFY(Frame::callAsync(Frame::methodCall(Frame::Method::ModemGetProperties), &receiver,
                                  &Receiver::onReply, &Receiver::onError));
         QTRY_COMPARE(receiver.replies.size() + receiver.errors.size(), 1);
         QCOMPARE(receiver.replies.size(), delivered ? 1 : 0);
@@ -147,14 +147,14 @@ private Q_SLOTS:
         qDBusRegisterMetaType<QList<QStringList>>();
         bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
         QVariantMap out;
-        QTEST(Frame::readProperties(Frame::methodCall(Frame::Bus::Modem, GetProperties), out), "taken");
+        QTEST(Frame::readProperties(Frame::methodCall(Frame::Method::ModemGetProperties), out), "taken");
         QVERIFY(SimBench::log().isEmpty());
     }
 
     void signalsOfAnotherSignatureAreDropped()
     {
         Receiver receiver;
-        QVERIFY(Frame::subscribe(Frame::Bus::CSNet, "ActivityChanged", &receiver, &Receiver::onActivity));
+        QVERIFY(Frame::subscribe(Frame::Signal::CSNetActivityChanged, &receiver, &Receiver::onActivity));
         const QString csnet = QStringLiteral("com.kelvo.hvt.CSNet");
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {5});
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QVariant::fromValue(QStringList{"Call"})});
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(bench.flush());
         QCOMPARE(receiver.activities, (QStringList{"Call", "Data"}));
 
-        Frame::unsubscribe(Frame::Bus::CSNet, "ActivityChanged", &receiver);
+        Frame::unsubscribe(Frame::Signal::CSNetActivityChanged, &receiver);
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Idle")});
         QVERIFY(bench.flush());
         QCOMPARE(receiver.activities, (QStringList{"Call", "Data"}));
@@ -209,9 +209,9 @@ private Q_SLOTS:
     {
         QObject context;
         QStringList seen;
-        QVERIFY(Frame::subscribe(Frame::Bus::NetworkRegistration, "SelectionModeChanged", QStringLiteral("s"), &context,
+        QVERIFY(Frame::subscribe(Frame::Signal::NetworkRegistrationSelectionModeChanged, QStringLiteral("s"), &context,
                                  [&seen](const QVariantList &args) { seen << "registration " + args.value(0).toString(); }));
-        QVERIFY(Frame::subscribe(Frame::Bus::RadioAccess, "SelectionModeChanged", QStringLiteral("s"), &context,
+        QVERIFY(Frame::subscribe(Frame::Signal::RadioAccessSelectionModeChanged, QStringLiteral("s"), &context,
                                  [&seen](const QVariantList &args) { seen << "radio " + args.value(0).toString(); }));
         bench.emitSignal(QStringLiteral("com.kelvo.hvt.CSNet.RadioAccess"), QStringLiteral("SelectionModeChanged"),
                          {QStringLiteral("GSM")});
@@ -370,7 +370,7 @@ private Q_SLOTS:
         Receiver receiver;
         bench.killBus();
         QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
-        QVERIFY(!Frame::callAsync(Frame::methodCall(Frame::Bus::Modem, GetProperties), &receiver,
+        QVERIFY(!Frame::callAsync(Frame::methodCall(Frame::Method::ModemGetProperties), &receiver,
                                   &Receiver::onReply, &Receiver::onError));
         QCoreApplication::processEvents();   // nothing was queued for later either
         QVERIFY(receiver.errors.isEmpty() && receiver.replies.isEmpty());
