@@ -27,9 +27,7 @@ private Q_SLOTS:
         QCOMPARE(op.mnc(), QStringLiteral("05"));   // the leading zero stays
         QCOMPARE(op.mcc(), QStringLiteral("244"));
         QCOMPARE(op.property("mnc").toString(), QStringLiteral("05"));
-        const QList<SimCall> calls = bench.calls();
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].args, QVariantList{Operator});
+        QCOMPARE(bench.wire(), QStringList{"GetAll(s) \"" + Operator + "\""});
     }
 
     void initialReadWithoutName()

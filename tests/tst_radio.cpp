@@ -36,10 +36,7 @@ private Q_SLOTS:
         QCOMPARE(radio.channel(), 10700u);
         QCOMPARE(radio.state(), RadioAccess::Flags(RadioAccess::Idle));
         QVERIFY(radio.isDataAvailable());
-        const QList<SimCall> reads = bench.calls(QStringLiteral("GetAll"));
-        QCOMPARE(reads.size(), 2);
-        QCOMPARE(reads[0].args, QVariantList{Radio});
-        QCOMPARE(reads[1].args, QVariantList{Gprs});
+        QCOMPARE(bench.wire(), (QStringList{"GetAll(s) \"" + Radio + "\"", "GetAll(s) \"" + Gprs + "\""}));
     }
 
     void modeChanges()
@@ -48,12 +45,12 @@ private Q_SLOTS:
         SignalRecorder recorder(&radio);
         radio.setMode(RadioAccess::DualMode);   // the current mode: answered at once
         QCOMPARE(recorder.recorded(), QStringList{"modeChanged(0)"});
-        QVERIFY(bench.calls(QStringLiteral("SetSelectionMode")).isEmpty());
+        QVERIFY(bench.wire(Radio).isEmpty());
 
         radio.setMode(RadioAccess::OnlyTwoG);
         QVERIFY(recorder.awaited(4).contains(QStringLiteral("modeChanged(1)")));
         QCOMPARE(radio.mode(), RadioAccess::OnlyTwoG);
-        QCOMPARE(bench.calls(QStringLiteral("SetSelectionMode")).value(0).args, QVariantList{"GSM"});
+        QCOMPARE(bench.wire(Radio), QStringList{"SetSelectionMode(s) \"GSM\""});
 
         bench.setProperty(Radio, QStringLiteral("SupportedModes"), QStringList{"Dual", "GSM"});
         recorder.clear();
@@ -62,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(recorder.awaited(2), (QStringList{"modeChangeFailed(\"The modem has no mode \"UMTS\"\")",
                                                     "modeChangeFailed(\"The modem has no mode \"\"\")"}));
         QCOMPARE(radio.mode(), RadioAccess::OnlyTwoG);
-        QCOMPARE(bench.calls(QStringLiteral("SetSelectionMode")).value(2).args, QVariantList{""});
+        QCOMPARE(bench.wire(Radio).mid(1), (QStringList{"SetSelectionMode(s) \"UMTS\"", "SetSelectionMode(s) \"\""}));
     }
 
     void daemonSignals()
@@ -158,10 +155,7 @@ private Q_SLOTS:
         cell.setNameDisplayEnabled(false);   // unchanged: nothing sent
         cell.setNameDisplayEnabled(true);
         QCOMPARE(recorder.awaited(1), QStringList{"cellNameDisplayEnabledChanged(true)"});
-        const QList<SimCall> sets = bench.calls(QStringLiteral("Set"));
-        QCOMPARE(sets.size(), 1);
-        QCOMPARE(sets[0].signature, QStringLiteral("ssv"));
-        QCOMPARE(sets[0].args.mid(0, 2), (QVariantList{Cell, "CellNameDisplayEnabled"}));
+        QCOMPARE(bench.wire().filter("Set("), QStringList{"Set(ssv) \"" + Cell + "\", \"CellNameDisplayEnabled\", "});
 
         bench.script(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
                      {{QStringLiteral("error"), QStringLiteral("com.kelvo.hvt.CSNet.Error.Denied")},

@@ -30,7 +30,7 @@ private Q_SLOTS:
         QCOMPARE(signal.bars(), 4);
         QCOMPARE(signal.percent(), 61);
         QCOMPARE(signal.dbm(), -75);
-        QCOMPARE(bench.calls().first().args, QVariantList{Signal});
+        QCOMPARE(bench.wire(), QStringList{"GetAll(s) \"" + Signal + "\""});
     }
 
     void initialReadWithoutDecibels()

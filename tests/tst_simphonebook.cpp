@@ -8,7 +8,6 @@
 #include "signalrecorder.h"
 #include "simbench.h"
 
-#include <QtDBus/QDBusConnection>
 #include <QtTest>
 
 using Ondrix::SIMLock;
@@ -27,50 +26,28 @@ class TestSimPhonebook : public SimTestCase
     Q_OBJECT
 
 private Q_SLOTS:
-    void callsOnTheWire_data()
-    {
-        QTest::addColumn<int>("operation");
-        QTest::addColumn<QString>("member");
-        QTest::addColumn<QString>("signature");
-        QTest::addColumn<QVariantList>("args");
-        QTest::newRow("read first") << 0 << "ReadFirst" << "s" << QVariantList{"sdn"};
-        QTest::newRow("read next") << 1 << "ReadNext" << "si" << QVariantList{"adn", 2};
-        QTest::newRow("read exact") << 2 << "ReadExact" << "si" << QVariantList{"fdn", 3};
-        QTest::newRow("create") << 3 << "Create" << "ssssss" << QVariantList{"msisdn", "Me", "+3584", "", "", ""};
-        QTest::newRow("update") << 4 << "Update" << "sisssss"
-                                << QVariantList{"adn", 5, "N", "040", "S", "050", "e@x.fi"};
-        QTest::newRow("delete") << 5 << "Delete" << "si" << QVariantList{"mbdn", 1};
-        QTest::newRow("info") << 6 << "GetInfo" << "s" << QVariantList{"vmbx"};
-        QTest::newRow("fdn status") << 7 << "GetFDNStatus" << "" << QVariantList{};
-        QTest::newRow("fdn off") << 8 << "SetFDNStatus" << "s" << QVariantList{"Disabled"};
-        QTest::newRow("type outside the table") << 9 << "ReadFirst" << "s" << QVariantList{""};
-    }
-
+    // Each operation's call: the book by the daemon's name for it (one
+    // outside the table as ""), the entry's fields in their places.
     void callsOnTheWire()
     {
-        QFETCH(int, operation);
         SIMPhonebook book;
         SignalRecorder recorder(&book);
-        switch (operation) {
-        case 0: book.readFirst(SIMPhonebook::SDN); break;
-        case 1: book.readNext(SIMPhonebook::ADN, 2); break;
-        case 2: book.readExact(SIMPhonebook::FDN, 3); break;
-        case 3: book.createEntry(SIMPhonebook::MSISDN, "Me", "+3584", "", "", ""); break;
-        case 4: book.updateEntry(SIMPhonebook::ADN, 5, "N", "040", "S", "050", "e@x.fi"); break;
-        case 5: book.deleteEntry(SIMPhonebook::MBDN, 1); break;
-        case 6: book.info(SIMPhonebook::VMBX); break;
-        case 7: book.getFDNStatus(); break;
-        case 8: book.setFDNStatus(SIMPhonebook::Disabled); break;
-        default: book.readFirst(SIMPhonebook::PhonebookType(42)); break;
-        }
-        QCOMPARE(recorder.awaited(1).size(), 1);
-        QFETCH(QString, member);
-        const QList<SimCall> calls = bench.calls(member);
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].interface, Phonebook);
-        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/hvt/sim/phonebook"));
-        QTEST(calls[0].signature, "signature");
-        QTEST(calls[0].args, "args");
+        book.readFirst(SIMPhonebook::SDN);
+        book.readNext(SIMPhonebook::ADN, 2);
+        book.readExact(SIMPhonebook::FDN, 3);
+        book.createEntry(SIMPhonebook::MSISDN, "Me", "+3584", "", "", "");
+        book.updateEntry(SIMPhonebook::ADN, 5, "N", "040", "S", "050", "e@x.fi");
+        book.deleteEntry(SIMPhonebook::MBDN, 1);
+        book.info(SIMPhonebook::VMBX);
+        book.getFDNStatus();
+        book.setFDNStatus(SIMPhonebook::Disabled);
+        book.readFirst(SIMPhonebook::PhonebookType(42));
+        QCOMPARE(recorder.awaited(10).size(), 10);
+        QCOMPARE(bench.wire(), (QStringList{
+            "ReadFirst(s) \"sdn\"", "ReadNext(si) \"adn\", 2", "ReadExact(si) \"fdn\", 3",
+            "Create(ssssss) \"msisdn\", \"Me\", \"+3584\", \"\", \"\", \"\"",
+            "Update(sisssss) \"adn\", 5, \"N\", \"040\", \"S\", \"050\", \"e@x.fi\"", "Delete(si) \"mbdn\", 1",
+            "GetInfo(s) \"vmbx\"", "GetFDNStatus()", "SetFDNStatus(s) \"Disabled\"", "ReadFirst(s) \"\""}));
     }
 
     void readingThroughAPhonebook()
@@ -156,16 +133,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("error");
-        const char *const names[] = {"DataNotAvailable", "InvalidLocation", "OperationFailed", "Parameter", "Vastro",
-                                     "Service", "Timeout", "Unknown", "PhonebookTypeNotSupported", "InvalidParameter",
-                                     "NoSIMService"};
-        const char *const values[] = {"DataNotAvailable", "InvalidLocation", "OperationFailed", "ParameterError",
-                                      "VastroError", "ServiceError", "Timeout", "UnknownError",
-                                      "PhonebookTypeNotSupported", "InvalidParameter", "NoSIMService"};
-        for (int i = 0; i < 11; i++) {
-            QTest::newRow(names[i]) << QStringLiteral("com.kelvo.hvt.SIM.Phonebook.Error.") + QLatin1String(names[i])
-                                    << QString::fromLatin1(values[i]);
-        }
+        QTest::newRow("Parameter") << "com.kelvo.hvt.SIM.Phonebook.Error.Parameter" << "ParameterError";
+        QTest::newRow("Vastro") << "com.kelvo.hvt.SIM.Phonebook.Error.Vastro" << "VastroError";
+        QTest::newRow("NoSIMService") << "com.kelvo.hvt.SIM.Phonebook.Error.NoSIMService" << "NoSIMService";
         QTest::newRow("unheard of") << "com.kelvo.hvt.SIM.Phonebook.Error.Melted" << "UnknownError";
         QTest::newRow("standard") << "org.freedesktop.DBus.Error.ServiceUnknown" << "CommunicationError";
     }
@@ -219,9 +189,7 @@ private Q_SLOTS:
         QVERIFY(answers.removeOne(QStringLiteral("simLockUnlockComplete(WrongLevel)")));
         QCOMPARE(answers, (QStringList{"simLockUnlockComplete(WrongPassword)", "simLockUnlockComplete(WrongPassword)",
                                        "simLockUnlockComplete(WrongPassword)", "simLockUnlockComplete(TimerNotElapsed)"}));
-        const SimCall call = bench.calls(QStringLiteral("UnlockSIMLock")).value(1);
-        QCOMPARE(call.signature, QStringLiteral("is"));
-        QCOMPARE(call.args, (QVariantList{1, "00000000"}));
+        QCOMPARE(bench.wire().value(1), QStringLiteral("UnlockSIMLock(is) 1, \"00000000\""));
         QVERIFY(SimBench::log().isEmpty());
 
         bench.reset();
@@ -240,8 +208,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("error");
         QTest::newRow("handling blocked") << "com.kelvo.hvt.SIM.Error.HandlingBlocked" << "HandlingBlocked";
-        QTest::newRow("not allowed") << "com.kelvo.hvt.SIM.Error.NotAllowed" << "NotAllowed";
-        QTest::newRow("invalid parameter") << "com.kelvo.hvt.SIM.Error.InvalidParameter" << "InvalidParameter";
         QTest::newRow("unknown is 10 here") << "com.kelvo.hvt.SIM.Error.Unknown" << "UnknownError";
         QTest::newRow("a SIM error it lacks") << "com.kelvo.hvt.SIM.Error.NoSIM" << "UnknownError";
         QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
@@ -259,24 +225,6 @@ private Q_SLOTS:
         lock.simLockStatus();
         QCOMPARE(recorder.awaited(2), (QStringList{"simLockUnlockComplete(" + error + ")",
                                                     "simLockStatusComplete(StatusUnknown, " + error + ")"}));
-    }
-
-    // Runs last: it takes the bus away. Every operation completes at once.
-    void unsentCallsCompleteAtOnce()
-    {
-        SIMPhonebook book;
-        SIMLock lock;
-        SignalRecorder a(&book), b(&lock);
-        bench.killBus();
-        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
-        book.getFDNStatus();
-        book.info(SIMPhonebook::ADN);
-        book.deleteEntry(SIMPhonebook::ADN, 1);
-        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("12345678"));
-        QCOMPARE(a.recorded(), (QStringList{"fdnStatusComplete(Disabled, CommunicationError)",
-                                            "infoComplete(0, 0, 0, 0, 0, 0, 0, 0, 0, CommunicationError)",
-                                            "deleteEntryComplete(CommunicationError)"}));
-        QCOMPARE(b.recorded(), QStringList{"simLockUnlockComplete(CommunicationError)"});
     }
 };
 

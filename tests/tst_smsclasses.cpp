@@ -98,13 +98,7 @@ private Q_SLOTS:
         QVERIFY(parameters.isValid());
         QVERIFY(bench.calls().isEmpty());   // nothing is read at construction
         QCOMPARE(parameters.serviceCenterAddress(), QStringLiteral("+358405202000"));
-        const QList<SimCall> calls = bench.calls();
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0].interface, SmsSim);
-        QCOMPARE(calls[0].path, QStringLiteral("/com/kelvo/hvt/sms"));
-        QCOMPARE(calls[0].member, QStringLiteral("GetParameters"));
-        QCOMPARE(calls[0].signature, QStringLiteral("y"));
-        QCOMPARE(calls[0].args.value(0).toInt(), 1);
+        QCOMPARE(bench.wire(), QStringList{"GetParameters(y) 1"});
     }
 
     void serviceCentreAbsent_data()

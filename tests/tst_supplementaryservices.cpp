@@ -7,7 +7,6 @@
 #include "signalrecorder.h"
 #include "simbench.h"
 
-#include <QtDBus/QDBusConnection>
 #include <QtTest>
 
 #include <algorithm>
@@ -16,70 +15,35 @@ using Ondrix::SupplementaryServices;
 using SS = SupplementaryServices;
 
 namespace {
-
 const QString Calls = QStringLiteral("com.kelvo.hvt.SS");
 const QString Ussd = QStringLiteral("com.kelvo.hvt.SS.USSD");
-
-
-// A call as "Member(signature) arg, arg": strings quoted.
-QString described(const SimCall &call)
-{
-    QStringList args;
-    for (const QVariant &arg : call.args)
-        args << (arg.userType() == QMetaType::QString ? QLatin1Char('"') + arg.toString() + QLatin1Char('"')
-                                                       : arg.toString());
-    return call.member + QLatin1Char('(') + call.signature + QStringLiteral(") ") + args.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 class TestSupplementaryServices : public SimTestCase
 {
     Q_OBJECT
 
-    // The calls of the supplementary services the bench recorded, described.
-    QStringList sent()
-    {
-        QStringList out;
-        for (const SimCall &call : bench.calls()) {
-            if (call.interface.startsWith(Calls))
-                out << described(call);
-        }
-        return out;
-    }
-
 private Q_SLOTS:
-    void callsOnTheWire_data()
-    {
-        QTest::addColumn<int>("operation");
-        QTest::addColumn<QString>("call");
-        QTest::newRow("register divert") << 0 << "RegisterDivert(sssu) \"67\", \"11\", \"+358401234567\", 0";
-        QTest::newRow("waiting for all") << 1 << "ActivateWaiting(s) \"\"";
-        QTest::newRow("code outside the table") << 2 << "CheckDivert(ss) \"Unknown\", \"\"";
-        QTest::newRow("change password") << 3 << "ChangePassword(sss) \"330\", \"0000\", \"1234\"";
-        QTest::newRow("activate barring") << 4 << "ActivateBarring(sss) \"351\", \"13\", \"0000\"";
-        QTest::newRow("COLP's spelling") << 5 << "CheckCoLP() ";
-        QTest::newRow("COLR's spelling") << 6 << "CheckCoLR() ";
-        QTest::newRow("erase with a basic service") << 7 << "EraseDivert(ss) \"004\", \"16\"";
-    }
-
+    // The codes of services, conditions and basic services as the daemon
+    // names them; a value outside a table goes out as "Unknown".
     void callsOnTheWire()
     {
-        QFETCH(int, operation);
         SS ss;
         SignalRecorder recorder(&ss);
-        switch (operation) {
-        case 0: ss.registerDivert(SS::DivertBusy, SS::Telephony, QStringLiteral("+358401234567")); break;
-        case 1: ss.activateWaiting(SS::AllBasicServices); break;
-        case 2: ss.checkDivert(SS::DivertServiceCode(5), SS::AllBasicServices); break;
-        case 3: ss.changeBarringPassword(SS::AllBarringServices, QStringLiteral("0000"), QStringLiteral("1234")); break;
-        case 4: ss.activateBarring(SS::BarIncomingWhenRoaming, SS::FacsimileServices, QStringLiteral("0000")); break;
-        case 5: ss.checkColp(); break;
-        case 6: ss.checkColr(); break;
-        default: ss.eraseDivert(SS::AllConditionalDiverts, SS::ShortMessageServices); break;
-        }
-        QCOMPARE(recorder.awaited(1).size(), 1);
-        QTEST(sent().value(0), "call");
+        ss.registerDivert(SS::DivertBusy, SS::Telephony, QStringLiteral("+358401234567"));
+        ss.activateWaiting(SS::AllBasicServices);
+        ss.checkDivert(SS::DivertServiceCode(5), SS::AllBasicServices);
+        ss.changeBarringPassword(SS::AllBarringServices, QStringLiteral("0000"), QStringLiteral("1234"));
+        ss.activateBarring(SS::BarIncomingWhenRoaming, SS::FacsimileServices, QStringLiteral("0000"));
+        ss.checkColp();
+        ss.checkColr();
+        ss.eraseDivert(SS::AllConditionalDiverts, SS::ShortMessageServices);
+        QCOMPARE(recorder.awaited(8).size(), 8);
+        QCOMPARE(bench.wire(), (QStringList{
+            "RegisterDivert(sssu) \"67\", \"11\", \"+358401234567\", 0", "ActivateWaiting(s) \"\"",
+            "CheckDivert(ss) \"Unknown\", \"\"", "ChangePassword(sss) \"330\", \"0000\", \"1234\"",
+            "ActivateBarring(sss) \"351\", \"13\", \"0000\"", "CheckCoLP()", "CheckCoLR()",
+            "EraseDivert(ss) \"004\", \"16\""}));
     }
 
     void answersAreConverted()
@@ -105,16 +69,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("error");
-        const char *const names[] = {"NotProvisioned", "Password", "InvalidTelephoneNumber", "QuiescentService",
-                                     "Incompatibility", "NotAvailable", "TooManyPasswordAttempts",
-                                     "SubscriptionViolation", "FixedDialNumbers", "Busy", "Suspended"};
-        const char *const values[] = {"NotProvisioned", "WrongPassword", "InvalidTelephoneNumber", "QuiescentService",
-                                      "Incompatibility", "NotAvailable", "TooManyPasswordAttempts",
-                                      "SubscriptionViolation", "FixedDialNumbers", "Busy", "Suspended"};
-        for (int i = 0; i < 11; i++) {
-            QTest::newRow(names[i]) << QStringLiteral("com.kelvo.hvt.SS.Error.") + QLatin1String(names[i])
-                                    << QString::fromLatin1(values[i]);
-        }
+        QTest::newRow("Password") << "com.kelvo.hvt.SS.Error.Password" << "WrongPassword";
+        QTest::newRow("Busy") << "com.kelvo.hvt.SS.Error.Busy" << "Busy";
         QTest::newRow("unheard of") << "com.kelvo.hvt.SS.Error.Tired" << "UnknownError";
         QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
     }
@@ -200,7 +156,7 @@ private Q_SLOTS:
         SignalRecorder recorder(&ss);
         ss.sendCommand(QStringLiteral("*100#"));
         QCOMPARE(recorder.awaited(1), QStringList{"commandCompleted(\"Balance 12.34 EUR, valid until 31.12.2026\")"});
-        QCOMPARE(sent().last(), QStringLiteral("Command(ss) \"*100#\", \"\""));
+        QCOMPARE(bench.wire().last(), QStringLiteral("Command(ss) \"*100#\", \"\""));
 
         // An answer and the network's next message come in either order: the
         // reply through its call, the message as a signal.
@@ -284,11 +240,11 @@ private Q_SLOTS:
             {"*#43#", "CheckWaiting(s) \"\""},
             {"*43*99#", ""},
             {"**43#", ""},
-            {"*#30#", "CheckCLIP() "},
-            {"*#31#", "CheckCLIR() "},
-            {"*#76#", "CheckCoLP() "},
-            {"*#77#", "CheckCoLR() "},
-            {"*#300#", "CheckCNAP() "},
+            {"*#30#", "CheckCLIP()"},
+            {"*#31#", "CheckCLIR()"},
+            {"*#76#", "CheckCoLP()"},
+            {"*#77#", "CheckCoLR()"},
+            {"*#300#", "CheckCNAP()"},
             {"*31#", ""},
             {"*100#", ""},
             {"*#06#", ""},
@@ -310,7 +266,7 @@ private Q_SLOTS:
         if (!call.isEmpty())
             QCOMPARE(recorder.awaited(1).size(), 1);
         QVERIFY(bench.flush());
-        QCOMPARE(sent(), call.isEmpty() ? QStringList() : QStringList{call});
+        QCOMPARE(bench.wire(), call.isEmpty() ? QStringList() : QStringList{call});
     }
 
     void serviceCodeTest_data()
@@ -450,10 +406,7 @@ private Q_SLOTS:
             QCOMPARE(recorder.recorded().size(), 1);
         QCOMPARE(recorder.awaited(1), QStringList{completion});
         QVERIFY(bench.flush());
-        QStringList sent;
-        for (const SimCall &simCall : bench.calls())
-            sent << described(simCall);
-        QCOMPARE(sent, call.isEmpty() ? QStringList() : QStringList{call});
+        QCOMPARE(bench.wire(), call.isEmpty() ? QStringList() : QStringList{call});
     }
 
     // USSD never carries a code, whichever way the application sends it.
@@ -487,22 +440,7 @@ private Q_SLOTS:
             "checkDivertCompleted(0 items, UnknownError)", "checkClirCompleted(UnknownClirStatus, UnknownError)",
             "checkWaitingCompleted(0 items, UnknownError)",
             "ussdError(UssdCommandOp, UssdFailed, \"Bus communication error\")"}));
-        QVERIFY(sent().isEmpty());
-    }
-
-    // Runs last: it takes the bus away. Every operation completes at once.
-    void unsentCallsCompleteAtOnce()
-    {
-        SS ss;
-        QVERIFY(ss.isValid());
-        SignalRecorder recorder(&ss);
-        bench.killBus();
-        QTRY_VERIFY(!QDBusConnection::systemBus().isConnected());
-        ss.checkCnap();
-        ss.sendNotifyAck();
-        QCOMPARE(recorder.recorded().size(), 2);
-        QCOMPARE(recorder.recorded()[0], QStringLiteral("checkCnapCompleted(false, UnknownError)"));
-        QVERIFY(recorder.recorded()[1].startsWith("ussdError(UssdNotifyAckOp, UssdFailed, "));
+        QVERIFY(bench.wire().isEmpty());
     }
 };
 

@@ -187,6 +187,8 @@ QVariant SimBench::control(const QDBusConnection &bus, const QString &method, co
 
 void SimBench::reset()
 {
+    if (m_bus.state() != QProcess::Running)   // a test took the bus away: nothing to reset
+        return;
     control(QStringLiteral("Reset"));
     flush();
     clearLog();
@@ -248,6 +250,25 @@ QList<SimCall> SimBench::calls(const QString &member)
             result << call;
     }
     return result;
+}
+
+QStringList SimBench::wire(const QString &interface)
+{
+    QStringList out;
+    for (const SimCall &call : calls()) {
+        if (!call.interface.startsWith(interface))
+            continue;
+        QStringList args;
+        for (const QVariant &arg : call.args) {
+            if (arg.userType() == QMetaType::QString)
+                args << QLatin1Char('"') + arg.toString() + QLatin1Char('"');
+            else
+                args << (arg.userType() == QMetaType::UChar ? QString::number(arg.toUInt()) : arg.toString());
+        }
+        out << call.member + QLatin1Char('(') + call.signature + QLatin1Char(')')
+                   + (args.isEmpty() ? QString() : QLatin1Char(' ') + args.join(QStringLiteral(", ")));
+    }
+    return out;
 }
 
 void SimBench::clearCalls()

@@ -95,6 +95,9 @@ public:
 
     // Calls the simulator received, oldest first; only those of `member` if given.
     QList<SimCall> calls(const QString &member = QString());
+    // The same as text, "Member(signature) arg, arg" with strings quoted; only
+    // those of interfaces starting with `interface` if given.
+    QStringList wire(const QString &interface = QString());
     void clearCalls();
     // Plays a scenario file `speed` times as fast as written; returns the
     // simulator's objection, or nothing. waitScenario() waits for its end.
