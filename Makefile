@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
-.PHONY: all build demo demo-qml check soak deb clean
+.PHONY: all build demo demo-qml check soak stress deb clean
 # What a person reads: no "Entering directory" lines from the builds below.
 MAKEFLAGS += --no-print-directory
 export MAKEFLAGS
@@ -26,6 +26,10 @@ check:
 # The long runs: fuzz targets for minutes, the hostile mode for 10^5 events.
 soak:
 	scripts/soak.sh
+
+# The suite RUNS times (10) with two CPU burners, after make check.
+stress:
+	scripts/stress.sh $(RUNS)
 
 # The Qt 5 packages in build-deb, the Qt 6 ones in build-deb-qt6.
 deb:
