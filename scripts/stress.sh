@@ -27,7 +27,7 @@ for run in $(seq "$runs"); do
   for dir in "${dirs[@]}"; do
     if ! (cd "$dir" && ctest -j2 --output-on-failure) >"$logs/run$run-${dir}.log" 2>&1; then
       ok=0
-      echo "run $run: $dir failed: $(grep -E '^ *[0-9]+ - ' "$logs/run$run-${dir}.log" | tr -s ' ' | tr '\n' ';')"
+      echo "run $run: $dir failed: $(grep -E '^[[:space:]]*[0-9]+ - ' "$logs/run$run-${dir}.log" | tr -s ' ' | tr '\n' ';')"
     else
       rm "$logs/run$run-${dir}.log"
     fi

@@ -3,7 +3,6 @@
 
 #include <QDebug>
 #include <QPointer>
-#include <QtDBus/QDBusPendingCallWatcher>
 
 #include <vector>
 
@@ -239,6 +238,44 @@ void logCall(const QDBusMessage &call, int timeout)
                                << (timeout == DefaultTimeout ? QStringLiteral("default") : QStringLiteral("%1 ms").arg(timeout));
 }
 
+// One call's answer on its way: it goes to its handlers through the context's
+// event loop, once, and the object with it. Qt hands a receiver its call's
+// answer in one step from the bus thread, so one daemon's answers come in the
+// order it gave them; a pending-call watcher made after its answer came takes
+// a second step, which a later answer can overtake.
+class PendingAnswer : public QObject
+{
+    Q_OBJECT
+public:
+    PendingAnswer(QObject *context, QString signature, ReplyHandler onReply, ErrorHandler onError)
+        : QObject(context)
+        , m_signature(std::move(signature))
+        , m_onReply(std::move(onReply))
+        , m_onError(std::move(onError))
+    {
+    }
+
+public Q_SLOTS:
+    void reply(const QDBusMessage &reply)
+    {
+        deleteLater();
+        if (!carries(reply.signature(), m_signature))
+            m_onError(invalidSignature(reply.signature(), m_signature));
+        else
+            m_onReply(reply.arguments());
+    }
+    void error(const QDBusError &error, const QDBusMessage &)
+    {
+        deleteLater();
+        m_onError(error);
+    }
+
+private:
+    QString m_signature;
+    ReplyHandler m_onReply;
+    ErrorHandler m_onError;
+};
+
 bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
                ReplyHandler onReply, ErrorHandler onError, int timeout)
 {
@@ -249,18 +286,12 @@ bool callAsync(const QDBusMessage &call, QObject *context, const QString &signat
     if (!connection.isConnected())
         return false;
     logCall(call, timeout);
-    auto *watcher = new QDBusPendingCallWatcher(connection.asyncCall(call, timeout), context);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                     [signature, onReply, onError](QDBusPendingCallWatcher *finished) {
-                         finished->deleteLater();
-                         const QDBusMessage reply = finished->reply();
-                         if (reply.type() != QDBusMessage::ReplyMessage)
-                             onError(QDBusError(reply));
-                         else if (!carries(reply.signature(), signature))
-                             onError(invalidSignature(reply.signature(), signature));
-                         else
-                             onReply(reply.arguments());
-                     });
+    auto *answer = new PendingAnswer(context, signature, std::move(onReply), std::move(onError));
+    if (!connection.callWithCallback(call, answer, SLOT(reply(QDBusMessage)), SLOT(error(QDBusError, QDBusMessage)),
+                                     timeout)) {
+        delete answer;
+        return false;
+    }
     return true;
 }
 
