@@ -48,20 +48,56 @@ SimProcedure simProcedureOf(const QString &code)
     return SimProcedure::None;
 }
 
-bool carriesCode(const QString &command)
+namespace {
+
+// The string as a dialler reads it: compatibility forms folded (full-width
+// digits, "＊" and "＃" are the keys they look like), and white space, controls
+// and format characters (a zero-width space, a direction mark) dropped.
+QString dialled(const QString &command)
 {
-    // Looser than a control string: "**04*1234" without its "#", or a stray
-    // "#" inside, is still a code on its way out.
-    static const QRegularExpression start(QStringLiteral("^[*#]{1,2}(\\d+)(?:[*#]|$)"));
-    const QRegularExpressionMatch match = start.match(command);
-    if (!match.hasMatch())
-        return false;
-    const QString code = match.captured(1);
+    const QString folded = command.normalized(QString::NormalizationForm_KC);
+    QString out;
+    out.reserve(folded.size());
+    for (const QChar c : folded) {
+        const QChar::Category category = c.category();
+        if (c.isSpace() || category == QChar::Other_Control || category == QChar::Other_Format)
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+bool isCodeProcedure(const QString &code)
+{
     if (simProcedureOf(code) != SimProcedure::None || code == QLatin1String("03"))
         return true;
     for (const char *programme : barringProgrammes) {
         if (code == QLatin1String(programme))
             return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool carriesCode(const QString &command)
+{
+    // A procedure's code where a procedure can start (the string's start, or
+    // after anything but a digit or "*": what follows a digit is a field of
+    // another code), ended by "*", "#" or the end; or anywhere, with a field of
+    // digits after it, as a code's fields follow. Looser than a control
+    // string: "**04*1234" without its "#" is still a code on its way out.
+    static const QRegularExpression procedure(
+        QStringLiteral("(?:^|[^0-9*])[*#]+([0-9]+)(?=[*#]|$)|[*#]([0-9]+)\\*[0-9]"));
+    const QString text = dialled(command);
+    for (int at = 0; at < text.size(); at++) {
+        // Every start, overlapping ones too.
+        const QRegularExpressionMatch match = procedure.match(text, at);
+        if (!match.hasMatch())
+            break;
+        if (isCodeProcedure(match.captured(1)) || isCodeProcedure(match.captured(2)))
+            return true;
+        at = match.capturedStart();
     }
     return false;
 }
