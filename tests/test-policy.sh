@@ -81,7 +81,8 @@ while read -r service path interface; do
     org.freedesktop.DBus.Properties.GetAll "string:$interface"
   check "introspection of $path" allowed "$outsider" --dest="$service" "$path" \
     org.freedesktop.DBus.Introspectable.Introspect
-done < <(sed -n 's/^ *{"\(com\.kelvo[^"]*\)", "\([^"]*\)", "\([^"]*\)"},$/\1 \2 \3/p' "$src/src/frame.cpp")
+done < <(sed -n 's/^ *{"\(com\.kelvo[^"]*\)", "\([^"]*\)", "\([^"]*\)"},$/\1 \2 \3/p' "$src/src/members.h")
+[ "$passed" -ge 36 ] || { failed=$((failed + 1)); echo "FAIL: the library's bus names were not found in src/members.h"; }
 check "a PIN to the card" allowed "$outsider" --dest=com.kelvo.hvt.SIM /com/kelvo/hvt/sim \
   com.kelvo.hvt.SIM.Security.VerifyPIN string:pin string:1234
 check "a USSD request" allowed "$outsider" --dest=com.kelvo.hvt.SS /com/kelvo/hvt/ss \
@@ -102,9 +103,25 @@ check "owning a daemon name" denied "$outsider" --dest=org.freedesktop.DBus /org
 check "properties set through the daemon" denied "$outsider" --dest=com.kelvo.hvt.SIM /com/kelvo/hvt/sim \
   org.freedesktop.DBus.Properties.Set string:com.kelvo.hvt.SIM string:Status variant:string:Ready
 
+# The network's barring password is nobody's to read.
+as_outsider() { runuser -u "$outsider" -- env DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SYSTEM_BUS_ADDRESS" dbus-send --system \
+                  --print-reply --dest=com.kelvo.hvt.SS /com/kelvo/hvt/ss "$@" 2>&1; }
+read_one=$(as_outsider org.freedesktop.DBus.Properties.Get string:com.kelvo.hvt.SS string:BarringPassword)
+read_all=$(as_outsider org.freedesktop.DBus.Properties.GetAll string:com.kelvo.hvt.SS)
+snapshot=$("$build/tools/modemsim/ondrix-modemsim" ctl state)
+if grep -q 'Error' <<<"$read_one" && ! grep -q -e '"0000"' -e BarringPassword <<<"$read_all$snapshot"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: the barring password can be read: $read_one $read_all"
+fi
+
+# A code in a place that should hold something else is not logged either.
+check "a PIN in the type's place" allowed "$outsider" --dest=com.kelvo.hvt.SIM /com/kelvo/hvt/sim \
+  com.kelvo.hvt.SIM.Security.VerifyPIN string:2468 string:pin
+
 # The code went to the card; the log shows where it went, not what it was.
 log=$("$build/tools/modemsim/ondrix-modemsim" ctl calls)
-if grep -q 'VerifyPIN (ss) \["pin", "\*\*\*\*\*\*\*\*"\]' <<<"$log" && ! grep -q 1234 <<<"$log"; then
+if grep -q 'VerifyPIN (ss) \["pin", "\*\*\*\*\*\*\*\*"\]' <<<"$log" && ! grep -q -e 1234 -e 2468 <<<"$log"; then
   passed=$((passed + 1))
 else
   failed=$((failed + 1)); echo "FAIL: the call log shows the code:"; echo "$log"

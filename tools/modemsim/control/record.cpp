@@ -165,7 +165,8 @@ DBusHandlerResult seen(DBusConnection *, DBusMessage *message, void *data)
         const ContractMember *method = Contract::builtIn().method(interface, member);
         Call call{recording->now(), interface, member, {}};
         const QList<Argument> args = argumentsOf(message);
-        for (int i = 0; i < args.size() && plain(args[i].signature) && !(method && method->secretIn(i)); i++)
+        for (int i = 0; i < args.size() && plain(args[i].signature) && (!method || method->shows(i, args[i].json.toVariant()));
+             i++)
             call.when << word(QStringLiteral("when="), args[i].signature, args[i].json);
         recording->calls.insert(keyOf(dbus_message_get_sender(message), dbus_message_get_serial(message)), call);
     } else if (type == DBUS_MESSAGE_TYPE_METHOD_RETURN || type == DBUS_MESSAGE_TYPE_ERROR) {

@@ -26,9 +26,24 @@ bool ContractMember::secretIn(int index) const
     return false;
 }
 
+bool ContractMember::shows(int index, const QVariant &value) const
+{
+    bool takesCode = false;
+    const ContractArg *at = nullptr;
+    for (const ContractArg &arg : args) {
+        takesCode = takesCode || (!arg.out && arg.secret);
+        if (!arg.out && index-- == 0)
+            at = &arg;
+    }
+    if (!takesCode)
+        return true;
+    return at && !at->secret && at->values.contains(value.toString());
+}
+
 namespace {
 
 const char SecretAnnotation[] = "org.ondrix.Secret";
+const char ValuesAnnotation[] = "org.ondrix.Values";
 
 QString escaped(const QString &text)
 {
@@ -50,6 +65,9 @@ void writeMember(QString &xml, const char *kind, const ContractMember &member, b
         if (arg.secret) {
             xml += QStringLiteral(">\n        <annotation name=\"%1\" value=\"true\"/>\n      </arg>\n")
                        .arg(QLatin1String(SecretAnnotation));
+        } else if (!arg.values.isEmpty()) {
+            xml += QStringLiteral(">\n        <annotation name=\"%1\" value=\"%2\"/>\n      </arg>\n")
+                       .arg(QLatin1String(ValuesAnnotation), escaped(arg.values.join(QLatin1Char(','))));
         } else {
             xml += QStringLiteral("/>\n");
         }
@@ -109,11 +127,14 @@ bool Contract::parse(const QByteArray &document)
                     return fail(QStringLiteral("an argument without a valid type"));
                 const bool out = memberKind == QLatin1String("signal")
                     || attributes.value(QLatin1String("direction")) == QLatin1String("out");
-                member.args.append({nameAttribute, type, out, false});
+                member.args.append({nameAttribute, type, out, false, {}});
                 inArg = true;
             } else if (name == QLatin1String("annotation") && inArg
                        && nameAttribute == QLatin1String(SecretAnnotation)) {
                 member.args.last().secret = attributes.value(QLatin1String("value")) == QLatin1String("true");
+            } else if (name == QLatin1String("annotation") && inArg
+                       && nameAttribute == QLatin1String(ValuesAnnotation)) {
+                member.args.last().values = attributes.value(QLatin1String("value")).toString().split(QLatin1Char(','));
             } else if (name == QLatin1String("property")) {
                 if (nameAttribute.isEmpty() || type.isEmpty() || interface.name.isEmpty())
                     return fail(QStringLiteral("a property without a name or type"));

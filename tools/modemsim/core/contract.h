@@ -17,6 +17,9 @@ struct ContractArg {
     QString type;
     bool out = false;
     bool secret = false;   // annotated org.ondrix.Secret: a code, never logged
+    // Annotated org.ondrix.Values (comma-separated; an empty value is nothing
+    // between commas): all the argument takes beside a code.
+    QStringList values;
 };
 
 struct ContractMember {
@@ -26,6 +29,11 @@ struct ContractMember {
     QString signature(bool out) const;
     // Whether the `index`th in argument is a code.
     bool secretIn(int index) const;
+    // Whether a log or a recording may show `value` as the `index`th in
+    // argument. In a method that takes a code only an argument that is not
+    // the code, holding one of its listed values, is shown: a caller that
+    // puts the code in another place does not get it logged.
+    bool shows(int index, const QVariant &value) const;
 };
 
 struct ContractInterface {

@@ -240,13 +240,14 @@ QString Simulator::introspect(const QString &path) const
     return xml;
 }
 
-// The arguments of a call as the log keeps them: every code replaced.
+// The arguments of a call as the log keeps them: every code replaced, and in
+// a call that takes one, whatever is not what its place holds.
 QVariantList Simulator::masked(const QDBusMessage &call)
 {
     QVariantList args = call.arguments();
     if (const ContractMember *method = Contract::builtIn().method(call.interface(), call.member())) {
         for (int i = 0; i < args.size(); i++) {
-            if (method->secretIn(i))
+            if (!method->shows(i, args[i]))
                 args[i] = QStringLiteral("********");
         }
     }

@@ -105,8 +105,8 @@ public:
         waiting = {QStringLiteral("11")};
         wrongPasswords = 0;
         busyWith.clear();
-        setDefaults({{QStringLiteral("BarringPassword"), QStringLiteral("0000")},
-                     {QStringLiteral("CLIR"), QStringLiteral("off")},
+        barringPassword = QStringLiteral("0000");
+        setDefaults({{QStringLiteral("CLIR"), QStringLiteral("off")},
                      {QStringLiteral("CLIP"), true}, {QStringLiteral("COLP"), false},
                      {QStringLiteral("COLR"), false}, {QStringLiteral("CNAP"), true}});
     }
@@ -266,7 +266,7 @@ private:
             refuse(message, "TooManyPasswordAttempts", QStringLiteral("The barring password is blocked"));
             return false;
         }
-        if (password == property(QStringLiteral("BarringPassword")).toString()) {
+        if (password == barringPassword) {
             wrongPasswords = 0;
             return true;
         }
@@ -289,7 +289,7 @@ private:
             refuse(message, "Incompatibility", QStringLiteral("A barring password has four digits"));
             return;
         }
-        store(QStringLiteral("BarringPassword"), newPassword);
+        barringPassword = newPassword;
         sim->reply(message);
     }
 
@@ -365,6 +365,8 @@ private:
     QMap<QString, QSet<QString>> barred;            // barring program -> basic services
     QSet<QString> waiting;
     int wrongPasswords = 0;
+    // The network's, never a property: nobody on the bus reads it, no snapshot holds it.
+    QString barringPassword;
     QString busyWith;
 };
 
@@ -376,11 +378,16 @@ public:
     Ussd(Simulator *sim, ModemEvents *events)
         : ModemService(sim, events, BusName, Path, "com.kelvo.hvt.SS.USSD")
     {
+        // A dialogue needs the network: it ends when the service does.
+        QObject::connect(events, &ModemEvents::registrationChanged, sim, [this](const QString &status) {
+            if (!inService(status))
+                end(QStringLiteral("The network was lost"));
+        });
     }
 
     void reset() override
     {
-        state = Idle;
+        end(QStringLiteral("The modem was reset"));
         setDefaults({{QStringLiteral("Balance"), QStringLiteral("12.34 EUR")}});
     }
 
@@ -490,6 +497,15 @@ private:
         state = Idle;
         sim->reply(message);
         network("Released", QStringLiteral("Thank you"));
+    }
+
+    // The network ends an open dialogue by itself.
+    void end(const QString &why)
+    {
+        if (state == Idle)
+            return;
+        state = Idle;
+        network("Released", why);
     }
 
     void release(const QDBusMessage &message)
