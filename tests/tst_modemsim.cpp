@@ -202,6 +202,47 @@ private Q_SLOTS:
         QCOMPARE(properties.value(QStringLiteral("RequestedMode")).toString(), QStringLiteral("Inactive"));
     }
 
+    // With the radio off, or in flight, the modem finds no network and reads
+    // no signal: what it is told it finds is where it registers once the
+    // radio is back.
+    void radioOffHoldsWhatItFinds_data()
+    {
+        QTest::addColumn<bool>("flight");
+        QTest::newRow("radio off") << false;
+        QTest::newRow("flight mode") << true;
+    }
+
+    void radioOffHoldsWhatItFinds()
+    {
+        QFETCH(bool, flight);
+        const QString registration = QStringLiteral("com.kelvo.hvt.CSNet.NetworkRegistration");
+        const QString signal = QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength");
+        if (flight)
+            bench.control(QStringLiteral("SetFlightMode"), {true});
+        else
+            callModem(QStringLiteral("RequestRadio"), {false, true});
+        QTRY_COMPARE(bench.properties(registration).value(QStringLiteral("RegistrationStatus")).toString(),
+                     QLatin1String(flight ? "Offline" : "PowerOff"));
+        bench.control(QStringLiteral("Register"), {QStringLiteral("Roaming"), QStringLiteral("248"), QStringLiteral("01"),
+                                                   QStringLiteral("Telia EE")});
+        bench.control(QStringLiteral("SetSignal"), {-60});
+        QVERIFY(bench.flush());
+        QCOMPARE(bench.properties(registration).value(QStringLiteral("RegistrationStatus")).toString(),
+                 QLatin1String(flight ? "Offline" : "PowerOff"));
+        QCOMPARE(bench.properties(signal).value(QStringLiteral("SignalBars")).toInt(), 0);
+        QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator")).value(QStringLiteral("OperatorName")).toString(),
+                 QString());
+        if (flight)
+            bench.control(QStringLiteral("SetFlightMode"), {false});
+        else
+            callModem(QStringLiteral("RequestRadio"), {true, true});
+        QTRY_COMPARE(bench.properties(registration).value(QStringLiteral("RegistrationStatus")).toString(),
+                     QStringLiteral("Roaming"));
+        QCOMPARE(bench.properties(QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator")).value(QStringLiteral("OperatorName")).toString(),
+                 QStringLiteral("Telia EE"));
+        QCOMPARE(bench.properties(signal).value(QStringLiteral("SignalDecibels")).toInt(), -60);
+    }
+
     // Radio off clears what a modem clears, in the order a modem reports it;
     // radio on searches first, then brings it all back.
     void radioOffAndOnAsAModem()

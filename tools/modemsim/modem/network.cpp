@@ -217,6 +217,13 @@ public:
     {
         if (!network.mcc.isEmpty())
             current = network;
+        const QString now = property(RegistrationStatus).toString();
+        if (now == QLatin1String("PowerOff") || now == QLatin1String("Offline")) {
+            // With the radio off the modem finds nothing yet: this is where it
+            // registers once the radio is back.
+            statusBeforeOff = status;
+            return;
+        }
         ++selectionToken;
         setRegistration(status, QString(), true);
     }
