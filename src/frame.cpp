@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QPointer>
+#include <QTimer>
 
 #include <vector>
 
@@ -322,8 +323,10 @@ bool readShort(const QDBusMessage &call, const QString &signature, QVariantList 
     logCall(call, SyncReadTimeout);
     const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, SyncReadTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage) {
-        // Any other arguments are ignored, like a wrong argument count.
-        if (reply.signature() != signature)
+        // More arguments after the expected ones are the daemon's to add, as
+        // for signals and answers; any other reply is ignored like a wrong
+        // argument count.
+        if (!carries(reply.signature(), signature))
             return false;
         args = reply.arguments();
         return true;
@@ -462,11 +465,10 @@ void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply app
 {
     checkReply(read, signature);
     m_reads.push_back({read, signature, std::move(apply)});
-    const Read &added = m_reads.back();
     if (slowDaemons().contains(daemonOf(read.service())))
-        readLater(added);
+        readLater(m_reads.size() - 1);
     else
-        readNow(added);
+        readNow(m_reads.size() - 1);
 }
 
 void Daemons::keepProperties(const QDBusMessage &read, ApplyMap apply)
@@ -476,15 +478,18 @@ void Daemons::keepProperties(const QDBusMessage &read, ApplyMap apply)
     });
 }
 
-void Daemons::readNow(const Read &read)
+void Daemons::readNow(std::size_t index)
 {
+    const Read &read = m_reads[index];
     QVariantList args;
     QDBusError error;
     const bool taken = readShort(read.call, read.signature, args, &error);
     if (error.isValid()) {
         if (timedOut(error)) {
             slowDaemons().insert(daemonOf(read.call.service()));
-            readLater(read);
+            readLater(index);
+        } else {
+            retry(index);
         }
         return;
     }
@@ -493,22 +498,38 @@ void Daemons::readNow(const Read &read)
         read.apply(args);
 }
 
-void Daemons::readLater(const Read &read)
+void Daemons::readLater(std::size_t index)
 {
-    const QString daemon = daemonOf(read.call.service());
-    const Apply apply = read.apply;
+    const QString daemon = daemonOf(m_reads[index].call.service());
     const QPointer<Daemons> self(this);
-    // The reply carries the value first; one more argument makes it another reply.
-    callAsync(read.call, &DaemonBook::ofThisThread(), read.signature,
-              [daemon, apply, self](const QVariantList &args) {
+    const quint64 generation = m_reads[index].generation;
+    // The answer may come after the object went: it goes to the thread's book.
+    callAsync(m_reads[index].call, &DaemonBook::ofThisThread(), m_reads[index].signature,
+              [daemon, self, index, generation](const QVariantList &args) {
                   slowDaemons().remove(daemon);
-                  if (self && args.size() == 1)
-                      apply(args);
+                  if (!self || self->m_reads[index].generation != generation)
+                      return;
+                  self->m_reads[index].failures = 0;
+                  self->m_reads[index].apply(args);
               },
-              [daemon](const QDBusError &error) {
+              [daemon, self, index, generation](const QDBusError &error) {
                   if (!timedOut(error))
                       slowDaemons().remove(daemon);
+                  if (self && self->m_reads[index].generation == generation)
+                      self->retry(index);
               });
+}
+
+void Daemons::retry(std::size_t index)
+{
+    Read &read = m_reads[index];
+    if (!m_present.contains(read.call.service()))
+        return;   // its return reads it again
+    const int wait = SyncReadTimeout << qMin(read.failures++, 7);
+    QTimer::singleShot(qMin(wait, 30000), this, [this, index, generation = read.generation] {
+        if (m_reads[index].generation == generation)
+            readLater(index);
+    });
 }
 
 void Daemons::ownerChanged(const QString &service, const QString &, const QString &owner)
@@ -520,11 +541,14 @@ void Daemons::ownerChanged(const QString &service, const QString &, const QStrin
         m_present.insert(service);
     if (valid() != wasValid && m_changed)
         m_changed(valid());
-    if (owner.isEmpty())
-        return;
-    for (const Read &read : m_reads) {
-        if (read.call.service() == service)
-            readLater(read);
+    for (std::size_t i = 0; i < m_reads.size(); i++) {
+        if (m_reads[i].call.service() != service)
+            continue;
+        // Whatever was planned for the daemon that went is off.
+        m_reads[i].generation++;
+        m_reads[i].failures = 0;
+        if (!owner.isEmpty())
+            readLater(i);
     }
 }
 

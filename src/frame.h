@@ -256,14 +256,14 @@ T askValue(DBusIface *proxy, Method method, const T &fallback, const QVariantLis
 // "Set" of the properties interface: `property` to `value`.
 QDBusMessage propertyWrite(Property property, const QVariant &value);
 
-// Blocking read with the short time-out. When the reply is exactly
+// Blocking read with the short time-out. When the reply starts with
 // `signature`, `args` receives its arguments and the result is true. A reply
 // of any other arguments is ignored (false, no log line); an error, time-out
 // or absent daemon writes the error log line and is stored in `error` (false).
 bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error = nullptr);
 
-// Blocking property read with the short time-out. When the reply is exactly
-// one "a{sv}", `out` receives the map and the result is true. A reply of any
+// Blocking property read with the short time-out. When the reply starts with
+// an "a{sv}", `out` receives the map and the result is true. A reply of any
 // other arguments is ignored (false, no log line); an error, time-out or
 // absent daemon writes the error log line (false).
 bool readProperties(const QDBusMessage &call, QVariantMap &out);
@@ -341,7 +341,10 @@ void update(T &field, const T &value, Public *q, void (Public::*signal)(Arg))
 // `changed` hears of each change. What the object caches is read at
 // construction and again, asynchronously, whenever one of its daemons gets a
 // new owner (it came back, perhaps with other state), so that nothing the
-// object shows stays stale for good. The read at construction blocks for
+// object shows stays stale for good. A read that fails while the daemon is
+// there (an error, or no answer in time) is tried again after 250 ms, then
+// after twice as long each time up to half a minute, until it is answered or
+// the daemon's owner changes. The read at construction blocks for
 // SyncReadTimeout at most, and writes the log line when it fails; when it
 // times out, one asynchronous read follows, and further objects read that
 // daemon asynchronously until it has answered once, so a slow daemon costs
@@ -371,9 +374,13 @@ private:
         QDBusMessage call;
         QString signature;
         Apply apply;
+        int failures = 0;        // in a row: the next try waits 250 ms times two to this
+        quint64 generation = 0;  // a try planned in another generation is off
     };
-    void readNow(const Read &read);
-    void readLater(const Read &read);
+    void readNow(std::size_t index);
+    void readLater(std::size_t index);
+    // A read that failed while its daemon is there is tried again later.
+    void retry(std::size_t index);
 
 public:
     // A daemon's name got another owner (empty: none).

@@ -73,25 +73,56 @@ private Q_SLOTS:
         QCOMPARE(receiver.replies.size() + receiver.errors.size(), 1);
     }
 
-    void propertyReadTakesOnlyOneMap_data()
+    // A read takes a map first; more arguments after it are the daemon's, as
+    // for signals and answers.
+    void propertyReadTakesAMapFirst_data()
     {
         QTest::addColumn<QVariantList>("reply");
         QTest::addColumn<bool>("taken");
         QTest::newRow("map") << QVariantList{QVariantMap{{"A", 1}}} << true;
-        QTest::newRow("two maps") << QVariantList{QVariantMap{}, QVariantMap{}} << false;
+        QTest::newRow("map and more") << QVariantList{QVariantMap{{"A", 1}}, QVariantMap{}} << true;
         QTest::newRow("int array") << QVariantList{QVariant::fromValue(QList<int>{1})} << false;
         QTest::newRow("struct list") << QVariantList{QVariant::fromValue(QList<QStringList>{{"a"}})} << false;
     }
 
-    void propertyReadTakesOnlyOneMap()
+    void propertyReadTakesAMapFirst()
     {
         QFETCH(QVariantList, reply);
+        QFETCH(bool, taken);
         qDBusRegisterMetaType<QList<int>>();
         qDBusRegisterMetaType<QList<QStringList>>();
         bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
         QVariantMap out;
-        QTEST(Frame::readProperties(Frame::methodCall(Frame::Method::ModemGetProperties), out), "taken");
+        QCOMPARE(Frame::readProperties(Frame::methodCall(Frame::Method::ModemGetProperties), out), taken);
+        QCOMPARE(out.value(QStringLiteral("A")).toInt(), taken ? 1 : 0);
         QVERIFY(SimBench::log().isEmpty());
+    }
+
+    // A daemon that answers its first reads with errors, or not at all and
+    // then with an error: the object reads again, waiting longer each time,
+    // until the state comes.
+    void failedReadsAreTriedAgain_data()
+    {
+        QTest::addColumn<QVariantList>("answers");
+        const QVariantMap notReady = SimBench::failure(QStringLiteral("com.kelvo.hvt.CSNet.Error.NotReady"));
+        QTest::newRow("errors") << QVariantList{notReady, notReady, notReady};
+        QTest::newRow("silence, then an error") << QVariantList{QVariantMap{{"delay", 400}}, notReady};
+    }
+
+    void failedReadsAreTriedAgain()
+    {
+        QFETCH(QVariantList, answers);
+        for (const QVariant &answer : answers) {
+            QVariantMap scripted = answer.toMap();
+            scripted.insert(QStringLiteral("when"), QVariantList{Operator});
+            bench.script(Properties, QStringLiteral("GetAll"), scripted);
+        }
+        NetworkOperator op;
+        QSignalSpy name(&op, &NetworkOperator::nameChanged);
+        QCOMPARE(op.name(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(op.name(), QStringLiteral("Ondrix Mobile"), 20000);
+        QCOMPARE(firstArguments<QString>(name), QStringList{"Ondrix Mobile"});
+        QCOMPARE(bench.calls(QStringLiteral("GetAll")).size(), answers.size() + 1);
     }
 
     void signalsOfAnotherSignatureAreDropped()
