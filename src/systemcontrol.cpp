@@ -45,6 +45,7 @@ public:
     DBusIface *modem = nullptr;
     Daemons *daemons = nullptr;
     bool power = false;
+    bool powerKnown = false;   // power has been read or announced: until then every request goes out
     int status = SystemControl::UnknownStatus;
     int activity = SystemControl::UnknownActivity;
 
@@ -78,6 +79,7 @@ void SystemControlPrivate::takeModem(const QVariantMap &properties)
     const QString modemState = properties.value(QLatin1String(ModemState)).toString();
     const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
 
+    powerKnown = true;
     update(power, requested == QLatin1String("Active") || modemState == QLatin1String("Normal"), q,
            &SystemControl::powerChanged);
     update(status, modemState == QLatin1String("Service") ? int(SystemControl::ModemFailure)
@@ -115,9 +117,11 @@ void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
     if (requested == QLatin1String("Deferred") || requested == QLatin1String("Inactive")
         || modemState == QLatin1String("Inactive") || modemState == QLatin1String("Tablet")) {
         power = false;
+        powerKnown = true;
         emit q->powerChanged(false);
     } else if (requested == QLatin1String("Active") || modemState == QLatin1String("Normal")) {
         power = true;
+        powerKnown = true;
         emit q->powerChanged(true);
     }
 }
@@ -125,7 +129,7 @@ void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
 void SystemControlPrivate::setPower(bool on)
 {
     Q_Q(SystemControl);
-    if (on == power)
+    if (powerKnown && on == power)
         return;
     // The cached value follows the controller's notification, not the request.
     const QDBusMessage call = methodCall(Method::ModemRequestRadio, {on, true});

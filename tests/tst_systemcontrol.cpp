@@ -336,6 +336,20 @@ private Q_SLOTS:
         QVERIFY(SimBench::log().isEmpty());
     }
 
+    // Before the first read has come the cached value says nothing: a
+    // request always goes out, and the modem's answer is what shows.
+    void setPowerDuringASlowStart()
+    {
+        bench.script(Modem, QStringLiteral("GetProperties"), {{QStringLiteral("delay"), 400}});
+        SystemControl control;
+        QCOMPARE(control.power(), false);
+        control.setPower(false);
+        QTRY_COMPARE(bench.wire(Modem).filter("RequestRadio"), QStringList{"RequestRadio(bb) false, true"});
+        QTRY_COMPARE(bench.properties(Modem).value(QStringLiteral("RequestedMode")).toString(), QStringLiteral("Inactive"));
+        QTRY_COMPARE(control.status(), SystemControl::NoService);
+        QCOMPARE(control.power(), false);
+    }
+
     void setPowerTwiceInFlightSendsTwice()
     {
         SystemControl control;
