@@ -7,6 +7,19 @@ namespace Ondrix {
 
 using namespace Frame;
 
+namespace {
+
+// The timers of a reply: exactly four arguments, each converted as QVariant
+// converts it (one that does not gives 0).
+std::optional<CallTimers::CallTimersInfo> timersOf(const QVariantList &args)
+{
+    if (args.size() != 4)
+        return std::nullopt;
+    return CallTimers::CallTimersInfo{args[0].toUInt(), args[1].toUInt(), args[2].toUInt(), args[3].toUInt()};
+}
+
+} // namespace
+
 class CallTimersPrivate : public QObject
 {
 public:
@@ -45,21 +58,22 @@ bool CallTimers::isValid() const { return d->daemons->valid(); }
 
 CallTimers::CallTimersInfo CallTimers::timers() const
 {
-    const auto reply = ask<uint, uint, uint, uint>(d->proxy, Method::CallGetCallTimers);
-    if (!reply)
-        return {};
-    const auto &[last, dialled, received, total] = *reply;
-    return {last, dialled, received, total};
+    const QDBusMessage reply = callProxy(d->proxy, Method::CallGetCallTimers);
+    return reply.type() == QDBusMessage::ReplyMessage ? timersOf(reply.arguments()).value_or(CallTimersInfo()) : CallTimersInfo();
 }
 
+// Takes what timers() takes.
 void CallTimers::queryTimers()
 {
-    operate<uint, uint, uint, uint>(
-        methodCall(Method::CallGetCallTimers), d,
-        [this](uint last, uint dialled, uint received, uint total) {
-            emit timersQueryCompleted({last, dialled, received, total}, true);
+    const bool sent = callAsync(
+        methodCall(Method::CallGetCallTimers), d, QString(),
+        [this](const QVariantList &args) {
+            const auto timers = timersOf(args);
+            emit timersQueryCompleted(timers.value_or(CallTimersInfo()), bool(timers));
         },
         [this](const QDBusError &) { emit timersQueryCompleted({}, false); });
+    if (!sent)
+        emit timersQueryCompleted({}, false);
 }
 
 void CallTimers::clearTimers() const

@@ -29,15 +29,17 @@ public:
     Daemons *daemons;
 };
 
+// The reply's first argument is a byte, and it has eight at least: the
+// indicators, the address as text and the status as a number are read; the
+// others are the daemon's.
 QString SMSParametersPrivate::serviceCenterAddress() const
 {
-    const auto reply = ask<uchar, QString, uchar, uchar, uchar, QString, uint, int>(
-        proxy, Method::SmsSimGetParameters, {QVariant::fromValue(AllParameters)}, Reply::First);
-    if (!reply)
+    const QDBusMessage reply = callProxy(proxy, Method::SmsSimGetParameters, {QVariant::fromValue(AllParameters)});
+    const QVariantList args = reply.arguments();
+    if (reply.type() != QDBusMessage::ReplyMessage || args.size() < 8 || !reply.signature().startsWith(QLatin1Char('y')))
         return QString();
-    const auto &[indicators, destination, protocol, coding, validity, centre, type, status] = *reply;
-    Q_UNUSED(destination) Q_UNUSED(protocol) Q_UNUSED(coding) Q_UNUSED(validity) Q_UNUSED(type)
-    return status != 0 || (indicators & ServiceCentreAbsent) ? QString() : centre;
+    const uchar indicators = args[0].value<uchar>();
+    return args[7].toInt() != 0 || (indicators & ServiceCentreAbsent) ? QString() : args[5].toString();
 }
 
 SMSParameters::SMSParameters(QObject *parent)

@@ -59,10 +59,22 @@ private Q_SLOTS:
         bench.script(Call, QStringLiteral("GetCallTimers"), replyWith({5u, 100u, 200u, 300u}));
         CallTimers::CallTimersInfo info = timers.timers();
         QCOMPARE((QList<uint>{info.last, info.dialled, info.received, info.total}), (QList<uint>{5, 100, 200, 300}));
-        for (const QVariantList &args : {QVariantList{1u, 2u, 3u}, QVariantList{1u, 2u, 3u, 4u, 5u}}) {
+        // Four arguments, each converted (one that does not gives 0); any other count gives zeros. The
+        // query takes what the getter takes.
+        QSignalSpy queried(&timers, &CallTimers::timersQueryCompleted);
+        const QVariantList replies[] = {{1u, QStringLiteral("2"), 3, QStringLiteral("x")}, {1u, 2u, 3u}, {1u, 2u, 3u, 4u, 5u}};
+        for (const QVariantList &args : replies) {
+            bench.script(Call, QStringLiteral("GetCallTimers"), replyWith(args));
             bench.script(Call, QStringLiteral("GetCallTimers"), replyWith(args));
             info = timers.timers();
-            QCOMPARE(info.total + info.last, 0u);
+            timers.queryTimers();
+            QTRY_COMPARE(queried.size(), 1);
+            const auto asked = queried.takeFirst();
+            const auto queriedInfo = asked[0].value<CallTimers::CallTimersInfo>();
+            QCOMPARE((QList<uint>{info.last, info.dialled, info.received, info.total}),
+                     (args.size() == 4 ? QList<uint>{1, 2, 3, 0} : QList<uint>{0, 0, 0, 0}));
+            QCOMPARE(queriedInfo.dialled, info.dialled);
+            QCOMPARE(asked[1].toBool(), args.size() == 4);
         }
 
         QSignalSpy updates(&timers, &CallTimers::timersUpdated);
