@@ -128,12 +128,15 @@ std::vector<std::unique_ptr<QObject>> everyClass()
     return all;
 }
 
+// Every class says it twice: as its `valid` property (for QML) and by isValid(),
+// invokable (for scripts): the two agree.
 bool isValid(QObject *object)
 {
-    if (object->metaObject()->indexOfProperty("valid") >= 0)
-        return object->property("valid").toBool();
     bool valid = false;
-    QMetaObject::invokeMethod(object, "isValid", Q_RETURN_ARG(bool, valid));
+    const bool invoked = QMetaObject::invokeMethod(object, "isValid", Q_RETURN_ARG(bool, valid));
+    const QVariant property = object->property("valid");
+    if (!invoked || !property.isValid() || property.toBool() != valid)
+        qFatal("%s: valid and isValid() disagree, or one is missing", object->metaObject()->className());
     return valid;
 }
 

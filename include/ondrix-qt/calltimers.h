@@ -21,6 +21,7 @@ class CallTimersPrivate;
 class ONDRIX_EXPORT CallTimers : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The four timers. */
     struct CallTimersInfo {

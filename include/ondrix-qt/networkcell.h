@@ -21,6 +21,11 @@ class NetworkCellPrivate;
  *
  * The values are read at construction and then follow the daemon's signals;
  * a change signal comes only when a value really changes.
+ *
+ * While its daemon is away (valid() false) the object still holds the cell, name, services and
+ * name display setting it last had, or neutral values when it never read any: they are not the
+ * modem's state, so a screen should not show them as live. The object reads them again when the
+ * daemon returns.
  */
 class ONDRIX_EXPORT NetworkCell : public QObject
 {

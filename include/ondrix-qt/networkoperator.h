@@ -16,6 +16,10 @@ class NetworkOperatorPrivate;
  *
  * Its codes (as text, leading zeros kept) and its name, read at construction
  * and then following the daemon's signals.
+ *
+ * While its daemon is away (valid() false) the object still holds the codes and name it last had,
+ * or neutral values when it never read any: they are not the modem's state, so a screen should not
+ * show them as live. The object reads them again when the daemon returns.
  */
 class ONDRIX_EXPORT NetworkOperator : public QObject
 {

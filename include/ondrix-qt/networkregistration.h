@@ -19,6 +19,11 @@ class NetworkRegistrationPrivate;
  * and registering to one chosen by hand or automatically, each cancellable.
  * Scans and selections time out after two minutes; each outcome arrives
  * through the signals listed with the operation.
+ *
+ * While its daemon is away (valid() false) the object still holds the status, reject code and
+ * selection mode (and the operators of the last scan) it last had, or neutral values when it never
+ * read any: they are not the modem's state, so a screen should not show them as live. The object
+ * reads them again when the daemon returns.
  */
 class ONDRIX_EXPORT NetworkRegistration : public QObject
 {

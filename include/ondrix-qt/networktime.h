@@ -83,7 +83,7 @@ public:
     ~NetworkTime() override;
 
     /** True while the network daemon is on the bus. */
-    bool isValid() const;
+    Q_INVOKABLE bool isValid() const;
     /** Reads the last report, blocking for 250 ms at most; an invalid report on failure. */
     NetworkTimeInfo timeInfo() const;
     /** Asks for the last report; answered by timeInfoQueryCompleted(). */

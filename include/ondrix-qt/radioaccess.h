@@ -16,6 +16,11 @@ class RadioAccessPrivate;
  * The values are read at construction and then follow the daemon's signals;
  * a change signal comes only when a value really changes. The radio state
  * is followed with the StatusUpdates option.
+ *
+ * While its daemon is away (valid() false) the object still holds the mode, technology, channel,
+ * state and data availability it last had, or neutral values when it never read any: they are not
+ * the modem's state, so a screen should not show them as live. The object reads them again when
+ * the daemon returns.
  */
 class ONDRIX_EXPORT RadioAccess : public QObject
 {

@@ -15,6 +15,10 @@ class SignalStrengthPrivate;
  *
  * The values are read at construction. The options choose which of them are
  * kept current: an object without options never follows the daemon.
+ *
+ * While its daemon is away (valid() false) the object still holds the bars, percent and dBm it
+ * last had, or neutral values when it never read any: they are not the modem's state, so a screen
+ * should not show them as live. The object reads them again when the daemon returns.
  */
 class ONDRIX_EXPORT SignalStrength : public QObject
 {

@@ -25,6 +25,7 @@ class SIMIdentityPrivate;
 class ONDRIX_EXPORT SIMIdentity : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** Makes no call. */
     explicit SIMIdentity(QObject *parent = nullptr);

@@ -20,6 +20,7 @@ class SIMLockPrivate;
 class ONDRIX_EXPORT SIMLock : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The lock's state, from the daemon's text. */
     enum SIMLockStatus {

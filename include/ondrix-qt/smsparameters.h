@@ -14,6 +14,7 @@ class SMSParametersPrivate;
 class ONDRIX_EXPORT SMSParameters : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** Makes no call. */
     explicit SMSParameters(QObject *parent = nullptr);

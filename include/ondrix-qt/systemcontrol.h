@@ -16,6 +16,10 @@ class SystemControlPrivate;
  * Power and service level come from the system-state controller, radio
  * activity from the modem-services daemon. The values are read once at
  * construction and then follow the daemons' change signals.
+ *
+ * While its daemon is away (valid() false) the object still holds the power, status and activity
+ * it last had, or neutral values when it never read any: they are not the modem's state, so a
+ * screen should not show them as live. The object reads them again when the daemon returns.
  */
 class ONDRIX_EXPORT SystemControl : public QObject
 {
