@@ -761,10 +761,20 @@ static int same_party(const sms_addr_t *a, const sms_addr_t *b)
         && strncmp(a->number, b->number, sizeof a->number) == 0;
 }
 
-/* Segments join only when they belong together: one reference, one total
- * equal to their count, sequence numbers 1..total each once (the array is
- * sorted), one type and one originator. A lone record without concatenation
- * information is a whole message; a lone segment of a longer one is not. */
+/* Which element a segment's concatenation information comes from, as
+ * sms_tpdu_get_concat_info() chooses it: an 8-bit and a 16-bit reference of
+ * the same value are two messages. */
+static uint32_t concat_kind(const sms_tpdu_t *t)
+{
+    const sms_info_t *ie = sms_info_list_get(t->info, SMS_IE_CONCAT_8BIT);
+    return ie && ie->data && ie->len > 2 ? SMS_IE_CONCAT_8BIT : SMS_IE_CONCAT_16BIT;
+}
+
+/* Segments join only when they belong together: one reference of one kind,
+ * one total equal to their count, sequence numbers 1..total each once (the
+ * array is sorted), one type and one originator. A lone record without
+ * concatenation information is a whole message; a lone segment of a longer
+ * one is not. */
 int32_t check_tpdu_array(const sms_tpdu_t *tpdus, uint32_t count)
 {
     sms_concat_info_t first;
@@ -778,7 +788,8 @@ int32_t check_tpdu_array(const sms_tpdu_t *tpdus, uint32_t count)
         sms_concat_info_t info;
         if (sms_tpdu_get_concat_info(&tpdus[k], &info) != SMS_OK)
             return SMS_ERR_PARSE;
-        if (info.ref != first.ref || info.total != count || info.seq != k + 1)
+        if (info.ref != first.ref || info.total != count || info.seq != k + 1
+            || concat_kind(&tpdus[k]) != concat_kind(&tpdus[0]))
             return SMS_ERR_PARSE;
         if (tpdus[k].type != tpdus[0].type || !same_party(&tpdus[k].addr, &tpdus[0].addr))
             return SMS_ERR_PARSE;

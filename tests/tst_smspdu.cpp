@@ -568,15 +568,19 @@ private Q_SLOTS:
                 out << QByteArray::fromHex(h);
             return out;
         };
-        QTest::newRow("consecutive") << hex({"010201", "010202"}) << QByteArray("123") << 0;
-        QTest::newRow("sequence gap") << hex({"010201", "010203"}) << QByteArray("123") << int(SMS_ERR_PARSE);
-        QTest::newRow("totals of three") << hex({"010301", "010302"}) << QByteArray("123") << int(SMS_ERR_PARSE);
-        QTest::newRow("two references") << hex({"010201", "020202"}) << QByteArray("123") << int(SMS_ERR_PARSE);
-        QTest::newRow("beyond the total") << hex({"010205", "010206"}) << QByteArray("123") << int(SMS_ERR_PARSE);
-        QTest::newRow("repeated") << hex({"010201", "010201"}) << QByteArray("123") << int(SMS_ERR_PARSE);
-        QTest::newRow("two originators") << hex({"010201", "010202"}) << QByteArray("124") << int(SMS_ERR_PARSE);
-        QTest::newRow("lone segment") << hex({"010201"}) << QByteArray() << int(SMS_ERR_PARSE);
-        QTest::newRow("lone whole one") << hex({"010101"}) << QByteArray() << 0;
+        // Each header: the element's identifier, then its data.
+        QTest::newRow("consecutive") << hex({"00010201", "00010202"}) << QByteArray("123") << 0;
+        QTest::newRow("16-bit references") << hex({"0801000201", "0801000202"}) << QByteArray("123") << 0;
+        QTest::newRow("sequence gap") << hex({"00010201", "00010203"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("totals of three") << hex({"00010301", "00010302"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("two references") << hex({"00010201", "00020202"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("an 8-bit and a 16-bit reference") << hex({"00010201", "0801000202"}) << QByteArray("123")
+                                                         << int(SMS_ERR_PARSE);
+        QTest::newRow("beyond the total") << hex({"00010205", "00010206"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("repeated") << hex({"00010201", "00010201"}) << QByteArray("123") << int(SMS_ERR_PARSE);
+        QTest::newRow("two originators") << hex({"00010201", "00010202"}) << QByteArray("124") << int(SMS_ERR_PARSE);
+        QTest::newRow("lone segment") << hex({"00010201"}) << QByteArray() << int(SMS_ERR_PARSE);
+        QTest::newRow("lone whole one") << hex({"00010101"}) << QByteArray() << 0;
     }
 
     void brokenSegmentSets()
@@ -590,7 +594,7 @@ private Q_SLOTS:
             Tpdu t;
             t.type = SMS_TYPE_SUBMIT;
             strcpy(t.addr.number, i == 0 ? "123" : secondAddress.constData());
-            addElement(t, 0, headers[i]);
+            addElement(t, uint8_t(headers[i][0]), headers[i].mid(1));
             setUd(t, QByteArray("part"));
             QCOMPARE(sms_tpdu_encode(&t, &raw.pdus[i].data, &raw.pdus[i].len), SMS_OK);
         }
