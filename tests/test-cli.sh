@@ -2,6 +2,8 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The command-line tools against the simulator on a private bus.
 set -uo pipefail
+# The texts below hold characters beyond ASCII, as users type them.
+export LC_ALL=C.UTF-8
 build=$1
 source "$(dirname "$0")/../scripts/privatebus.sh"
 privatebus_start "$build" --show-codes || exit 1
@@ -265,6 +267,25 @@ if ! ldd "$ondrix" | grep libasan >/dev/null; then   # all of ldd read: no SIGPI
   rm -f "$PRIVATEBUS_DIR"/core.*
 fi
 
+# However a code is dressed up, it is refused on the command line and never
+# goes to the network: read as a dialler reads it.
+ctl clear-calls
+pin='**04*1234*4321*4321#'
+for dressed in " $pin" $'\t'"$pin" "+$pin" "*$pin" $'\u200b'"$pin" $'\uff0a\uff0a\uff10\uff14*1234*4321*4321\uff03' 'x**33*0000#'; do
+  out=$("$ondrix" dial "$dressed" 2>&1); rc=$?
+  expect "a dressed-up code on the command line: $dressed" '^2$' "$rc"
+  expect_not "a dressed-up code is not echoed: $dressed" '1234|4321|0000' "$out"
+  expect "a dressed-up code for USSD: $dressed" '^2$' "$("$ondrix" ussd "$dressed" >/dev/null 2>&1; echo $?)"
+  out=$(printf '%s\n' "$dressed" | "$ondrix" dial 2>&1)
+  expect_not "a dressed-up code typed is not echoed: $dressed" '1234|4321|0000' "$out"
+done
+# One typed as the answer in a dialogue is refused, and the dialogue released.
+out=$(printf '%s\n' "$pin" | "$ondrix" ussd '*123#' 2>&1); rc=$?
+expect "a code as a USSD answer" 'UssdInvalidParameters' "$out"
+expect "a code as a USSD answer, exit status" '^1$' "$rc"
+expect "the dialogue it was in is released" '^Balance 12.34 EUR' "$("$ondrix" ussd '*100#' 2>&1)"
+expect_not "no code went to the network" 'USSD\.(Command|Reply) \(ss\) \["[^"]*(1234|0000)' "$(ctl calls)"
+
 # Text from the network is shown inert: control characters made visible.
 esc=$'\e' bel=$'\a'
 ctl set com.kelvo.hvt.CSNet.NetworkOperator OperatorName "s:Evil${esc}]0;pwned${bel}${esc}[2J"
@@ -277,6 +298,13 @@ expect "a USSD text's escapes shown, its lines kept" '^Your balance\\x1B\[2J\\x0
 expect "a USSD text's lines kept" '^Bye$' "$out"
 out=$("$ondrix" sms decode 04049121430008622101214365001000410018005B0032004A0042000D005C)
 expect "an SMS text's escapes shown" '^text: +A\\x18\[2JB\\x0D\\\\$' "$out"
+# Direction controls, line separators, DEL and C1 too, as text and as JSON.
+ctl set com.kelvo.hvt.CSNet.NetworkOperator OperatorName $'s:Net\u202Eevil\u2028\u2066x\x7F\u0085'
+out=$("$ondrix" status)
+expect "direction controls shown" '^operator: +Net\\u202Eevil\\u2028\\u2066x\\x7F\\x85 ' "$out"
+out=$("$ondrix" --json status)
+expect "direction controls escaped in JSON" '"operator":"Net\\u202eevil\\u2028\\u2066x\\u007f\\u0085 ' "$out"
+expect_not "nothing raw in JSON" $'\u202E|\u2028|\u2066|\x7F|\u0085' "$out"
 ctl reset
 # Nesting beyond what a message carries is refused at once, not sent.
 deep='s:x'; for _ in $(seq 100); do deep="{k=$deep}"; done
@@ -355,6 +383,14 @@ expect "daemon absent: exit status" '^1$' "$rc"
 expect_not "daemon absent: no neutral values" '^(operator|signal|network):' "$out"
 out=$("$ondrix" --verbose status 2>&1)
 expect "daemon absent, the reason with --verbose" 'Error: "org.freedesktop.DBus.Error.ServiceUnknown"' "$out"
+# Every command that needs a daemon says it is absent, as status does.
+for command in "power off" "info" "cell" "radio" "time" "smsc" "ss clir" "sim status" "ussd *100#" "dial *#43#" \
+               "operators" "monitor"; do
+  out=$(timeout 20 "$ondrix" $command </dev/null 2>&1); rc=$?
+  expect "daemon absent: $command" '^daemon: +absent$' "$out"
+  expect "daemon absent: $command, exit status" '^1$' "$rc"
+done
+expect "daemon absent, as JSON" '^\{"daemon":"absent"\}$' "$(timeout 20 "$ondrix" --json monitor 2>&1)"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

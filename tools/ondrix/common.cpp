@@ -26,6 +26,12 @@ bool runFor(int ms, std::function<void(std::function<void()>)> start)
     return finished;
 }
 
+int daemonAbsent()
+{
+    line(QStringLiteral("daemon"), QStringLiteral("absent"));
+    return 1;
+}
+
 int timedOut(const char *what, int ms)
 {
     err() << "ondrix: no answer " << what << " within " << ms / 1000 << " s\n";
@@ -121,10 +127,31 @@ JsonOutput &json()
     return output;
 }
 
+// A character that moves or hides text on a terminal: C0 and C1 controls and
+// DEL, the bidirectional controls, and the line and paragraph separators.
+bool unsafe(ushort u)
+{
+    return u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E)
+           || (u >= 0x2066 && u <= 0x2069) || u == 0x2028 || u == 0x2029;
+}
+
+// One object on a line. The characters a terminal would act on stay
+// escaped in the JSON text (a reader still gets the text as it came).
 void writeObject(const QJsonObject &object)
 {
-    out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n' << Qt::flush;
+    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (unsafe(c.unicode()))
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    out() << shown << '\n' << Qt::flush;
 }
+
+
 
 // Adds a value under `key`; a key said again gathers its values in an array.
 void add(QJsonObject &object, const QString &key, const QJsonValue &value)
@@ -230,8 +257,9 @@ QString visible(const QString &text, bool newlines)
         const ushort u = c.unicode();
         if (u == '\\')
             shown += QLatin1String("\\\\");
-        else if ((u < 0x20 && !(u == '\n' && newlines)) || (u >= 0x7F && u < 0xA0))
-            shown += QLatin1String("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else if (unsafe(u) && !(u == '\n' && newlines))
+            shown += u < 0x100 ? QLatin1String("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'))
+                               : QLatin1String("\\u") + QString::number(u, 16).toUpper();
         else
             shown += c;
     }

@@ -75,6 +75,10 @@ bool runFor(int ms, std::function<void(std::function<void()>)> start = {});
 // Says what did not answer in time; the exit status of a time-out.
 int timedOut(const char *what, int ms);
 
+// Says that the daemon a command needs is not on the bus, "daemon: absent" (or
+// its JSON form), instead of the neutral values its objects hold; exit status 1.
+int daemonAbsent();
+
 // Starts an operation and waits, `ms` at most, for the one signal that ends it.
 template <typename Object, typename... Args>
 std::optional<std::tuple<std::decay_t<Args>...>> awaitSignal(Object *object, void (Object::*signal)(Args...),

@@ -13,6 +13,8 @@
 #include <ondrix-qt/simstatus.h>
 #include <ondrix-qt/supplementaryservices.h>
 
+#include <algorithm>
+
 using namespace Ondrix;
 
 namespace {
@@ -56,13 +58,15 @@ int info(const QStringList &args)
     PhoneInfo phone;
     EmergencyNumbers emergency;
     CallTimers timers;
+    if (!phone.isValid() || !emergency.isValid())
+        return daemonAbsent();
     line(QStringLiteral("imei"), phone.imeiNumber());
     line(QStringLiteral("mcu"), phone.mcuSWVersion());
     line(QStringLiteral("dsp"), phone.dspSWVersion());
     line(QStringLiteral("hsxpa"), enumName<PhoneInfo::SettingStatus>(phone.hsxpaSetting()));
     line(QStringLiteral("emergency"), emergency.numbers().join(QLatin1Char(' ')));
     line(QStringLiteral("timers"), timersText(timers.timers()));
-    return phone.isValid() ? 0 : 1;
+    return 0;
 }
 
 int radio(const QStringList &args)
@@ -70,49 +74,50 @@ int radio(const QStringList &args)
     const struct { const char *name; RadioAccess::Mode mode; } modes[] = {
         {"dual", RadioAccess::DualMode}, {"2g", RadioAccess::OnlyTwoG}, {"3g", RadioAccess::OnlyThreeG},
     };
-    RadioAccess access;
-    if (args.size() == 2 && args[0] == QLatin1String("mode")) {
-        for (const auto &m : modes) {
-            if (args[1] != QLatin1String(m.name))
-                continue;
-            // The modem's new mode, or its refusal: whichever comes first ends the wait.
-            std::optional<int> changed;
-            std::optional<QString> failed;
-            runFor(10000, [&](std::function<void()> done) {
-                QObject::connect(&access, &RadioAccess::modeChanged, &access, [&, done](int mode) {
-                    if (!changed && !failed) {
-                        changed = mode;
-                        done();
-                    }
-                });
-                QObject::connect(&access, &RadioAccess::modeChangeFailed, &access, [&, done](const QString &cause) {
-                    if (!changed && !failed) {
-                        failed = cause;
-                        done();
-                    }
-                });
-                access.setMode(m.mode);
-            });
-            if (failed) {
-                err() << "ondrix: " << visible(*failed) << '\n';
-                return 1;
-            }
-            if (!changed)
-                return timedOut("from the modem", 10000);
-            line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(*changed));
-            return 0;
-        }
-    }
-    if (!args.isEmpty()) {
+    const auto *mode = std::find_if(std::begin(modes), std::end(modes), [&args](const auto &m) {
+        return args.size() == 2 && args[0] == QLatin1String("mode") && args[1] == QLatin1String(m.name);
+    });
+    if (!args.isEmpty() && mode == std::end(modes)) {
         err() << "usage: ondrix radio [mode dual|2g|3g]\n";
         return 2;
+    }
+    RadioAccess access;
+    if (!access.isValid())
+        return daemonAbsent();
+    if (mode != std::end(modes)) {
+        // The modem's new mode, or its refusal: whichever comes first ends the wait.
+        std::optional<int> changed;
+        std::optional<QString> failed;
+        runFor(10000, [&](std::function<void()> done) {
+            QObject::connect(&access, &RadioAccess::modeChanged, &access, [&, done](int value) {
+                if (!changed && !failed) {
+                    changed = value;
+                    done();
+                }
+            });
+            QObject::connect(&access, &RadioAccess::modeChangeFailed, &access, [&, done](const QString &cause) {
+                if (!changed && !failed) {
+                    failed = cause;
+                    done();
+                }
+            });
+            access.setMode(mode->mode);
+        });
+        if (failed) {
+            err() << "ondrix: " << visible(*failed) << '\n';
+            return 1;
+        }
+        if (!changed)
+            return timedOut("from the modem", 10000);
+        line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(*changed));
+        return 0;
     }
     line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(access.mode()));
     line(QStringLiteral("technology"), enumName<RadioAccess::Technology>(access.technology()));
     line(QStringLiteral("channel"), QString::number(access.channel()));
     line(QStringLiteral("radio"), flagNames(int(access.state()), QMetaEnum::fromType<RadioAccess::State>()));
     line(QStringLiteral("data"), access.isDataAvailable() ? QStringLiteral("available") : QStringLiteral("unavailable"));
-    return access.isValid() ? 0 : 1;
+    return 0;
 }
 
 int cell(const QStringList &args)
@@ -122,10 +127,12 @@ int cell(const QStringList &args)
         return 2;
     }
     NetworkCell serving;
+    if (!serving.isValid())
+        return daemonAbsent();
     line(QStringLiteral("cell"), cellText(serving.id(), serving.lac(), serving.type()));
     line(QStringLiteral("name"), serving.name() + (serving.nameDisplayEnabled() ? QString() : QStringLiteral(" (not shown)")));
     line(QStringLiteral("services"), flagNames(int(serving.services()), QMetaEnum::fromType<NetworkCell::Service>()));
-    return serving.isValid() ? 0 : 1;
+    return 0;
 }
 
 int time(const QStringList &args)
@@ -135,6 +142,8 @@ int time(const QStringList &args)
         return 2;
     }
     NetworkTime network;
+    if (!network.isValid())
+        return daemonAbsent();
     const NetworkTimeInfo info = network.timeInfo();
     line(QStringLiteral("network time"), timeText(info));
     return info.isValid() ? 0 : 1;

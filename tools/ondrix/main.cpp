@@ -65,10 +65,8 @@ int status(const QStringList &)
     NetworkOperator op;
     SignalStrength signal;
     // Without its daemons the objects hold only neutral values: none is shown.
-    if (!control.isValid() || !registration.isValid() || !op.isValid() || !signal.isValid()) {
-        line(QStringLiteral("daemon"), QStringLiteral("absent"));
-        return 1;
-    }
+    if (!control.isValid() || !registration.isValid() || !op.isValid() || !signal.isValid())
+        return daemonAbsent();
     line(QStringLiteral("daemon"), QStringLiteral("present"));
     line(QStringLiteral("power"), onOff(control.power()));
     line(QStringLiteral("status"), enumName<SystemControl::Status>(control.status()));
@@ -147,6 +145,8 @@ int operators(const QStringList &args)
     }
     NetworkRegistration registration;
     NetworkOperator op;
+    if (!registration.isValid())
+        return daemonAbsent();
     Output::note(QStringLiteral("scanning..."));
     if (const int rc = scan(registration))
         return rc;
@@ -180,6 +180,8 @@ int select(const QStringList &args)
     }
     NetworkRegistration registration;
     NetworkOperator op;
+    if (!registration.isValid())
+        return daemonAbsent();
     if (isIndex) {
         if (const int rc = scan(registration))
             return rc;
@@ -219,6 +221,8 @@ int power(const QStringList &args)
     }
     const bool on = args[0] == QLatin1String("on");
     SystemControl control;
+    if (!control.isValid())
+        return daemonAbsent();
     if (control.power() == on) {
         Output::note(QStringLiteral("the radio is already ") + onOff(on));
         if (Output::json())
@@ -257,6 +261,8 @@ int monitor(const QStringList &args)
         return 2;
     }
     SystemControl control;
+    if (!control.isValid())
+        return daemonAbsent();
     followSystemControl(control);
     NetworkRegistration registration;
     NetworkOperator op;

@@ -353,7 +353,7 @@ int sim(const QStringList &args)
     }
     if (command == QLatin1String("status") && rest.isEmpty()) {
         SIM::SIMStatus card;
-        return status(card);
+        return card.isValid() ? status(card) : daemonAbsent();
     }
     const struct {
         const char *name;
@@ -363,8 +363,12 @@ int sim(const QStringList &args)
         {"attempts", attempts}, {"identity", identity}, {"phonebook", phonebook}, {"fdn", fdn}, {"lock", lock},
     };
     for (const auto &c : commands) {
-        if (command == QLatin1String(c.name))
-            return c.run(rest);
+        if (command != QLatin1String(c.name))
+            continue;
+        // Before anybody types a code.
+        if (!SIM::SIMStatus().isValid())
+            return daemonAbsent();
+        return c.run(rest);
     }
     return usage();
 }

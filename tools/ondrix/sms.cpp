@@ -317,6 +317,8 @@ int smsc(const QStringList &args)
         return 2;
     }
     Ondrix::SMSParameters parameters;
+    if (!parameters.isValid())
+        return daemonAbsent();
     const QString address = parameters.serviceCenterAddress();
     if (address.isNull()) {
         err() << "ondrix: the SIM holds no service centre number\n";

@@ -143,6 +143,8 @@ void printCompletions(SS &ss, std::function<void(int)> done)
 int runOperation(const std::function<void(SS &)> &start)
 {
     SS ss;
+    if (!ss.isValid())
+        return daemonAbsent();
     int rc = 1;
     const bool finished = runFor(Wait, [&](std::function<void()> done) {
         printCompletions(ss, [&rc, done](int status) {
@@ -183,6 +185,8 @@ int divert(const QStringList &args)
 int barring(const QStringList &args)
 {
     if (args.size() == 1 && args[0] == QLatin1String("password")) {
+        if (!SS().isValid())
+            return daemonAbsent();   // before anybody types a password
         const Secret old = readSecret(QStringLiteral("Barring password: "));
         const Secret fresh = readSecret(QStringLiteral("New barring password: "));
         if (fresh.isEmpty() || readSecret(QStringLiteral("New barring password again: ")) != fresh) {
@@ -198,6 +202,8 @@ int barring(const QStringList &args)
         return runOperation([&](SS &ss) { ss.checkBarring(code); });
     if (args[0] != QLatin1String("on") && args[0] != QLatin1String("off"))
         return usage();
+    if (!SS().isValid())
+        return daemonAbsent();
     const Secret password = readSecret(QStringLiteral("Barring password: "));
     if (args[0] == QLatin1String("on"))
         return runOperation([&](SS &ss) { ss.activateBarring(code, SS::AllBasicServices, password.text()); });
@@ -226,12 +232,24 @@ QString readAnswer()
     return readLine();
 }
 
+// Ends a dialogue the network left open. The release goes out before the
+// process ends: a blocking call behind it returns once the daemon has answered
+// both.
+void release(SS &ss)
+{
+    ss.ussdRelease();
+    ss.isBusy();
+}
+
 // A USSD dialogue: the network's texts are shown, the user's answers sent,
 // until the network ends it (or the user, with an empty answer). A command
-// answered with nothing to follow ends at once.
+// answered with nothing to follow ends at once. However it ends, a dialogue
+// left open is released.
 int dialogue(const QString &code)
 {
     SS ss;
+    if (!ss.isValid())
+        return daemonAbsent();
     int rc = 0;
     bool more = false;   // the network asked or notified after its answer
     // Each of the network's texts as it comes: a line each, or an object each.
@@ -257,7 +275,8 @@ int dialogue(const QString &code)
                 ss.sendReply(answer);
                 return;
             }
-            ss.ussdRelease();
+            release(ss);
+            more = false;
             done();
         });
         QObject::connect(&ss, &SS::notifyReceived, &ss, [&](const QString &text) {
@@ -267,6 +286,7 @@ int dialogue(const QString &code)
         });
         QObject::connect(&ss, &SS::ussdReleased, &ss, [&, done](const QString &text) {
             show(text);
+            more = false;
             done();
         });
         QObject::connect(&ss, &SS::ussdError, &ss, [&rc, done](SS::UssdOp, SS::UssdError error, const QString &message) {
@@ -276,6 +296,8 @@ int dialogue(const QString &code)
         });
         ss.sendCommand(code);
     });
+    if (more)
+        release(ss);
     return ended ? rc : timedOut("from the network", Wait);
 }
 
@@ -380,6 +402,8 @@ int dial(const QStringList &args)
                                                                    : QStringLiteral("a call to ") + typed.text());
         return 0;
     }
+    if (!probe.isValid())
+        return daemonAbsent();
     // The phone's own procedure: its IMEI, shown and never sent to the network.
     if (typed.text() == QLatin1String("*#06#")) {
         const QString imei = PhoneInfo().imeiNumber();
