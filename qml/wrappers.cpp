@@ -91,6 +91,19 @@ SupplementaryServices::SupplementaryServices(QObject *parent)
     forward(&S::checkColpCompleted, "checkColp");
     forward(&S::checkColrCompleted, "checkColr");
     forward(&S::checkCnapCompleted, "checkCnap");
+    connect(this, &S::userActionRequested, this, [this] { m_dialogue = true; });
+    connect(this, &S::notifyReceived, this, [this] { m_dialogue = true; });
+    connect(this, &S::ussdReleased, this, [this] { m_dialogue = false; });
+    connect(this, &S::ussdError, this, [this](UssdOp op) {
+        if (op == UssdReleaseOp)
+            m_dialogue = false;
+    });
+}
+
+SupplementaryServices::~SupplementaryServices()
+{
+    if (m_dialogue)
+        ussdRelease();
 }
 
 QString SupplementaryServices::errorName(int error) const
@@ -281,6 +294,7 @@ void SmsCounter::measure()
     if (cheapest)
         message.setCheapestAmong({SMSMessage::LanguageTurkish, SMSMessage::LanguageSpanish, SMSMessage::LanguagePortuguese});
     message.getSize(m_segments, m_remaining, m_maxLength);
+    m_maxLength /= 255;   // getSize() gives the room of 255 messages; one message's is shown
     m_locking = message.lockingLanguage();
     m_single = message.singleLanguage();
     emit changed();

@@ -33,12 +33,14 @@ Q_SIGNALS:
     void operatorsChanged();
 };
 
-// Diversions as maps: basicService, active, telephoneNumber, forwardDelay.
+// Diversions as maps: basicService, active, telephoneNumber, forwardDelay. A
+// USSD dialogue the network left open when the object goes is released.
 class SupplementaryServices : public Ondrix::SupplementaryServices
 {
     Q_OBJECT
 public:
     explicit SupplementaryServices(QObject *parent = nullptr);
+    ~SupplementaryServices() override;
     // Whether a dialled string carries a code (see the C++ class).
     Q_INVOKABLE bool carriesCode(const QString &command) const
     {
@@ -54,6 +56,7 @@ Q_SIGNALS:
     // services as a list of codes, a bool, a ClirStatus), else undefined.
     void serviceCompleted(const QString &operation, int error, const QVariant &result);
 private:
+    bool m_dialogue = false;   // the network asked or told something and has not released
     void forward(void (Ondrix::SupplementaryServices::*completed)(Error), const char *operation);
     template <typename Result>
     void forward(void (Ondrix::SupplementaryServices::*completed)(Result, Error), const char *operation);

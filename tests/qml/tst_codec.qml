@@ -19,6 +19,17 @@ TestCase {
         compare(plain(SmsCodec.decode(["0011"])).error, "address was invalid")
     }
 
+    SmsCounter { id: counter; text: "hello" }
+
+    // What one message holds, in the alphabet the text needs.
+    function test_counter() {
+        compare(counter.segments, 1)
+        compare(counter.remaining, 155)
+        compare(counter.maxLength, 160)
+        counter.text = "hello 中"
+        compare(counter.maxLength, 70)
+    }
+
     function test_cellBroadcast() {
         var page = plain(SmsCodec.decodeCellBroadcast("401203E80110" + "0".repeat(164)))
         compare(page.messageId, 1000)
