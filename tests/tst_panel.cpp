@@ -160,11 +160,32 @@ private Q_SLOTS:
             qWarning("no screenshot of the panel");
     }
 
+    // The controls show the state they change: the card asks for its PIN,
+    // the modem registers abroad.
+    void controlsFollowTheState()
+    {
+        bench.setProperty(QStringLiteral("com.kelvo.hvt.SIM"), QStringLiteral("Status"), QStringLiteral("PINRequired"));
+        bench.control(QStringLiteral("Register"), {QStringLiteral("Roaming"), QStringLiteral("248"), QStringLiteral("01"),
+                                                   QStringLiteral("Telia EE")});
+        QTRY_COMPARE(control("cardState")->property("currentText").toString(), QStringLiteral("PINRequired"));
+        QTRY_COMPARE(control("registration")->property("currentText").toString(), QStringLiteral("Roaming"));
+        QTRY_COMPARE(control("mnc")->property("text").toString(), QStringLiteral("01"));
+        QTRY_COMPARE(control("now.NetworkOperator.OperatorMCC")->property("text").toString(), QStringLiteral("248 01"));
+    }
+
+    // Runs last: the simulator goes, and nothing of it stays on screen.
+    void simulatorGone()
+    {
+        QCOMPARE(bench.stop(), 0);
+        QTRY_VERIFY(!link->connected());
+        QCOMPARE(control("now.SIM.Status")->property("text").toString(), QStringLiteral("–"));
+        QVERIFY(link->callLog().isEmpty());
+    }
+
     void cleanupTestCase()
     {
         engine.reset();
         link.reset();
-        QCOMPARE(bench.stop(), 0);
     }
 };
 

@@ -12,10 +12,14 @@ Rectangle {
     property SimCard card
     property string message: ""
     readonly property bool puk: card !== null && card.codeNeeded === SimCard.PukCode
+    // Which code the card's last answer is about: the screen may have turned
+    // from PIN to PUK meanwhile.
+    property bool pukSubmitted: false
     signal emergencyCall()
 
     objectName: "pinDialog"
     visible: card !== null && card.codeNeeded !== SimCard.NoCode
+    onVisibleChanged: if (visible) card.refresh()
     color: "#0b0f14"
 
     function attemptsText(left) {
@@ -25,6 +29,7 @@ Rectangle {
     }
 
     function submit() {
+        pukSubmitted = puk
         if (puk) {
             if (newPin.text !== repeatPin.text) {
                 dialog.message = "The new PINs differ"
@@ -45,7 +50,7 @@ Rectangle {
             if (accepted)
                 dialog.message = ""
             else if (error === SIM.NoError || error === SIM.WrongPassword)   // the card said no
-                dialog.message = dialog.puk ? "Wrong PUK" : "Wrong PIN"
+                dialog.message = dialog.pukSubmitted ? "Wrong PUK" : "Wrong PIN"
             else
                 dialog.message = "The card did not answer"
         }
@@ -94,6 +99,10 @@ Rectangle {
             horizontalAlignment: TextInput.AlignHCenter
             Layout.fillWidth: true
             onAccepted: dialog.submit()
+            // Before a code is typed the attempts shown are the card's own:
+            // another application may have used one.
+            onActiveFocusChanged: if (activeFocus && dialog.card) dialog.card.refresh()
+            onTextChanged: if (text.length === 1 && dialog.card) dialog.card.refresh()
         }
         TextField {
             id: newPin

@@ -37,13 +37,17 @@ ApplicationWindow {
     // The number of the call on screen, "" without one.
     property string calling: ""
 
-    // What the status bar shows.
-    readonly property bool registered: registration.status === NetworkRegistration.AtHome
-                                       || registration.status === NetworkRegistration.Roaming
-    readonly property bool radioOn: modem.power && registration.status !== NetworkRegistration.PowerOff
+    // What the status bar shows. Without its daemons an object keeps what it
+    // last had: none of it is shown as the modem's.
+    readonly property bool present: modem.valid && registration.valid && op.valid && signal.valid
+    readonly property bool registered: present && (registration.status === NetworkRegistration.AtHome
+                                                   || registration.status === NetworkRegistration.Roaming)
+    readonly property bool radioOn: present && modem.power && registration.status !== NetworkRegistration.PowerOff
                                     && registration.status !== NetworkRegistration.Offline
+    // A USSD dialogue needs the network: the panel goes when the service does.
+    onRegisteredChanged: if (!registered) closeUssd()
     readonly property string networkText: {
-        if (!registration.valid)
+        if (!present)
             return "No modem"
         if (!radioOn)
             return registration.status === NetworkRegistration.Offline ? "Offline" : "Radio off"
@@ -87,6 +91,14 @@ ApplicationWindow {
     function show(text) {
         ussdText.text = text
         ussdPanel.visible = true
+    }
+
+    // Closes the USSD panel; a dialogue the network left open is released.
+    function closeUssd() {
+        if (ussdAnswer.visible)
+            ss.ussdRelease()
+        ussdAnswer.visible = false
+        ussdPanel.visible = false
     }
 
     // "NotProvisioned" as "not provisioned".
@@ -161,10 +173,18 @@ ApplicationWindow {
             ss.sendNotifyAck()
         }
         onUssdReleased: function(message) {
-            window.show(ussdText.text + "\n" + message)
+            // Said in the panel that is open; a closed one stays closed.
+            if (ussdPanel.visible)
+                window.show(ussdText.text + "\n" + message)
             ussdAnswer.visible = false
         }
         onUssdError: function(operation, error, message) {
+            // A dialogue the network ended already needs no release.
+            if (operation === SupplementaryServices.UssdReleaseOp)
+                return
+            // A refused answer ends the dialogue here: the network is told.
+            if (ussdAnswer.visible)
+                ss.ussdRelease()
             window.show(message !== "" ? message : "The request failed")
             ussdAnswer.visible = false
         }
@@ -251,18 +271,15 @@ ApplicationWindow {
                             text: "Close"
                             flat: true
                             Layout.alignment: Qt.AlignRight
-                            onClicked: {
-                                if (ussdAnswer.visible)
-                                    ss.ussdRelease()
-                                ussdAnswer.visible = false
-                                ussdPanel.visible = false
-                            }
+                            onClicked: window.closeUssd()
                         }
                     }
                 }
                 Item { Layout.fillHeight: true }
+                // The keys make room for a network's message: the call row stays on screen.
                 Grid {
                     objectName: "dialPad"
+                    visible: !ussdPanel.visible
                     columns: 3
                     spacing: 18
                     Layout.alignment: Qt.AlignHCenter

@@ -171,6 +171,60 @@ TestCase {
         tryCompare(item("signalBars"), "shown", 5)
     }
 
+    // Without its daemons the dialler shows no modem: no bars, no operator.
+    function test_noModem() {
+        open()
+        tryCompare(item("networkName"), "text", "Ondrix Mobile")
+        sim.run("release")
+        tryCompare(item("networkName"), "text", "No modem")
+        compare(item("signalBars").shown, 0)
+        compare(item("roamingMark").visible, false)
+        shoot("no-modem")
+        sim.run("acquire")
+        tryCompare(item("networkName"), "text", "Ondrix Mobile")
+        verify(item("signalBars").shown > 0)
+    }
+
+    // A dialogue needs the network: the panel goes with the service, and a
+    // modem reset ends the dialogue. The call row stays on screen meanwhile.
+    function test_ussdPanelFollowsTheNetwork_data() {
+        return [{tag: "radio off", command: "power"}, {tag: "no coverage", command: "register NoCoverage"},
+                {tag: "flight", command: "flight on"}, {tag: "reset", command: "reset"}]
+    }
+    function test_ussdPanelFollowsTheNetwork(data) {
+        open()
+        dial("*123#")
+        tryCompare(item("ussdAnswer"), "visible", true)
+        var call = item("callKey"), back = item("backspace")
+        var bottom = call.mapToItem(window.contentItem, 0, call.height).y
+        verify(bottom <= window.contentItem.height, "the call key ends at " + bottom)
+        verify(back.mapToItem(window.contentItem, back.width, 0).x <= window.contentItem.width)
+        if (data.command === "power")
+            controller.power = false
+        else
+            sim.run(data.command)
+        tryCompare(item("ussdAnswer"), "visible", false)
+        if (data.command !== "reset")
+            tryCompare(item("ussdPanel"), "visible", false)
+    }
+
+    // The attempts shown are the card's when a code is about to be typed,
+    // and the answer to a PIN is about the PIN, whatever screen follows it.
+    function test_attemptsAsTheCardCountsThem() {
+        play("pin-locked-sim")
+        open()
+        tryCompare(item("attempts"), "text", "3 attempts left")
+        sim.run("script com.kelvo.hvt.SIM.Security PINAttemptsLeft reply=i:1")
+        item("code").forceActiveFocus()
+        tryCompare(item("attempts"), "text", "1 attempt left")
+        sim.run("script com.kelvo.hvt.SIM.Security VerifyPIN reply=b:false")
+        sim.run("sim state PUKRequired")
+        item("code").text = "0000"
+        item("unlock").clicked()
+        tryCompare(item("pinTitle"), "text", "SIM blocked")
+        tryCompare(item("pinMessage"), "text", "Wrong PIN")
+    }
+
     function test_busyUssd() {
         sim.run("script com.kelvo.hvt.SS.USSD Command count=0 error=com.kelvo.hvt.SS.USSD.Error.Network.Busy \"message=The network is busy, try again later\"")
         open()

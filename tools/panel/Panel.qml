@@ -17,6 +17,27 @@ ApplicationWindow {
     function value(key) { return state[key] !== undefined ? state[key] : "–" }
     function run(command) { simulator.run(command) }
 
+    // The controls show the state they change, each time the simulator's
+    // changes (a control being set keeps what the user chose until then).
+    readonly property string cardNow: value("SIM.Status")
+    onCardNowChanged: cardState.currentIndex = Math.max(0, cardState.model.indexOf(cardNow))
+    readonly property string registrationNow: value("NetworkRegistration.RegistrationStatus")
+    onRegistrationNowChanged: {
+        const index = registration.model.indexOf(registrationNow)
+        if (index >= 0)
+            registration.currentIndex = index
+    }
+    readonly property string networkNow: value("NetworkOperator.OperatorMCC") + " " + value("NetworkOperator.OperatorMNC")
+    onNetworkNowChanged: {
+        if (value("NetworkOperator.OperatorMCC") === "" || value("NetworkOperator.OperatorMCC") === "–")
+            return
+        mcc.text = value("NetworkOperator.OperatorMCC")
+        mnc.text = value("NetworkOperator.OperatorMNC")
+        operatorName.text = value("NetworkOperator.OperatorName")
+    }
+    readonly property string levelNow: value("SignalStrength.SignalDecibels")
+    onLevelNowChanged: if (!level.pressed && !isNaN(parseInt(levelNow))) level.value = parseInt(levelNow)
+
     component Section: GroupBox {
         Layout.fillWidth: true
     }
@@ -37,8 +58,12 @@ ApplicationWindow {
             Layout.preferredWidth: 560
             clip: true
             contentWidth: availableWidth
+            contentHeight: sections.implicitHeight
+            // Shown whenever the sections do not fit: at the default size some are below.
+            ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
 
             ColumnLayout {
+                id: sections
                 width: controls.availableWidth
                 spacing: 8
 
@@ -226,7 +251,8 @@ ApplicationWindow {
                     model: [["Signal", "SignalStrength.SignalDecibels", " dBm"], ["Bars", "SignalStrength.SignalBars", ""],
                             ["Registration", "NetworkRegistration.RegistrationStatus", ""],
                             ["Operator", "NetworkOperator.OperatorName", ""],
-                            ["Network", "NetworkOperator.OperatorMCC", ""], ["Cell", "NetworkCell.CellId", ""],
+                            ["Network", "NetworkOperator.OperatorMCC", "", "NetworkOperator.OperatorMNC"],
+                            ["Cell", "NetworkCell.CellId", ""],
                             ["Cell name", "NetworkCell.CellName", ""], ["SIM", "SIM.Status", ""],
                             ["SIM present", "SIM.Present", ""], ["In a call", "Call.InCall", ""],
                             ["Service", "Modem.ServiceState", ""]]
@@ -236,6 +262,7 @@ ApplicationWindow {
                         Label {
                             objectName: "now." + modelData[1]
                             text: panel.value(modelData[1]) + modelData[2]
+                                  + (modelData.length > 3 ? " " + panel.value(modelData[3]) : "")
                         }
                     }
                 }

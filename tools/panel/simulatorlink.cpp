@@ -218,6 +218,13 @@ void SimulatorLink::setConnected(bool connected)
     if (connected == m_connected)
         return;
     m_connected = connected;
+    // Nothing of a simulator that went is shown as if it were still there.
+    if (!connected) {
+        m_state.clear();
+        m_callLog.clear();
+        emit stateChanged();
+        emit callLogChanged();
+    }
     emit connectedChanged();
 }
 
