@@ -40,6 +40,8 @@ void collect(QtMsgType type, const QMessageLogContext &context, const QString &t
         previousHandler(type, context, text);
 }
 
+} // namespace
+
 bool waitFor(const std::function<bool()> &done, int ms)
 {
     QDeadlineTimer deadline(ms);
@@ -51,8 +53,6 @@ bool waitFor(const std::function<bool()> &done, int ms)
     }
     return true;
 }
-
-} // namespace
 
 SimBench::SimBench() = default;
 
@@ -110,7 +110,7 @@ bool SimBench::start()
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
 
     m_sim.setProgram(QStringLiteral(MODEMSIM_PATH));
-    m_sim.setArguments({QStringLiteral("--instant"), QStringLiteral("--show-codes")});
+    m_sim.setArguments(QStringList{QStringLiteral("--instant"), QStringLiteral("--show-codes")} + simulatorArguments);
     m_sim.setProcessChannelMode(QProcess::ForwardedChannels);
     m_sim.start();
     if (!m_sim.waitForStarted(5000)) {

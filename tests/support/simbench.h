@@ -16,6 +16,8 @@
 #include <QtDBus/QDBusConnection>
 #include <QVariantMap>
 
+#include <functional>
+
 // The id of a meta-type registered under `name`; UnknownType when none is.
 inline int metaTypeId(const char *name)
 {
@@ -35,6 +37,9 @@ QList<T> firstArguments(const QList<QList<QVariant>> &spy)
         values << args.at(0).value<T>();
     return values;
 }
+
+// Runs the event loop until `done` holds (true) or `ms` pass (false).
+bool waitFor(const std::function<bool()> &done, int ms);
 
 struct SimCall {
     QString path;
@@ -66,6 +71,8 @@ public:
 
     // Call from initTestCase(), before anything touches the system bus.
     bool start();
+    // More options for the simulator ("--at", "0"), set before start().
+    QStringList simulatorArguments;
     // Call from cleanupTestCase(). Returns the simulator's exit code.
     int stop();
     // Kills the bus under everybody's feet.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // ondrix-modemsim: a simulated modem-services daemon for development and tests.
 
+#include "atport.h"
 #include "control.h"
 #include "modem.h"
 #include "simulator.h"
@@ -25,7 +26,7 @@ namespace {
 
 const char Usage[] =
     "usage: ondrix-modemsim [--system | --session | --address ADDRESS] [--instant] [--chaos SEED]\n"
-    "                       [--scenario FILE] [--verbose] [--show-codes]\n"
+    "                       [--scenario FILE] [--verbose] [--show-codes] [--at [ADDRESS:]PORT [--at-only]]\n"
     "       ondrix-modemsim ctl [--system | --session | --address ADDRESS] COMMAND ...\n"
     "       ondrix-modemsim record [--system | --session | --address ADDRESS] [--output FILE] [--seconds N]\n"
     "Serves the modem daemons' bus names (the system bus by default) until stopped.\n"
@@ -35,6 +36,9 @@ const char Usage[] =
     "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n"
     "--show-codes keeps the codes callers send (PIN, PUK, passwords) in the call log, for test benches;\n"
     "             without it they stand there as ********.\n"
+    "--at [ADDRESS:]PORT serves the modem as an AT modem on a TCP port too (127.0.0.1 unless ADDRESS;\n"
+    "             PORT 0 takes a free one), for oFono's phonesim driver. The port takes PIN codes.\n"
+    "--at-only leaves the daemons' bus names to another program: the modem is on the AT port only.\n"
     "record watches the daemons' traffic on a bus and writes it as a scenario that replays it.\n";
 
 int quitPipe[2] = {-1, -1};
@@ -147,6 +151,8 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("show-codes"), QStringLiteral("Keep codes in the call log.")});
     parser.addOption({QStringLiteral("chaos"), QStringLiteral("The hostile mode from SEED."), QStringLiteral("SEED")});
     parser.addOption({QStringLiteral("scenario"), QStringLiteral("Play FILE."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("at"), QStringLiteral("An AT modem on [ADDRESS:]PORT."), QStringLiteral("PORT")});
+    parser.addOption({QStringLiteral("at-only"), QStringLiteral("The AT port only, no daemon names.")});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -160,6 +166,19 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("chaos")) && !chaos) {
         err << "ondrix-modemsim: --chaos takes a seed, a number\n";
         return 2;
+    }
+    QString atHost;
+    quint16 atPort = 0;
+    if (parser.isSet(QStringLiteral("at"))) {
+        const QString value = parser.value(QStringLiteral("at"));
+        const int colon = value.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        atHost = colon < 0 ? QString() : value.left(colon);
+        atPort = value.mid(colon + 1).toUShort(&ok);
+        if (!ok)
+            return usageError(QStringLiteral("--at takes [ADDRESS:]PORT, not \"%1\"").arg(value));
+    } else if (parser.isSet(QStringLiteral("at-only"))) {
+        return usageError(QStringLiteral("--at-only goes with --at"));
     }
     QString scenario;
     const QString scenarioFile = parser.value(QStringLiteral("scenario"));
@@ -179,8 +198,19 @@ int main(int argc, char **argv)
     Simulator sim(bus, parser.isSet(QStringLiteral("instant")));
     sim.verbose = parser.isSet(QStringLiteral("verbose"));
     sim.showCodes = parser.isSet(QStringLiteral("show-codes"));
+    sim.setServesBus(!parser.isSet(QStringLiteral("at-only")));
     ModemEvents events;
     installModem(&sim, &events);
+    AtPort at(&sim, &events);
+    if (parser.isSet(QStringLiteral("at"))) {
+        QString why;
+        if (!at.listen(atHost, atPort, &why)) {
+            err << "ondrix-modemsim: cannot serve the AT port: " << why << '\n';
+            return 1;
+        }
+        sim.atAddress = at.address();
+        err << "ondrix-modemsim: AT modem on " << sim.atAddress << '\n' << Qt::flush;
+    }
     Control control(&sim, &events);
     if (!bus.registerObject(QStringLiteral(MODEMSIM_CONTROL_PATH), &control,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {

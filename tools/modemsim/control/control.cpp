@@ -249,3 +249,8 @@ void Control::Ping(uint token)
 {
     emit Pong(token);
 }
+
+QString Control::AtAddress()
+{
+    return sim->atAddress;
+}

@@ -76,6 +76,8 @@ public Q_SLOTS:
     // "sim state PINRequired", ...); returns why it cannot, or nothing.
     // Commands that answer with text (calls, state, get) are methods of their own.
     QString Run(const QString &command);
+    // Where the AT port listens ("127.0.0.1:5000"), empty without one.
+    QString AtAddress();
     // Answers with the signal Pong(token) once everything sent before it has gone out.
     void Ping(uint token);
 

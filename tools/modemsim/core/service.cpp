@@ -42,3 +42,8 @@ int Service::setting(const QString &name) const
 {
     return sim->setting(name).toInt();
 }
+
+QString signatureOf(const QDBusMessage &message)
+{
+    return message.signature().isEmpty() ? wireSignature(message.arguments()) : message.signature();
+}

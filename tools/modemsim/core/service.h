@@ -8,6 +8,10 @@
 
 class Simulator;
 
+// A call's signature. A call made inside the simulator (the AT port's) has
+// not been on the wire: its arguments tell it.
+QString signatureOf(const QDBusMessage &message);
+
 // One daemon interface of the simulated modem: its properties and the
 // behaviour of its methods. Each interface of the modem is one subclass.
 class Service

@@ -14,6 +14,8 @@ const char RootPath[] = "/com/kelvo";
 const char PropertiesInterface[] = "org.freedesktop.DBus.Properties";
 const char IntrospectableInterface[] = "org.freedesktop.DBus.Introspectable";
 const char PeerInterface[] = "org.freedesktop.DBus.Peer";
+// Calls from inside carry this and their number as their destination.
+const QString InsidePrefix = QStringLiteral("org.ondrix.ModemSim.Inside.c");
 
 
 // Times in milliseconds.
@@ -30,6 +32,8 @@ QVariantMap defaultSettings(bool instant)
         {QStringLiteral("SignalDriftInterval"), instant ? 0 : 4000},
         // A supplementary service operation, during which the service is busy.
         {QStringLiteral("SSTime"), instant ? 0 : 700},
+        // A call dialled on the AT port, from dialling to answered (a third of it dialling).
+        {QStringLiteral("CallAnswerTime"), instant ? 0 : 3000},
         // The SIM lock's wait after every third wrong unlock code.
         {QStringLiteral("SimLockWaitTime"), 30000},
     };
@@ -60,6 +64,8 @@ QStringList Simulator::settingNames()
 
 bool Simulator::start()
 {
+    if (!m_servesBus)
+        return true;
     if (!m_connection.registerVirtualObject(QLatin1String(RootPath), this,
                                             QDBusConnection::SubPath))
         return false;
@@ -78,6 +84,8 @@ QStringList Simulator::busNames() const
 
 bool Simulator::acquireNames()
 {
+    if (!m_servesBus)
+        return true;
     bool ok = true;
     for (const QString &name : busNames())
         ok = m_connection.registerService(name) && ok;
@@ -86,6 +94,8 @@ bool Simulator::acquireNames()
 
 void Simulator::releaseNames()
 {
+    if (!m_servesBus)
+        return;
     for (const QString &name : busNames())
         m_connection.unregisterService(name);
 }
@@ -121,8 +131,34 @@ void Simulator::reset()
     m_garbled = false;
     for (auto &service : m_services)
         service->reset();
+    // Calls from inside that the modem held end: the modem started over.
+    const QList<quint64> inside = m_inside.keys();
+    for (quint64 id : inside) {
+        const QDBusMessage call = QDBusMessage::createMethodCall(InsidePrefix + QString::number(id), QString(), QString(), QString());
+        answeredInside(call, QDBusMessage::createError(QStringLiteral("org.ondrix.ModemSim.Error.Reset"),
+                                                       QStringLiteral("The modem was reset")));
+    }
     acquireNames();
     emit wasReset();
+}
+
+void Simulator::logAt(const QString &direction, const QByteArray &line)
+{
+    // Bytes as they went, every one outside printable ASCII as \xHH.
+    QString shown;
+    for (const char c : line) {
+        const uchar u = uchar(c);
+        shown += u >= 0x20 && u < 0x7f ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+    }
+    m_calls.append({
+        {QStringLiteral("path"), QString()},
+        {QStringLiteral("interface"), QStringLiteral("AT")},
+        {QStringLiteral("member"), direction},
+        {QStringLiteral("signature"), QStringLiteral("s")},
+        {QStringLiteral("args"), QVariantList{shown}},
+    });
+    if (verbose)
+        QTextStream(stdout) << "at " << (direction == QLatin1String("Sent") ? "> " : "< ") << shown << '\n' << Qt::flush;
 }
 
 void Simulator::setSetting(const QString &name, const QVariant &value)
@@ -142,9 +178,11 @@ void Simulator::emitSignal(const QString &path, const QString &interface, const 
 void Simulator::sendSignal(const QString &path, const QString &interface, const QString &member,
                            const QVariantList &args)
 {
-    QDBusMessage signal = QDBusMessage::createSignal(path, interface, member);
-    signal.setArguments(args);
-    m_connection.send(signal);
+    if (m_servesBus) {
+        QDBusMessage signal = QDBusMessage::createSignal(path, interface, member);
+        signal.setArguments(args);
+        m_connection.send(signal);
+    }
     emit signalled(interface, member, args);
     if (verbose)
         QTextStream(stdout) << "signal " << interface << '.' << member << '\n' << Qt::flush;
@@ -165,7 +203,9 @@ void Simulator::reply(const QDBusMessage &call, const QVariantList &args)
 
 void Simulator::sendReply(const QDBusMessage &call, const QVariantList &args)
 {
-    m_connection.send(call.createReply(args));
+    const QDBusMessage answer = call.createReply(args);
+    if (!answeredInside(call, answer))
+        m_connection.send(answer);
 }
 
 void Simulator::checkSignal(const QString &interface, const QString &member, const QVariantList &args)
@@ -216,7 +256,37 @@ void Simulator::violated(const QString &what)
 
 void Simulator::replyError(const QDBusMessage &call, const QString &name, const QString &text)
 {
-    m_connection.send(call.createErrorReply(name, text));
+    const QDBusMessage answer = call.createErrorReply(name, text);
+    if (!answeredInside(call, answer))
+        m_connection.send(answer);
+}
+
+void Simulator::callInside(const QString &path, const QString &interface, const QString &member,
+                           const QVariantList &args, Answered answered)
+{
+    const quint64 id = ++m_insideCalls;
+    m_inside.insert(id, std::move(answered));
+    QDBusMessage call = QDBusMessage::createMethodCall(InsidePrefix + QString::number(id), path, interface, member);
+    call.setArguments(args);
+    for (Interceptor *interceptor : qAsConst(m_interceptors)) {
+        if (interceptor->intercept(call))
+            return;
+    }
+    dispatch(call);
+}
+
+bool Simulator::answeredInside(const QDBusMessage &call, const QDBusMessage &answer)
+{
+    if (!call.service().startsWith(InsidePrefix))
+        return false;
+    // From the event loop, as an answer from the bus would come: the caller
+    // is never entered again from inside its own call.
+    const quint64 id = call.service().mid(InsidePrefix.size()).toULongLong();
+    QMetaObject::invokeMethod(this, [this, id, answer] {
+        if (Answered answered = m_inside.take(id))
+            answered(answer);
+    }, Qt::QueuedConnection);
+    return true;
 }
 
 // The interfaces at `path` and the nodes below it. Qt adds the properties,

@@ -5,9 +5,11 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusVirtualObject>
+#include <QHash>
 #include <QList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,7 +37,12 @@ public:
     Simulator(const QDBusConnection &connection, bool instant, QObject *parent = nullptr);
     ~Simulator() override;
 
+    // Registers the daemons' objects and owns their names. A simulator
+    // that leaves the bus to another program (its AT port only) serves
+    // nothing there: its modem's signals stay inside.
     bool start();
+    void setServesBus(bool serves) { m_servesBus = serves; }
+    bool servesBus() const { return m_servesBus; }
 
     QDBusConnection connection() const { return m_connection; }
 
@@ -70,6 +77,10 @@ public:
     QStringList contractViolations() const { return m_violations; }
     void clearContractViolations() { m_violations.clear(); }
 
+    // A line of the AT port's conversation ("Received" or "Sent"), codes
+    // already masked, into the call log as interface "AT".
+    void logAt(const QString &direction, const QByteArray &line);
+
     // Log of received calls, oldest first.
     QList<QVariantMap> calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
@@ -87,8 +98,17 @@ public:
     void replyError(const QDBusMessage &call, const QString &name, const QString &text);
     // Answers a call as the modem does.
     void dispatch(const QDBusMessage &call);
+    // Calls a daemon method from inside the simulator (the AT port does), as
+    // a caller on the bus would: the interceptors see it first, the modem
+    // answers it. `answered` gets the reply or the error, once, from the
+    // event loop; never if the simulator goes first.
+    using Answered = std::function<void(const QDBusMessage &answer)>;
+    void callInside(const QString &path, const QString &interface, const QString &member,
+                    const QVariantList &args, Answered answered);
 
     bool verbose = false;
+    // Where the AT port listens ("127.0.0.1:5000"), empty without one.
+    QString atAddress;
     // Codes (arguments the interface files mark secret) stand in the call log
     // as they came, not masked: for test benches only.
     bool showCodes = false;
@@ -110,6 +130,8 @@ private:
     static QVariantList masked(const QDBusMessage &call);
     void checkSignal(const QString &interface, const QString &member, const QVariantList &args);
     void violated(const QString &what);
+    // Whether `call` came from inside, and then hands it `answer`.
+    bool answeredInside(const QDBusMessage &call, const QDBusMessage &answer);
 
     QDBusConnection m_connection;
     std::vector<std::unique_ptr<Service>> m_services;
@@ -119,6 +141,9 @@ private:
     bool m_garbled = false;   // the hostile mode ran since the last reset
     QVariantMap m_settings;
     bool m_instant = false;
+    bool m_servesBus = true;
+    QHash<quint64, Answered> m_inside;   // calls from inside, by number
+    quint64 m_insideCalls = 0;
 };
 
 #endif

@@ -390,7 +390,7 @@ private:
     // of GSM, CK and IK (16 each) of UMTS, derived from the challenge.
     void authenticate(const QDBusMessage &message)
     {
-        const QByteArray rand = message.signature() == QLatin1String("ay")
+        const QByteArray rand = signatureOf(message) == QLatin1String("ay")
                                     ? message.arguments().at(0).toByteArray() : QByteArray();
         if (rand.size() != 16) {
             sim->replyError(message, simError("InvalidParameter"), QStringLiteral("RAND has 16 octets"));
@@ -485,7 +485,7 @@ public:
         if (!books.contains(type))
             return refuse(message, "InvalidParameter", "Unknown phonebook");
         Book &book = books[type];
-        const QString signature = message.signature();
+        const QString signature = signatureOf(message);
         if (member == QLatin1String("GetInfo") && signature == QLatin1String("s")) {
             sim->reply(message, {book.capacity, book.nameLength, book.numberLength, uint(book.sneLength ? 1 : 0),
                                  book.sneLength, uint(book.snrLength ? 1 : 0), book.snrLength,
@@ -609,7 +609,7 @@ private:
 
     bool setFdn(const QDBusMessage &message)
     {
-        const QString value = message.signature() == QLatin1String("s") ? message.arguments()[0].toString() : QString();
+        const QString value = signatureOf(message) == QLatin1String("s") ? message.arguments()[0].toString() : QString();
         if (value != QLatin1String("Enabled") && value != QLatin1String("Disabled"))
             return refuse(message, "InvalidParameter", "Enabled or Disabled");
         if (!guarded(message, QStringLiteral("fdn")))
@@ -666,7 +666,7 @@ public:
             return false;
         const QVariantList args = message.arguments();
         const int level = args.value(0).toInt();
-        if (message.signature() != QLatin1String("is") || level < 1 || level > 5)
+        if (signatureOf(message) != QLatin1String("is") || level < 1 || level > 5)
             return refuse(message, "InvalidParameter", "A level 1-5 and a code");
         if (level != property(QStringLiteral("Level")).toInt())
             return refuse(message, "WrongLevel", "The lock is of another level");

@@ -17,16 +17,8 @@ namespace {
 const char CSNetBus[] = "com.kelvo.hvt.CSNet";
 const char CSNetPath[] = "/com/kelvo/hvt/csnet";
 
-struct EmergencyNumber {
-    QString number;
-    uint categories = 0;    // 3GPP TS 22.101 service categories; 0: unspecified
-    uint source = 0;        // 0: the modem's own list, 1: the SIM
-};
-
 } // namespace
 
-Q_DECLARE_METATYPE(EmergencyNumber)
-Q_DECLARE_METATYPE(QList<EmergencyNumber>)
 typedef QMap<QString, bool> ServiceMap;
 Q_DECLARE_METATYPE(ServiceMap)
 
@@ -81,7 +73,7 @@ public:
             for (const char *name : {"Last", "Dialled", "Received", "Total"})
                 store(QLatin1String(name), 0u);
             sim->reply(message);
-        } else if (member == QLatin1String("SetCallUpdateTime") && message.signature() == QLatin1String("u")) {
+        } else if (member == QLatin1String("SetCallUpdateTime") && signatureOf(message) == QLatin1String("u")) {
             store(QStringLiteral("CallUpdateTime"), message.arguments()[0].toUInt());
             sim->reply(message);
         } else if (member == QLatin1String("GetCallUpdateTime")) {
@@ -199,7 +191,7 @@ public:
         if (message.member() != QLatin1String("SetSelectionMode"))
             return false;
         const QString mode = message.arguments().value(0).toString();
-        if (message.signature() != QLatin1String("s")
+        if (signatureOf(message) != QLatin1String("s")
             || !property(QStringLiteral("SupportedModes")).toStringList().contains(mode)) {
             sim->replyError(message, QStringLiteral("com.kelvo.hvt.CSNet.Error.NotSupported"),
                             QStringLiteral("The modem has no mode \"%1\"").arg(mode));

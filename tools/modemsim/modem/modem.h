@@ -89,6 +89,22 @@ struct Diversion {
 // A list of diversions as the reply argument of "CheckDivert".
 QVariant marshalled(const QList<Diversion> &diversions);
 
+// One emergency number as "GetEmergencyNumbers" reports it: (suu).
+struct EmergencyNumber {
+    QString number;
+    uint categories = 0;    // 3GPP TS 22.101 service categories; 0: unspecified
+    uint source = 0;        // 0: the modem's own list, 1: the SIM
+};
+
+// The values above travel as themselves inside the simulator (the AT port
+// reads them from the modem's answers).
+Q_DECLARE_METATYPE(Network)
+Q_DECLARE_METATYPE(QList<Network>)
+Q_DECLARE_METATYPE(Diversion)
+Q_DECLARE_METATYPE(QList<Diversion>)
+Q_DECLARE_METATYPE(EmergencyNumber)
+Q_DECLARE_METATYPE(QList<EmergencyNumber>)
+
 // The parts, one factory per file.
 Service *createSystemState(Simulator *sim, ModemEvents *events);
 Service *createCSNet(Simulator *sim, ModemEvents *events);

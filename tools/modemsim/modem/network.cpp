@@ -47,8 +47,6 @@ QList<Network> networksInRange()
 
 } // namespace
 
-Q_DECLARE_METATYPE(Network)
-Q_DECLARE_METATYPE(QList<Network>)
 
 QDBusArgument &operator<<(QDBusArgument &arg, const Network &n)
 {
@@ -186,7 +184,7 @@ public:
             scans.clear();
             sim->reply(message);
         } else if (member == QLatin1String("SelectOperator")) {
-            if (message.signature() != QLatin1String("ss")) {
+            if (signatureOf(message) != QLatin1String("ss")) {
                 sim->replyError(message, QStringLiteral("com.kelvo.hvt.CSNet.Error.InvalidArgs"),
                                 QStringLiteral("SelectOperator takes the MNC and the MCC"));
                 return true;

@@ -33,7 +33,7 @@ public:
     {
         if (message.member() != QLatin1String("GetParameters"))
             return false;
-        if (message.signature() != QLatin1String("y")) {
+        if (signatureOf(message) != QLatin1String("y")) {
             sim->replyError(message, QStringLiteral("com.kelvo.hvt.SMS.Error.InvalidArgs"),
                             QStringLiteral("GetParameters takes the record number (y)"));
             return true;

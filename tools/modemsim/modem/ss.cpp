@@ -17,8 +17,6 @@
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusMetaType>
 
-Q_DECLARE_METATYPE(Diversion)
-Q_DECLARE_METATYPE(QList<Diversion>)
 
 QDBusArgument &operator<<(QDBusArgument &arg, const Diversion &d)
 {
@@ -164,7 +162,7 @@ private:
     void answer(const QDBusMessage &message)
     {
         const QString member = message.member();
-        const QString signature = message.signature();
+        const QString signature = signatureOf(message);
         const QStringList args = strings(message, 3);
         if (member == QLatin1String("RegisterDivert") && signature == QLatin1String("sssu"))
             registerDivert(message, args[0], args[1], args[2], message.arguments()[3].toUInt());
@@ -441,7 +439,7 @@ private:
     void command(const QDBusMessage &message, const QString &code)
     {
         static const QRegularExpression ussdString(QStringLiteral("^[*#][0-9*#]*#$"));
-        if (message.signature() != QLatin1String("ss") || !ussdString.match(code).hasMatch()) {
+        if (signatureOf(message) != QLatin1String("ss") || !ussdString.match(code).hasMatch()) {
             refuse(message, "InvalidParameters", QStringLiteral("Not a USSD string"));
         } else if (state != Idle) {
             refuse(message, "Busy", QStringLiteral("A dialogue is running"));

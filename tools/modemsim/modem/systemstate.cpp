@@ -33,7 +33,7 @@ public:
         if (member == QLatin1String("GetProperties")) {
             sim->reply(message, {properties()});
         } else if (member == QLatin1String("RequestRadio")) {
-            if (message.signature() != QLatin1String("bb")) {
+            if (signatureOf(message) != QLatin1String("bb")) {
                 sim->replyError(message, QStringLiteral("com.kelvo.YKM.Modem.Error.InvalidArgs"),
                                 QStringLiteral("RequestRadio takes two booleans"));
                 return true;
