@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-2.1-or-later
-# Builds the codec's fuzz targets with clang and runs each for a bounded time
+# Builds the fuzz targets (the codec's decoders, the library on the bus, the
+# simulator's AT port) with clang and runs each for a bounded time
 # from its seed corpus (the seeds are copied: the run leaves the tree alone).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,8 @@ for seeds in fuzz/corpus/*/; do
   cp "$seeds"/* "$work/$target/"
   echo "== fuzz $target for ${seconds}s"
   rc=0
-  (cd "$work" && "$OLDPWD/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" \
+  # An input that takes ten seconds is a hang, and fails.
+  (cd "$work" && "$OLDPWD/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
      -print_final_stats=1 -max_len=${FUZZ_MAX_LEN:-1024} "$work/$target" >"$work/$target.log" 2>&1) || rc=$?
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$work/$target.log" || true
   if [ "$rc" -ne 0 ]; then

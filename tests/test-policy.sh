@@ -55,7 +55,7 @@ for _ in $(seq 300); do   # a bound for a hang: a loaded machine is slow
 done
 [ -S "$dir/bus" ] || { cat "$dir/bus.log"; exit 1; }
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus
-setpriv --pdeathsig KILL "$build/tools/modemsim/ondrix-modemsim" --instant 2>"$dir/sim.log" &
+setpriv --pdeathsig KILL "$build/tools/modemsim/ondrix-modemsim" --instant --at 0 2>"$dir/sim.log" &
 sim_pid=$!
 for _ in $(seq 600); do
   "$build/tools/modemsim/ondrix-modemsim" ctl calls >/dev/null 2>&1 && break
@@ -125,6 +125,26 @@ if grep -q 'VerifyPIN (ss) \["pin", "\*\*\*\*\*\*\*\*"\]' <<<"$log" && ! grep -q
   passed=$((passed + 1))
 else
   failed=$((failed + 1)); echo "FAIL: the call log shows the code:"; echo "$log"
+fi
+
+# Nor from the AT port: the card's codes, the barring password, and a
+# control string that changes a PIN, dialled or sent as USSD.
+port=$(sed -n 's/.*AT modem on 127.0.0.1:\([0-9]*\).*/\1/p' "$dir/sim.log")
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+for line in 'AT+CPIN="1234"' 'AT+CLCK="SC",0,"2468"' 'AT+CPWD="SC","1234","9876"' 'AT+CLCK="AO",1,"0000",1' \
+            'ATD**04*1234*9876*9876#;' 'AT+CUSD=1,"**042*5678*5555*5555#",15'; do
+  printf '%s\r' "$line" >&3
+  while IFS= read -r -t 20 answer <&3; do
+    case ${answer%$'\r'} in OK|ERROR|NO\ CARRIER|+CME\ ERROR*) break ;; esac
+  done
+done
+exec 3>&-
+log=$("$build/tools/modemsim/ondrix-modemsim" ctl calls | grep '^AT\.Received')
+if grep -q 'AT+CPIN="\*\*\*\*\*\*\*\*"' <<<"$log" && grep -q 'AT+CLCK="AO",1,"\*\*\*\*\*\*\*\*",1' <<<"$log" \
+   && grep -q 'ATD\*\*04\*\*\*\*\*\*\*\*\*' <<<"$log" && ! grep -q -e 1234 -e 2468 -e 9876 -e 0000 -e 5678 -e 5555 <<<"$log"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1)); echo "FAIL: the AT conversation in the call log shows a code:"; echo "$log"
 fi
 
 echo "$passed passed, $failed failed"

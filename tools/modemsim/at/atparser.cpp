@@ -98,15 +98,17 @@ bool isCode(const AtCommand &command, int index)
 
 // ---- Reader ----
 
-QList<AtReader::Item> AtReader::feed(const QByteArray &bytes)
+bool AtReader::take(QByteArray *input, Item *item)
 {
-    QList<Item> items;
-    for (const char c : bytes) {
+    int at = 0;
+    bool complete = false;
+    while (at < input->size() && !complete) {
+        const char c = input->at(at++);
         if (m_text) {
             if (c == CtrlZ || c == Escape) {
-                items.append({c == CtrlZ && !m_overlong ? Kind::Text : Kind::Cancelled, m_pending});
-                m_pending.clear();
-                m_text = m_overlong = false;
+                *item = {c == CtrlZ && !m_overlong ? Kind::Text : Kind::Cancelled, m_pending};
+                m_text = false;
+                complete = true;
             } else if (c == Backspace) {
                 m_pending.chop(1);
             } else if (c != '\r' && c != '\n' && c != '\0') {
@@ -115,12 +117,9 @@ QList<AtReader::Item> AtReader::feed(const QByteArray &bytes)
                 else
                     m_overlong = true;
             }
-            continue;
-        }
-        if (c == '\r') {
-            items.append({m_overlong ? Kind::Overlong : Kind::Line, m_pending});
-            m_pending.clear();
-            m_overlong = false;
+        } else if (c == '\r') {
+            *item = {m_overlong ? Kind::Overlong : Kind::Line, m_pending};
+            complete = true;
         } else if (c == Backspace) {
             m_pending.chop(1);
         } else if (c != '\n' && c != '\0') {
@@ -130,7 +129,12 @@ QList<AtReader::Item> AtReader::feed(const QByteArray &bytes)
                 m_overlong = true;
         }
     }
-    return items;
+    input->remove(0, at);
+    if (complete) {
+        m_pending.clear();
+        m_overlong = false;
+    }
+    return complete;
 }
 
 void AtReader::expectText()

@@ -27,8 +27,10 @@ public:
         QByteArray bytes;
     };
 
-    // Takes the next bytes; returns what they completed, in order.
-    QList<Item> feed(const QByteArray &bytes);
+    // Reads from the front of `input` up to the end of the next item: true
+    // with the item (`input` holds what follows it), false when all of
+    // `input` was taken and no item is complete yet.
+    bool take(QByteArray *input, Item *item);
     // The input from now on is text, up to Ctrl-Z or ESC.
     void expectText();
     bool expectingText() const { return m_text; }

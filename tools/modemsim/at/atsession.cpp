@@ -13,7 +13,7 @@
 namespace {
 
 constexpr int MaxHeld = 256;          // unsolicited results held while a command runs
-constexpr int MaxQueuedLines = 16;    // lines typed ahead of a running one
+constexpr int MaxUnread = 1 << 16;    // input a terminal may type ahead
 
 // V.250 result codes in their numeric form (ATV0).
 int numericCode(const QByteArray &text)
@@ -77,6 +77,10 @@ AtSession::AtSession(Simulator *sim_, ModemEvents *events_, QObject *parent)
 
 AtSession::~AtSession()
 {
+    // The parts go first, and what they do as they go (a call ends) reaches
+    // none of them.
+    disconnect(sim, nullptr, this, nullptr);
+    disconnect(events, nullptr, this, nullptr);
     m_parts.clear();
     sms_conv_ctx_close(m_gsm);
 }
@@ -99,7 +103,18 @@ void AtSession::forward(const QByteArray &name, const AtCommand &command)
 
 void AtSession::feed(const QByteArray &bytes)
 {
-    for (const AtReader::Item &item : m_reader.feed(bytes)) {
+    // A terminal that sends on and on while a command runs loses what its
+    // modem cannot hold.
+    m_input += bytes.left(qMax(0, MaxUnread - m_input.size()));
+    read();
+}
+
+// Reads while the modem takes input: between commands, and for a prompt's
+// text. What comes meanwhile waits, as in a modem's buffer.
+void AtSession::read()
+{
+    AtReader::Item item;
+    while ((!m_running || m_takeText) && m_reader.take(&m_input, &item)) {
         switch (item.kind) {
         case AtReader::Kind::Text:
         case AtReader::Kind::Cancelled: {
@@ -116,15 +131,10 @@ void AtSession::feed(const QByteArray &bytes)
         }
         case AtReader::Kind::Overlong:
         case AtReader::Kind::Line:
-            if (m_echo && item.kind == AtReader::Kind::Line)
-                emit output(item.bytes + '\r');
-            if (m_queued.size() < MaxQueuedLines)
-                m_queued.append(item);
+            takeLine(item);
             break;
         }
     }
-    while (!m_running && !m_queued.isEmpty())
-        takeLine(m_queued.takeFirst());
 }
 
 void AtSession::takeLine(const AtReader::Item &item)
@@ -136,6 +146,8 @@ void AtSession::takeLine(const AtReader::Item &item)
         return;
     }
     const QByteArray &typed = item.bytes;
+    if (m_echo)
+        emit output(typed + '\r');
     const QByteArray line = typed.trimmed().toUpper() == "A/" ? m_lastLine : typed;
     QList<AtCommand> commands;
     bool syntaxError = false;
@@ -250,14 +262,10 @@ void AtSession::endLine(const QByteArray &result)
         }
     }
     flushUnsolicited();
-    // Lines typed ahead run now, from the event loop: a long burst of them
-    // never deepens the stack.
-    if (!m_queued.isEmpty()) {
-        QMetaObject::invokeMethod(this, [this] {
-            while (!m_running && !m_queued.isEmpty())
-                takeLine(m_queued.takeFirst());
-        }, Qt::QueuedConnection);
-    }
+    // Input typed ahead is read now, from the event loop: a long burst of
+    // lines never deepens the stack.
+    if (!m_input.isEmpty())
+        QMetaObject::invokeMethod(this, [this] { read(); }, Qt::QueuedConnection);
 }
 
 void AtSession::prompt(std::function<void(const QByteArray &)> take)

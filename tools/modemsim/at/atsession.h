@@ -135,6 +135,7 @@ Q_SIGNALS:
     void output(const QByteArray &bytes);
 
 private:
+    void read();
     void takeLine(const AtReader::Item &line);
     void runNext();
     void endLine(const QByteArray &result);
@@ -155,7 +156,7 @@ private:
     quint64 m_command = 0;              // the running command's number
     QByteArray m_lastLine;              // for "A/"
     QList<QByteArray> m_held;           // unsolicited results held back
-    QList<AtReader::Item> m_queued;     // lines typed while one runs
+    QByteArray m_input;                 // what came and is not read yet
     std::function<void(const QByteArray &)> m_takeText;
     bool m_echo = false;                // E: off, as the terminals of a simulated modem want it
     bool m_verbose = true;              // V

@@ -41,12 +41,19 @@ QVariantMap defaultSettings(bool instant)
 
 } // namespace
 
+// The interface files, built into the library the simulator is made of.
+static void loadInterfaces()
+{
+    Q_INIT_RESOURCE(interfaces);
+}
+
 Simulator::Simulator(const QDBusConnection &connection, bool instant, QObject *parent)
     : QDBusVirtualObject(parent)
     , m_connection(connection)
     , m_settings(defaultSettings(instant))
     , m_instant(instant)
 {
+    loadInterfaces();
 }
 
 void Simulator::addService(Service *service)
