@@ -122,6 +122,8 @@ private Q_SLOTS:
         QCOMPARE(registration("LocationAreaCode").toInt(), simulator("CSNet.NetworkCell", "CellLac").toInt());
         QCOMPARE(registration("CellId").toInt(), simulator("CSNet.NetworkCell", "CellId").toInt());
 
+        ctl("set com.kelvo.hvt.CSNet.NetworkCell CellId i:7012");
+        QTRY_COMPARE_WITH_TIMEOUT(registration("CellId").toInt(), 7012, Wait);
         // -73 dBm is 20 of 31 on the scale of +CSQ.
         ctl("signal -73");
         QTRY_COMPARE_WITH_TIMEOUT(registration("Strength").toInt(), 20 * 100 / 31, Wait);

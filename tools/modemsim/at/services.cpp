@@ -81,6 +81,13 @@ public:
         s->add("+CUSD", [this](const AtCommand &c) { cusd(c); });
     }
 
+    // A dialogue the network holds open for a terminal that went ends with it.
+    ~SupplementaryServices() override
+    {
+        if (awaiting)
+            s->askAnyway(Ussd, "Release", {}, [](const AtAnswer &) {});
+    }
+
     void reset() override
     {
         clip = colp = cnap = ccwa_ = clir_ = 0;
