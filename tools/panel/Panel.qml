@@ -268,7 +268,7 @@ ApplicationWindow {
                 }
             }
             RowLayout {
-                Label { text: "Calls the daemons received"; font.bold: true; Layout.fillWidth: true }
+                Label { text: "Calls the daemons received, lines of the AT port"; font.bold: true; Layout.fillWidth: true }
                 Button { text: "Clear"; flat: true; onClicked: simulator.clearCalls() }
             }
             Frame {
