@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-2.1-or-later
-# Builds and runs every check: the plain build, the sanitizer build, a
-# consumer built against the installed tree, and the codec's fuzz targets.
+# Builds and runs every check: the plain build, the sanitizer build, the
+# Qt 6 build, the Debian packages made from the plain builds (a consumer built
+# against each), and the fuzz targets.
 set -euo pipefail
 # A sanitizer's core is the size of its shadow memory: tens of gigabytes.
 ulimit -c 0
@@ -20,7 +21,9 @@ build_and_test() {
   passed=$((passed + $(cd "$dir" && ctest -N | sed -n 's/^Total Tests: //p')))
 }
 
-build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
+# The plain builds are configured for /usr, so the Debian packages are made
+# from them and nothing is built twice.
+build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DCMAKE_INSTALL_PREFIX=/usr
 echo "== API reference (a warning fails)"
 cmake --build build --target docs
 passed=$((passed + 1))
@@ -28,25 +31,20 @@ passed=$((passed + 1))
 build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DONDRIX_SANITIZE=ON -DBUILD_TESTING=ON
 
 # The same sources against Qt 6: libondrix-qt6, installed beside the Qt 5 library.
-build_and_test build-qt6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONDRIX_QT6=ON -DBUILD_TESTING=ON
+build_and_test build-qt6 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONDRIX_QT6=ON -DBUILD_TESTING=ON -DCMAKE_INSTALL_PREFIX=/usr
 
-echo "== install both and build a consumer against each installed library"
+echo "== installed under another prefix, the programs find their library without help"
 stage=$PWD/stage
 rm -rf "$stage"
-cmake --install build --prefix "$stage" >/dev/null
-cmake --install build-qt6 --prefix "$stage" >/dev/null
+cmake --install build-asan --prefix "$stage" >/dev/null
 readelf -d "$stage/lib/libondrix-qt.so.1" | grep 'SONAME.*libondrix-qt.so.1' >/dev/null
-readelf -d "$stage/lib/libondrix-qt6.so.1" | grep 'SONAME.*libondrix-qt6.so.1' >/dev/null
-# Installed programs find their library without help.
-env -u LD_LIBRARY_PATH "$stage/bin/ondrix" --help >/dev/null
-env -u LD_LIBRARY_PATH "$stage/bin/ondrix-modemsim" --help >/dev/null
-tests/consumer/build-consumer.sh "$stage" ondrix-qt
-tests/consumer/build-consumer.sh "$stage" ondrix-qt6
-passed=$((passed + 2))
+for program in ondrix ondrix-modemsim; do
+  env -u LD_LIBRARY_PATH ASAN_OPTIONS=detect_leaks=0 "$stage/bin/$program" --help >/dev/null
+done
+passed=$((passed + 1))
 
 echo "== Debian packages, Qt 5 and Qt 6: made, checked, unpacked side by side into a scratch root, built against"
-scripts/debbuilds.sh
-tests/check-packages.sh build-deb ondrix-qt build-deb-qt6 ondrix-qt6
+tests/check-packages.sh build ondrix-qt build-qt6 ondrix-qt6
 passed=$((passed + 1))
 
 echo "== fuzz the codec's decoders"

@@ -367,25 +367,6 @@ private Q_SLOTS:
         }
     }
 
-    void availableOperatorSharesItsRecord()
-    {
-        AvailableOperator first(QStringLiteral("05"), QStringLiteral("244"), QStringLiteral("Home net"),
-                                AvailableOperator::AllBands, AvailableOperator::Current,
-                                AvailableOperator::HomeOperator, true);
-        AvailableOperator copy = first;
-        copy.setName(QStringLiteral("Renamed"));
-        copy.setUmts(false);
-        QCOMPARE(first.name(), QStringLiteral("Renamed"));
-        QCOMPARE(first.umts(), false);
-        AvailableOperator assigned;
-        assigned = copy;
-        assigned.setMcc(QStringLiteral("310"));
-        QCOMPARE(first.mcc(), QStringLiteral("310"));
-        QList<AvailableOperator> list{first};
-        list[0].setBand(AvailableOperator::Gsm850Gsm1900);
-        QCOMPARE(first.bandName(), QStringLiteral("GSM 850 / GSM 1900"));
-    }
-
     void availableOperatorFromScanRecord_data()
     {
         QTest::addColumn<QString>("availability");
@@ -411,20 +392,6 @@ private Q_SLOTS:
         QTEST(op.availabilityName() + "/" + op.preferenceName() + "/" + op.bandName(), "names");
     }
 
-    void availableOperatorDebugFormat()
-    {
-        QString text;
-        QDebug(&text) << AvailableOperator();
-        QCOMPARE(text, QStringLiteral("\nname: \"\"\nmnc: \"\"\nmcc: \"\"\navailability: \"Unknown\"\n"
-                                      "preference: \"Unknown\"\nband: \"Unknown\"\numts: false\n "));
-        text.clear();
-        QDebug(&text) << AvailableOperator(QStringLiteral("05"), QStringLiteral("244"), QStringLiteral("Ondrix"),
-                                           AvailableOperator::Gsm900Gsm1800, AvailableOperator::Available,
-                                           AvailableOperator::PreferredOperator, true)
-                      << "next";
-        QCOMPARE(text, QStringLiteral("\nname: \"Ondrix\"\nmnc: \"05\"\nmcc: \"244\"\navailability: \"Available\"\n"
-                                      "preference: \"Preferred\"\nband: \"GSM 900 / GSM 1800\"\numts: true\n next "));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestNetworkRegistration)

@@ -82,38 +82,6 @@ class TestSmsCore : public QObject
 private Q_SLOTS:
     // ---- Cursor ----
 
-    void cursorOverEmptyBuffer()
-    {
-        uint8_t byte = 0;
-        sms_cursor_t c;
-        QCOMPARE(sms_cursor_init(&c, &byte, 0), 1);
-        QCOMPARE(sms_cursor_len(&c), 0u);
-        QCOMPARE(sms_cursor_incr(&c), 0);
-        QCOMPARE(sms_cursor_decr(&c), 0);
-    }
-
-    void cursorMovesExactly()
-    {
-        uint8_t buffer[8] = {};
-        sms_cursor_t c;
-        sms_cursor_init(&c, buffer, 8);
-        QCOMPARE(sms_cursor_incr_by(&c, 3), 1);
-        QCOMPARE(sms_cursor_incr_by(&c, 6), 0);   // five left
-        QCOMPARE(sms_cursor_used(&c), 3u);
-        QCOMPARE(sms_cursor_incr_by(&c, 5), 1);
-        QVERIFY(c.pos == c.end);
-        QCOMPARE(sms_cursor_len(&c), 0u);
-        QCOMPARE(sms_cursor_decr_by(&c, 9), 0);
-        QCOMPARE(sms_cursor_decr_by(&c, 8), 1);
-        QCOMPARE(sms_cursor_incr_by(&c, -1), 0);
-        QCOMPARE(sms_cursor_decr_by(&c, -1), 0);
-        QVERIFY(c.pos == c.start);
-        QCOMPARE(sms_cursor_total(&c), 8u);
-        sms_cursor_incr(&c);
-        QCOMPARE(sms_cursor_reset(&c), 1);
-        QVERIFY(c.pos == buffer);
-    }
-
     void invalidCursorsFailEverything_data()
     {
         QTest::addColumn<int>("which");
@@ -192,22 +160,6 @@ private Q_SLOTS:
         sms_cursor_t w = cursorOver(out);
         QCOMPARE(encode_bitfield(&t, &w), SMS_OK);
         QCOMPARE(int(uint8_t(out[0])), octet);
-    }
-
-    void firstOctetFailures()
-    {
-        sms_tpdu_t t = {};
-        QByteArray buffer(1, '\0');
-        sms_cursor_t c = cursorOver(buffer);
-        QCOMPARE(encode_bitfield(nullptr, &c), SMS_ERR_INVALID_PARAM);
-        QCOMPARE(decode_bitfield(&c, nullptr), SMS_ERR_INVALID_PARAM);
-        t.type = 3;
-        QCOMPARE(encode_bitfield(&t, &c), SMS_ERR_UNSUPPORTED);
-        QCOMPARE(decode_bitfield(&c, &t), SMS_ERR_UNSUPPORTED);
-        t.type = 1;
-        sms_cursor_incr(&c);
-        QCOMPARE(encode_bitfield(&t, &c), SMS_ERR_BUFFER_OVERRUN);
-        QCOMPARE(decode_bitfield(&c, &t), SMS_ERR_BUFFER_OVERRUN);
     }
 
     // ---- Character sets ----

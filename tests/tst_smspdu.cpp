@@ -144,20 +144,6 @@ private Q_SLOTS:
         QCOMPARE(QByteArray(reinterpret_cast<char *>(back.ud), int(back.udl)), QByteArray("hello"));
     }
 
-    void encodeOnlySubmit()
-    {
-        for (uint8_t type : {uint8_t(0), uint8_t(2)}) {
-            Tpdu t;
-            t.type = type;
-            int32_t status = 0;
-            encoded(t, &status);
-            QCOMPARE(status, SMS_ERR_NOT_IMPLEMENTED);
-        }
-        sms_cursor_t c = {};
-        QCOMPARE(decode_command_hdr(&c, nullptr), SMS_ERR_NOT_IMPLEMENTED);
-        QCOMPARE(encode_status_report_hdr(nullptr, &c), SMS_ERR_NOT_IMPLEMENTED);
-    }
-
     void encodeRefusesDataThatDoesNotFit()
     {
         Tpdu t;
@@ -329,42 +315,6 @@ private Q_SLOTS:
         QVERIFY(c.pos <= c.end);
     }
 
-    void elementList()
-    {
-        sms_info_t *list = nullptr;
-        QCOMPARE(sms_info_list_add(&list, sms_info_new_from_data(5, reinterpret_cast<const uint8_t *>("\x23\xF4\0\0"), 4)), SMS_OK);
-        QCOMPARE(sms_info_list_add(&list, sms_info_new_from_data(0, reinterpret_cast<const uint8_t *>("\x01\x02\x01"), 3)), SMS_OK);
-        QCOMPARE(sms_info_list_size(list), 11u);
-        QCOMPARE(sms_info_list_add(&list, nullptr), SMS_ERR_INVALID_PARAM);
-        QCOMPARE(sms_info_list_del(&list, 8), SMS_ERR_NOT_FOUND);
-        QCOMPARE(sms_info_list_size(list), 11u);
-        sms_info_t *copy = sms_info_list_clone(list);
-        QCOMPARE(sms_info_list_del(&list, 5), SMS_OK);
-        QCOMPARE(sms_info_list_size(list), 5u);
-        QCOMPARE(sms_info_list_size(copy), 11u);
-        QVERIFY(!sms_info_new_from_data(1, reinterpret_cast<const uint8_t *>("x"), 0));
-        QVERIFY(!sms_info_new_from_data(1, reinterpret_cast<const uint8_t *>(QByteArray(140, 'x').constData()), 140));
-        sms_info_list_destroy(&list);
-        QVERIFY(!list);
-        QCOMPARE(sms_info_list_del(&list, 0), SMS_ERR_INVALID_PARAM);
-        sms_info_list_destroy(&copy);
-    }
-
-    void elementEncoding()
-    {
-        sms_info_t broken = {};
-        broken.id = 4;
-        broken.len = 2;
-        QByteArray buffer(8, '\0');
-        sms_cursor_t c;
-        sms_cursor_init(&c, reinterpret_cast<uint8_t *>(buffer.data()), 8);
-        QCOMPARE(sms_info_encode(&broken, &c), SMS_ERR_ENCODING);
-        sms_info_t *ie = sms_info_new_from_data(5, reinterpret_cast<const uint8_t *>("abcdefgh"), 8);
-        sms_cursor_init(&c, reinterpret_cast<uint8_t *>(buffer.data()), 8);
-        QCOMPARE(sms_info_encode(ie, &c), SMS_ERR_BUFFER_OVERRUN);
-        sms_info_destroy(ie);
-    }
-
     void textHeader_data()
     {
         QTest::addColumn<QByteArray>("ud");
@@ -423,21 +373,6 @@ private Q_SLOTS:
         QCOMPARE(decode(pdu, t), SMS_OK);
         QCOMPARE(elementData(t, SMS_IE_PORT_16BIT), QByteArray::fromHex("23F40000"));
         QCOMPARE(QByteArray(reinterpret_cast<char *>(t.ud), int(t.udl)), QByteArray("BEGIN:VCARD"));
-    }
-
-    void cloneOwnsItsUserData()
-    {
-        Tpdu t;
-        setUd(t, QByteArray("shared?"));
-        addElement(t, 0, QByteArray::fromHex("010201"));
-        auto *copy = new Tpdu;
-        QCOMPARE(sms_tpdu_clone(copy, &t), SMS_OK);
-        QVERIFY(copy->ud != t.ud);
-        QVERIFY(copy->info != t.info);
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(copy->ud), int(copy->udl)), QByteArray("shared?"));
-        delete copy;   // the original still owns its own buffers
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(t.ud), int(t.udl)), QByteArray("shared?"));
-        QCOMPARE(sms_tpdu_clone(nullptr, &t), SMS_ERR_INVALID_PARAM);
     }
 
     void dataCodingScheme_data()

@@ -350,15 +350,6 @@ private Q_SLOTS:
         QCOMPARE(control.power(), false);
     }
 
-    void setPowerTwiceInFlightSendsTwice()
-    {
-        SystemControl control;
-        control.setPower(false);
-        control.setPower(false);
-        QTRY_COMPARE(control.power(), false);
-        QCOMPARE(bench.calls(QStringLiteral("RequestRadio")).size(), 2);
-    }
-
     void refusedPowerRequest()
     {
         bench.script(Modem, QStringLiteral("RequestRadio"),
@@ -374,26 +365,6 @@ private Q_SLOTS:
                  QStringList{"Error: \"com.kelvo.YKM.Modem.Error.Refused\" \"flight mode locked\""});
     }
 
-    void twoObjectsBothReceiveEverySignal()
-    {
-        SystemControl first;
-        SystemControl second;
-        QSignalSpy firstActivity(&first, &SystemControl::activityChanged);
-        QSignalSpy secondActivity(&second, &SystemControl::activityChanged);
-        QSignalSpy firstPower(&first, &SystemControl::powerChanged);
-        QSignalSpy secondPower(&second, &SystemControl::powerChanged);
-        bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
-        bench.emitSignal(Modem, PropertiesChanged, {modemMap("Inactive", "-", "-")});
-        QVERIFY(bench.flush());
-        QCOMPARE(firstArguments<int>(firstActivity), QList<int>{SystemControl::Call});
-        QCOMPARE(firstArguments<int>(secondActivity), QList<int>{SystemControl::Call});
-        QCOMPARE(firstArguments<bool>(firstPower), QList<bool>{false});
-        QCOMPARE(firstArguments<bool>(secondPower), QList<bool>{false});
-        // Separate caches: each object refused the repeat on its own.
-        bench.emitSignal(CSNet, QStringLiteral("ActivityChanged"), {QStringLiteral("Call")});
-        QVERIFY(bench.flush());
-        QCOMPARE(firstActivity.count() + secondActivity.count(), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSystemControl)
