@@ -9,7 +9,7 @@
 // completed exactly once when the input ends.
 
 #include "../tools/modemsim/core/anyvalue.h"
-#include "../tools/modemsim/core/contract.h"
+#include "../tools/contract/contract.h"
 #include "workload.h"
 
 #include <QCoreApplication>

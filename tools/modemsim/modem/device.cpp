@@ -19,25 +19,6 @@ const char CSNetPath[] = "/com/kelvo/hvt/csnet";
 
 } // namespace
 
-typedef QMap<QString, bool> ServiceMap;
-Q_DECLARE_METATYPE(ServiceMap)
-
-QDBusArgument &operator<<(QDBusArgument &arg, const EmergencyNumber &e)
-{
-    arg.beginStructure();
-    arg << e.number << e.categories << e.source;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &arg, EmergencyNumber &e)
-{
-    arg.beginStructure();
-    arg >> e.number >> e.categories >> e.source;
-    arg.endStructure();
-    return arg;
-}
-
 namespace {
 
 // ---- Calls: emergency numbers and call timers ----
@@ -48,8 +29,6 @@ public:
     CallService(Simulator *sim, ModemEvents *events)
         : ModemService(sim, events, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
     {
-        qDBusRegisterMetaType<EmergencyNumber>();
-        qDBusRegisterMetaType<QList<EmergencyNumber>>();
         QObject::connect(&clock, &QTimer::timeout, sim, [this] { tick(); });
     }
 
@@ -66,7 +45,7 @@ public:
     {
         const QString member = message.member();
         if (member == QLatin1String("GetEmergencyNumbers")) {
-            sim->reply(message, {QVariant::fromValue(emergencyNumbers())});
+            sim->reply(message, {marshalled(emergencyNumbers())});
         } else if (member == QLatin1String("GetCallTimers")) {
             sim->reply(message, timers());
         } else if (member == QLatin1String("ClearCallTimers")) {
@@ -272,7 +251,7 @@ public:
     CellService(Simulator *sim, ModemEvents *events)
         : ModemService(sim, events, CSNetBus, CSNetPath, "com.kelvo.hvt.CSNet.NetworkCell")
     {
-        qDBusRegisterMetaType<ServiceMap>();
+        registerRecords();
         // Camped, the modem serves from its cell; otherwise it has none.
         QObject::connect(events, &ModemEvents::registrationChanged, sim, [this](const QString &status) {
             if (camped(status) == onCell)

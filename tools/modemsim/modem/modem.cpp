@@ -25,3 +25,8 @@ void installModem(Simulator *sim, ModemEvents *events)
     for (Service *part : parts)
         sim->addService(part);
 }
+
+int ModemService::setting(const QString &name) const
+{
+    return sim->setting(name).toInt();
+}

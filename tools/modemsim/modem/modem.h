@@ -2,14 +2,15 @@
 #ifndef MODEMSIM_MODEM_H
 #define MODEMSIM_MODEM_H
 
+#include "records.h"
 #include "service.h"
+#include "simulator.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
-class Simulator;
 
 // What the parts of the modelled modem tell each other. A part states a fact
 // by emitting it; the parts it concerns follow. No part looks another up.
@@ -51,11 +52,16 @@ public:
     ModemService(Simulator *sim, ModemEvents *events, const char *busName, const char *path,
                  const char *interface)
         : Service(sim, busName, path, interface)
+        , sim(sim)
         , events(events)
     {
     }
 
 protected:
+    // One of the simulator's settings (a time in milliseconds).
+    int setting(const QString &name) const;
+
+    Simulator *sim;
     ModemEvents *events;
 };
 
@@ -63,47 +69,6 @@ protected:
 // signal and a cell), and whether it has service there.
 bool camped(const QString &status);
 bool inService(const QString &status);
-
-// One network in range, as "GetNetworks" reports it: (ssssssb).
-struct Network {
-    QString name;
-    QString availability;
-    QString preference;
-    QString band;
-    QString mnc;
-    QString mcc;
-    bool umts = false;
-};
-
-// A list of networks as the reply argument of "GetNetworks".
-QVariant marshalled(const QList<Network> &networks);
-
-// One diversion as "CheckDivert" reports it: (sbsu).
-struct Diversion {
-    QString basic;
-    bool active = false;
-    QString number;
-    uint delay = 0;
-};
-
-// A list of diversions as the reply argument of "CheckDivert".
-QVariant marshalled(const QList<Diversion> &diversions);
-
-// One emergency number as "GetEmergencyNumbers" reports it: (suu).
-struct EmergencyNumber {
-    QString number;
-    uint categories = 0;    // 3GPP TS 22.101 service categories; 0: unspecified
-    uint source = 0;        // 0: the modem's own list, 1: the SIM
-};
-
-// The values above travel as themselves inside the simulator (the AT port
-// reads them from the modem's answers).
-Q_DECLARE_METATYPE(Network)
-Q_DECLARE_METATYPE(QList<Network>)
-Q_DECLARE_METATYPE(Diversion)
-Q_DECLARE_METATYPE(QList<Diversion>)
-Q_DECLARE_METATYPE(EmergencyNumber)
-Q_DECLARE_METATYPE(QList<EmergencyNumber>)
 
 // The parts, one factory per file.
 Service *createSystemState(Simulator *sim, ModemEvents *events);

@@ -48,29 +48,6 @@ QList<Network> networksInRange()
 } // namespace
 
 
-QDBusArgument &operator<<(QDBusArgument &arg, const Network &n)
-{
-    arg.beginStructure();
-    arg << n.name << n.availability << n.preference << n.band << n.mnc << n.mcc << n.umts;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &arg, Network &n)
-{
-    arg.beginStructure();
-    arg >> n.name >> n.availability >> n.preference >> n.band >> n.mnc >> n.mcc >> n.umts;
-    arg.endStructure();
-    return arg;
-}
-
-QVariant marshalled(const QList<Network> &networks)
-{
-    qDBusRegisterMetaType<Network>();
-    qDBusRegisterMetaType<QList<Network>>();
-    return QVariant::fromValue(networks);
-}
-
 namespace {
 
 class NetworkOperatorService : public ModemService

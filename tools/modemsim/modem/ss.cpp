@@ -18,29 +18,6 @@
 #include <QtDBus/QDBusMetaType>
 
 
-QDBusArgument &operator<<(QDBusArgument &arg, const Diversion &d)
-{
-    arg.beginStructure();
-    arg << d.basic << d.active << d.number << d.delay;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &arg, Diversion &d)
-{
-    arg.beginStructure();
-    arg >> d.basic >> d.active >> d.number >> d.delay;
-    arg.endStructure();
-    return arg;
-}
-
-QVariant marshalled(const QList<Diversion> &diversions)
-{
-    qDBusRegisterMetaType<Diversion>();
-    qDBusRegisterMetaType<QList<Diversion>>();
-    return QVariant::fromValue(diversions);
-}
-
 namespace {
 
 const char BusName[] = "com.kelvo.hvt.SS";

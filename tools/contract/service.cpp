@@ -2,10 +2,10 @@
 #include "service.h"
 
 #include "contract.h"
-#include "simulator.h"
+#include "server.h"
 
-Service::Service(Simulator *sim_, const char *busName, const char *path, const char *interface)
-    : sim(sim_)
+Service::Service(ContractServer *server_, const char *busName, const char *path, const char *interface)
+    : server(server_)
     , m_busName(QLatin1String(busName))
     , m_path(QLatin1String(path))
     , m_interface(QLatin1String(interface))
@@ -29,18 +29,19 @@ void Service::setProperty(const QString &name, const QVariant &value)
     announce(name, value);
 }
 
+bool Service::write(const QString &name, const QVariant &value)
+{
+    setProperty(name, value);
+    return true;
+}
+
 void Service::announce(const QString &, const QVariant &)
 {
 }
 
 void Service::emitSignal(const QString &member, const QVariantList &args)
 {
-    sim->emitSignal(m_path, m_interface, member, args);
-}
-
-int Service::setting(const QString &name) const
-{
-    return sim->setting(name).toInt();
+    server->emitSignal(m_path, m_interface, member, args);
 }
 
 QString signatureOf(const QDBusMessage &message)

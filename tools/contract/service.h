@@ -1,23 +1,23 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-#ifndef MODEMSIM_SERVICE_H
-#define MODEMSIM_SERVICE_H
+#ifndef CONTRACT_SERVICE_H
+#define CONTRACT_SERVICE_H
 
 #include <QtDBus/QDBusMessage>
 #include <QMap>
 #include <QVariantMap>
 
-class Simulator;
+class ContractServer;
 
-// A call's signature. A call made inside the simulator (the AT port's) has
-// not been on the wire: its arguments tell it.
+// A call's signature. A call made inside a server (the simulator's AT
+// port's) has not been on the wire: its arguments tell it.
 QString signatureOf(const QDBusMessage &message);
 
-// One daemon interface of the simulated modem: its properties and the
-// behaviour of its methods. Each interface of the modem is one subclass.
+// One daemon interface: its properties and the behaviour of its methods.
+// Each interface a server serves is one subclass.
 class Service
 {
 public:
-    Service(Simulator *sim, const char *busName, const char *path, const char *interface);
+    Service(ContractServer *server, const char *busName, const char *path, const char *interface);
     virtual ~Service();
 
     QString busName() const { return m_busName; }
@@ -30,11 +30,13 @@ public:
     // Stores a property and, when it changed, lets the interface announce it
     // as the real daemon would.
     void setProperty(const QString &name, const QVariant &value);
+    // A property written with "Properties.Set"; false when it cannot be.
+    virtual bool write(const QString &name, const QVariant &value);
 
     // Puts the interface back into its start-up state.
     virtual void reset() = 0;
 
-    // Takes up changed simulator settings.
+    // Takes up changed settings.
     virtual void configure() {}
 
     // Answers a method call of this interface. Returns false for a method the
@@ -48,7 +50,6 @@ public:
     const QMap<QString, QString> &signalSignatures() const { return m_signals; }
 
 protected:
-
     // Called after a property changed through setProperty().
     virtual void announce(const QString &name, const QVariant &value);
 
@@ -56,9 +57,8 @@ protected:
     // Stores a property without announcing it.
     void store(const QString &name, const QVariant &value) { m_properties.insert(name, value); }
     void emitSignal(const QString &member, const QVariantList &args);
-    int setting(const QString &name) const;
 
-    Simulator *sim;
+    ContractServer *server;
 
 private:
     QString m_busName;
