@@ -40,11 +40,12 @@ void ContractServer::addService(Service *service)
 
 bool ContractServer::start()
 {
-    if (!m_servesBus)
-        return true;
-    if (!m_connection.registerVirtualObject(QLatin1String(RootPath), this, QDBusConnection::SubPath))
-        return false;
-    return acquireNames();
+    return registerObjects() && acquireNames();
+}
+
+bool ContractServer::registerObjects()
+{
+    return !m_servesBus || m_connection.registerVirtualObject(QLatin1String(RootPath), this, QDBusConnection::SubPath);
 }
 
 QStringList ContractServer::busNames() const

@@ -30,6 +30,8 @@ public:
     // Registers the objects and owns the names. A server that does not
     // serve the bus (setServesBus(false)) keeps its traffic inside.
     bool start();
+    // Registers the objects only; the names follow with acquireNames().
+    bool registerObjects();
     void setServesBus(bool serves) { m_servesBus = serves; }
     bool servesBus() const { return m_servesBus; }
     QDBusConnection connection() const { return m_connection; }

@@ -4,19 +4,16 @@
 #include "atport.h"
 #include "control.h"
 #include "modem.h"
+#include "quitsignals.h"
 #include "simulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <QtDBus/QDBusConnection>
 #include <QTextStream>
 
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 int runCtl(const QDBusConnection &bus, const QStringList &args);
 int ctlUsage(bool asked);
@@ -40,27 +37,6 @@ const char Usage[] =
     "             PORT 0 takes a free one), for oFono's phonesim driver. The port takes PIN codes.\n"
     "--at-only leaves the daemons' bus names to another program: the modem is on the AT port only.\n"
     "record watches the daemons' traffic on a bus and writes it as a scenario that replays it.\n";
-
-int quitPipe[2] = {-1, -1};
-
-void onQuitSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = ::write(quitPipe[1], &byte, 1);
-}
-
-// Ends the event loop cleanly on SIGTERM and SIGINT.
-void quitOnSignals(QCoreApplication &app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    struct sigaction action = {};
-    action.sa_handler = onQuitSignal;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
 
 // Fails with the usage on standard error.
 int usageError(const QString &why = QString())
