@@ -5,6 +5,7 @@
 #   libondrix-qt-dev    headers, CMake and pkg-config (Qt 6: libondrix-qt6-dev)
 #   qml-module-ondrix   the QML module Ondrix         (Qt 6: qml6-module-ondrix)
 #   ondrix-tools        the simulator and the client  (Qt 5 build only)
+#   ondrix-ofono        the daemons' interfaces from oFono (Qt 5 build only)
 #   libvrx-standin      the stand-in for the platform's libvrx, for machines
 #                       without one (Qt 5 build only, when it is built)
 # Everything is stripped; the debug information goes to -dbgsym packages (.ddeb).
@@ -21,7 +22,7 @@ else()
   set(ONDRIX_DEB_DEV libondrix-qt-dev)
   set(ONDRIX_DEB_QML qml-module-ondrix)
   set(ONDRIX_DEB_QT_DEV qtbase5-dev)
-  set(CPACK_COMPONENTS_ALL runtime dev qml tools)
+  set(CPACK_COMPONENTS_ALL runtime dev qml tools ofono)
   if(TARGET vrx AND NOT VRX_LIBRARY)
     list(APPEND CPACK_COMPONENTS_ALL vrx)
   endif()
@@ -74,6 +75,13 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION}), qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
   "simulated modem daemon and command-line client for phone developers\nondrix-modemsim serves the modem daemons' D-Bus contract on a bus, with\nscenarios, recording and a hostile mode; ondrix-modemsim-panel is its\ncontrol panel; ondrix queries and drives the modem services from the\ncommand line.")
+
+set(CPACK_DEBIAN_OFONO_PACKAGE_NAME ondrix-ofono)
+set(CPACK_DEBIAN_OFONO_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_OFONO_PACKAGE_DEPENDS "ofono, dbus, systemd | systemd-standalone-sysusers")
+set(CPACK_DEBIAN_OFONO_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/tools/ofono/data/postinst")
+set(CPACK_COMPONENT_OFONO_DESCRIPTION
+  "modem-services daemons' D-Bus interfaces served from oFono\nondrix-ofono serves the bus names and interfaces of the modem-services\ndaemons from oFono, so that applications made with libondrix-qt, its QML\nmodule and the ondrix command run on phones that run oFono.")
 
 # A phone has its own libvrx1; the stand-in takes its place elsewhere.
 set(CPACK_DEBIAN_VRX_PACKAGE_NAME ${ONDRIX_DEB_VRX})

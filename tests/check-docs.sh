@@ -1,6 +1,7 @@
 #!/bin/bash
 # SPDX-License-Identifier: LGPL-2.1-or-later
-# The manual pages and the bash completion must name what the tools' own usage names.
+# The manual pages and the bash completion must name what the tools' own usage names;
+# the bridge's mapping page every member of the interfaces.
 # usage: check-docs.sh SOURCE_DIR BUILD_DIR
 set -u
 src=$1 build=$2
@@ -46,6 +47,20 @@ for command in $ctl_commands; do
     echo " $completed " | grep -q " $command " || fail "completion of ctl lacks $command"
 done
 "$modemsim" ctl >/dev/null 2>&1; [ $? = 2 ] || fail "ondrix-modemsim ctl without a command must exit 2"
+
+# ondrix-ofono: its options in its page; every member of every interface in
+# the mapping page, under its interface's heading.
+for option in $("$build/tools/ofono/ondrix-ofono" --help | grep -o -- '--[a-z]*' | sort -u); do
+    grep -q -- "${option//-/\\\\-}" "$src/docs/man/ondrix-ofono.1" || fail "ondrix-ofono.1 lacks $option"
+done
+for file in "$src"/interfaces/*.xml; do
+    interface=$(basename "$file" .xml)
+    section=$(sed -n "/^### $interface\( \|\$\)/,/^### /p" "$src/docs/ofono.md")
+    [ -n "$section" ] || { fail "docs/ofono.md has no section $interface"; continue; }
+    for member in $(grep -o '<\(method\|signal\|property\) name="[A-Za-z]*"' "$file" | sed 's/.*name="\(.*\)"/\1/' | sort -u); do
+        echo "$section" | grep -q "\`$member\`" || fail "docs/ofono.md does not map $interface.$member"
+    done
+done
 
 # The pages themselves: groff finds nothing to warn about.
 for page in "$src"/docs/man/*.1; do

@@ -50,9 +50,15 @@ check_build() {   # check_build BUILD_DIR LIBRARY
         holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
         holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
         holds libvrx-standin 'libvrx.so.1 -> '
+        holds ondrix-ofono 'usr/bin/ondrix-ofono$'
+        holds ondrix-ofono 'man1/ondrix-ofono.1.gz$'
+        holds ondrix-ofono 'dbus-1/system.d/ondrix-ofono.conf$'
+        holds ondrix-ofono 'systemd/system/ondrix-ofono.service$'
+        holds ondrix-ofono 'sysusers.d/ondrix-ofono.conf$'
+        holds ondrix-ofono 'doc/ondrix-ofono/ofono.md$'
         holds libvrx-standin 'include/vrx.h$'
         qml=qml-module-ondrix
-        [ ${#debs[@]} = 5 ] || fail "expected 5 packages, made ${#debs[@]}"
+        [ ${#debs[@]} = 6 ] || fail "expected 6 packages, made ${#debs[@]}"
     else
         runtime=libondrix-qt6-1 dev=libondrix-qt6-dev qml=qml6-module-ondrix
         [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"

@@ -147,5 +147,27 @@ else
   failed=$((failed + 1)); echo "FAIL: the AT conversation in the call log shows a code:"; echo "$log"
 fi
 
+# The bridge's policy, alone on a bus of its own: only its user (and root)
+# owns the daemons' names; applications reach the daemons.
+bridge=$dir/bridge
+mkdir "$bridge" && chmod 755 "$bridge"
+sed "s/\"ondrix-ofono\"/\"$developer\"/" "$src/tools/ofono/data/ondrix-ofono.conf" > "$bridge/ondrix-ofono.conf"
+sed -e "s|$dir/bus<|$bridge/bus<|" -e "s|$dir/ondrix-modemsim.conf|$bridge/ondrix-ofono.conf|" "$dir/bus.conf" > "$bridge/bus.conf"
+setpriv --pdeathsig KILL dbus-daemon --config-file="$bridge/bus.conf" --nofork 2>"$bridge/bus.log" &
+bridge_bus=$!
+for _ in $(seq 300); do
+  [ -S "$bridge/bus" ] && break
+  sleep 0.1
+done
+DBUS_SYSTEM_BUS_ADDRESS=unix:path=$bridge/bus
+for user in "$outsider" "$developer" root; do
+  expected=denied; [ "$user" = "$outsider" ] || expected=allowed
+  check "owning a daemon name (bridge)" $expected "$user" --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.RequestName string:com.kelvo.YKM.Modem uint32:0
+done
+check "the daemon's methods (bridge)" allowed "$outsider" --dest=com.kelvo.hvt.SS /com/kelvo/hvt/ss \
+  com.kelvo.hvt.SS.USSD.Command 'string:*100#' string:
+kill "$bridge_bus"
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
