@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: LGPL-2.1-or-later
 # The two commands of the project. Everything else is CMake.
-.PHONY: all build demo demo-qml check soak stress deb clean
+.PHONY: all build demo demo-qml demo-ofono check soak stress deb clean
 # What a person reads: no "Entering directory" lines from the builds below.
 MAKEFLAGS += --no-print-directory
 export MAKEFLAGS
@@ -14,6 +14,10 @@ build:
 
 demo: build
 	scripts/demo.sh
+
+# The library over a real oFono: simulator (AT) -> ofonod -> ondrix-ofono -> ondrix.
+demo-ofono: build
+	scripts/demo-ofono.sh
 
 # The dialler example and the simulator's panel (SCENARIO=pin-locked-sim, ...).
 demo-qml: build
