@@ -17,7 +17,7 @@ packages=(
   doxygen
   dpkg-dev groff-base man-db bash lintian
   valgrind bc
-  ofono
+  ofono libqofono-dev
 )
 
 missing=()
