@@ -148,12 +148,12 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(selected.count(), 1, Wait);
         QCOMPARE(selected.takeFirst().at(0).toBool(), true);
         QTRY_COMPARE_WITH_TIMEOUT(registration.status(), NetworkRegistration::Roaming, Wait);
-        QCOMPARE(registration.mode(), NetworkRegistration::Manual);
+        QTRY_COMPARE_WITH_TIMEOUT(registration.mode(), NetworkRegistration::Manual, Wait);
 
         registration.selectOperator();
         QTRY_COMPARE_WITH_TIMEOUT(selected.count(), 1, Wait);
         QTRY_COMPARE_WITH_TIMEOUT(registration.status(), NetworkRegistration::AtHome, Wait);
-        QCOMPARE(registration.mode(), NetworkRegistration::Automatic);
+        QTRY_COMPARE_WITH_TIMEOUT(registration.mode(), NetworkRegistration::Automatic, Wait);
     }
 
     // The menu: asked, answered twice. The simulator's daemon ends the
@@ -215,11 +215,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(control.isValid() && control.power(), Wait);
         control.setPower(false);
         QTRY_COMPARE_WITH_TIMEOUT(control.status(), SystemControl::NoService, Wait);
-        QCOMPARE(control.power(), false);
+        QTRY_COMPARE_WITH_TIMEOUT(control.power(), false, Wait);
         QCOMPARE(power.last().at(0).toBool(), false);
         control.setPower(true);
         QTRY_COMPARE_WITH_TIMEOUT(control.status(), SystemControl::FullService, Wait);
-        QCOMPARE(control.power(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(control.power(), true, Wait);
     }
 
     // The daemon leaves and comes back (the simulator's names; ofonod
