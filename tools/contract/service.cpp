@@ -44,6 +44,15 @@ void Service::emitSignal(const QString &member, const QVariantList &args)
     server->emitSignal(m_path, m_interface, member, args);
 }
 
+bool Service::answerGetter(const QDBusMessage &message)
+{
+    const QString name = message.member().mid(3);
+    if (!message.member().startsWith(QLatin1String("Get")) || !m_properties.contains(name))
+        return false;
+    server->reply(message, {m_properties.value(name)});
+    return true;
+}
+
 QString signatureOf(const QDBusMessage &message)
 {
     return message.signature().isEmpty() ? wireSignature(message.arguments()) : message.signature();

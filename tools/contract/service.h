@@ -57,6 +57,8 @@ protected:
     // Stores a property without announcing it.
     void store(const QString &name, const QVariant &value) { m_properties.insert(name, value); }
     void emitSignal(const QString &member, const QVariantList &args);
+    // Answers "GetName" with the property "Name"; false when there is none.
+    bool answerGetter(const QDBusMessage &message);
 
     ContractServer *server;
 

@@ -4,9 +4,8 @@
 // manager and its voice call manager.
 
 #include "bridge.h"
+#include "calltimers.h"
 #include "records.h"
-
-#include <QTimer>
 
 namespace {
 
@@ -130,14 +129,7 @@ public:
                 {QStringLiteral("MCUSWVersion"), ofonoValue(Modem, "Revision").toString()}});
     }
 
-    bool call(const QDBusMessage &message) override
-    {
-        const QString name = message.member().mid(3);   // "Get..."
-        if (!message.member().startsWith(QLatin1String("Get")) || !properties().contains(name))
-            return false;
-        server->reply(message, {property(name)});
-        return true;
-    }
+    bool call(const QDBusMessage &message) override { return answerGetter(message); }
 };
 
 // Packet data: attached as oFono's connection manager is; available while
@@ -174,23 +166,21 @@ protected:
 };
 
 // Calls: whether there is one and whether it came in, the emergency numbers,
-// and the call timers, which the bridge keeps itself (oFono keeps none):
-// seconds of the last call, of dialled and received calls and in all.
-class Calls : public BridgeService
+// and the call timers, which the bridge keeps itself (oFono keeps none).
+class Calls : public WithCallTimers<BridgeService>
 {
 public:
     Calls(ContractServer *server, Ofono *ofono)
-        : BridgeService(server, ofono, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
+        : WithCallTimers(server, ofono, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
     {
-        QObject::connect(&clock, &QTimer::timeout, server, [this] { tick(); });
     }
 
     void reset() override
     {
-        clock.stop();
-        setDefaults({{QStringLiteral("InCall"), false}, {QStringLiteral("Incoming"), false},
-                     {QStringLiteral("CallUpdateTime"), 1u}, {QStringLiteral("Last"), 0u},
-                     {QStringLiteral("Dialled"), 0u}, {QStringLiteral("Received"), 0u}, {QStringLiteral("Total"), 0u}});
+        QVariantMap defaults = timerDefaults();
+        defaults.insert(QStringLiteral("InCall"), false);
+        defaults.insert(QStringLiteral("Incoming"), false);
+        setDefaults(defaults);
     }
 
     void follow() override
@@ -206,64 +196,21 @@ public:
             else if (state == QLatin1String("dialing") || state == QLatin1String("alerting"))
                 incoming = false;
         }
-        if (calls.isEmpty())
-            incoming = false;
-        update({{QStringLiteral("Incoming"), incoming}, {QStringLiteral("InCall"), !calls.isEmpty()}});
+        update({{QStringLiteral("Incoming"), incoming && !calls.isEmpty()}, {QStringLiteral("InCall"), !calls.isEmpty()}});
         // The timers run while a call is connected.
-        if (active && !clock.isActive()) {
-            store(QStringLiteral("Last"), 0u);
-            seconds = 0;
-            clock.start(1000);
-        } else if (!active && clock.isActive()) {
-            clock.stop();
-            emitSignal(QStringLiteral("CallTimers"), timers());
-        }
+        callConnected(active);
     }
 
     bool call(const QDBusMessage &message) override
     {
-        const QString member = message.member();
-        if (member == QLatin1String("GetEmergencyNumbers")) {
-            QList<EmergencyNumber> numbers;
-            for (const QString &number : ofonoValue(CallManager, "EmergencyNumbers").toStringList())
-                numbers.append({number, 0, 0});
-            server->reply(message, {marshalled(numbers)});
-        } else if (member == QLatin1String("GetCallTimers")) {
-            server->reply(message, timers());
-        } else if (member == QLatin1String("ClearCallTimers")) {
-            for (const char *name : {"Last", "Dialled", "Received", "Total"})
-                store(QLatin1String(name), 0u);
-            server->reply(message);
-        } else if (member == QLatin1String("SetCallUpdateTime") && signatureOf(message) == QLatin1String("u")) {
-            store(QStringLiteral("CallUpdateTime"), message.arguments().at(0).toUInt());
-            server->reply(message);
-        } else if (member == QLatin1String("GetCallUpdateTime")) {
-            server->reply(message, {property(QStringLiteral("CallUpdateTime")).toUInt()});
-        } else {
-            return false;
-        }
+        if (message.member() != QLatin1String("GetEmergencyNumbers"))
+            return callTimerMethod(message);
+        QList<EmergencyNumber> numbers;
+        for (const QString &number : ofonoValue(CallManager, "EmergencyNumbers").toStringList())
+            numbers.append({number, 0, 0});
+        server->reply(message, {marshalled(numbers)});
         return true;
     }
-
-private:
-    QVariantList timers() const
-    {
-        return {property(QStringLiteral("Last")).toUInt(), property(QStringLiteral("Dialled")).toUInt(),
-                property(QStringLiteral("Received")).toUInt(), property(QStringLiteral("Total")).toUInt()};
-    }
-
-    void tick()
-    {
-        const QString direction = property(QStringLiteral("Incoming")).toBool() ? QStringLiteral("Received")
-                                                                                : QStringLiteral("Dialled");
-        for (const QString &name : {QStringLiteral("Last"), direction, QStringLiteral("Total")})
-            store(name, property(name).toUInt() + 1);
-        if (++seconds % qMax(1u, property(QStringLiteral("CallUpdateTime")).toUInt()) == 0)
-            emitSignal(QStringLiteral("CallTimers"), timers());
-    }
-
-    QTimer clock;
-    uint seconds = 0;
 };
 
 } // namespace

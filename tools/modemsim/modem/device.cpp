@@ -4,6 +4,7 @@
 // "ctl call start|end"), IMEI and software versions, radio mode and data
 // technology, packet data, the serving cell, and network time reports.
 
+#include "calltimers.h"
 #include "modem.h"
 #include "simulator.h"
 
@@ -23,43 +24,27 @@ namespace {
 
 // ---- Calls: emergency numbers and call timers ----
 
-class CallService : public ModemService
+class CallService : public WithCallTimers<ModemService>
 {
 public:
     CallService(Simulator *sim, ModemEvents *events)
-        : ModemService(sim, events, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
+        : WithCallTimers(sim, events, "com.kelvo.hvt.Call", "/com/kelvo/hvt/call", "com.kelvo.hvt.Call")
     {
-        QObject::connect(&clock, &QTimer::timeout, sim, [this] { tick(); });
     }
 
     void reset() override
     {
-        clock.stop();
-        seconds = 0;
-        setDefaults({{QStringLiteral("InCall"), false}, {QStringLiteral("Incoming"), false},
-                     {QStringLiteral("CallUpdateTime"), 1u}, {QStringLiteral("Last"), 0u},
-                     {QStringLiteral("Dialled"), 0u}, {QStringLiteral("Received"), 0u}, {QStringLiteral("Total"), 0u}});
+        QVariantMap defaults = timerDefaults();
+        defaults.insert(QStringLiteral("InCall"), false);
+        defaults.insert(QStringLiteral("Incoming"), false);
+        setDefaults(defaults);
     }
 
     bool call(const QDBusMessage &message) override
     {
-        const QString member = message.member();
-        if (member == QLatin1String("GetEmergencyNumbers")) {
-            sim->reply(message, {marshalled(emergencyNumbers())});
-        } else if (member == QLatin1String("GetCallTimers")) {
-            sim->reply(message, timers());
-        } else if (member == QLatin1String("ClearCallTimers")) {
-            for (const char *name : {"Last", "Dialled", "Received", "Total"})
-                store(QLatin1String(name), 0u);
-            sim->reply(message);
-        } else if (member == QLatin1String("SetCallUpdateTime") && signatureOf(message) == QLatin1String("u")) {
-            store(QStringLiteral("CallUpdateTime"), message.arguments()[0].toUInt());
-            sim->reply(message);
-        } else if (member == QLatin1String("GetCallUpdateTime")) {
-            sim->reply(message, {property(QStringLiteral("CallUpdateTime")).toUInt()});
-        } else {
-            return false;
-        }
+        if (message.member() != QLatin1String("GetEmergencyNumbers"))
+            return callTimerMethod(message);
+        sim->reply(message, {marshalled(emergencyNumbers())});
         return true;
     }
 
@@ -70,35 +55,10 @@ protected:
         if (name != QLatin1String("InCall"))
             return;
         emit events->callActive(value.toBool());
-        if (value.toBool()) {
-            seconds = 0;
-            store(QStringLiteral("Last"), 0u);
-            clock.start(1000);
-        } else {
-            clock.stop();
-            emitSignal(QStringLiteral("CallTimers"), timers());
-        }
+        callConnected(value.toBool());
     }
 
 private:
-    QVariantList timers() const
-    {
-        return {property(QStringLiteral("Last")).toUInt(), property(QStringLiteral("Dialled")).toUInt(),
-                property(QStringLiteral("Received")).toUInt(), property(QStringLiteral("Total")).toUInt()};
-    }
-
-    // One second of the call.
-    void tick()
-    {
-        const QString direction = property(QStringLiteral("Incoming")).toBool() ? QStringLiteral("Received")
-                                                                                : QStringLiteral("Dialled");
-        for (const QString &name : {QStringLiteral("Last"), direction, QStringLiteral("Total")})
-            store(name, property(name).toUInt() + 1);
-        const uint every = qMax(1u, property(QStringLiteral("CallUpdateTime")).toUInt());
-        if (++seconds % every == 0)
-            emitSignal(QStringLiteral("CallTimers"), timers());
-    }
-
     // The modem's own numbers without a SIM (3GPP TS 22.101); with one, 112, 911 and the card's.
     QList<EmergencyNumber> emergencyNumbers() const
     {
@@ -111,8 +71,6 @@ private:
         return {{QStringLiteral("112"), 0, 0}, {QStringLiteral("911"), 0, 0}, {QStringLiteral("10022"), 0x01, 1}};
     }
 
-    QTimer clock;
-    uint seconds = 0;
 };
 
 // ---- IMEI and software versions ----
@@ -133,14 +91,7 @@ public:
                      {QStringLiteral("HSXPASetting"), true}});
     }
 
-    bool call(const QDBusMessage &message) override
-    {
-        const QString name = message.member().mid(3);   // "Get..."
-        if (!message.member().startsWith(QLatin1String("Get")) || !properties().contains(name))
-            return false;
-        sim->reply(message, {property(name)});
-        return true;
-    }
+    bool call(const QDBusMessage &message) override { return answerGetter(message); }
 };
 
 // ---- Radio access and packet data ----
