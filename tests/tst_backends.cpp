@@ -14,6 +14,8 @@
 #include <ondrix-qt/systemcontrol.h>
 
 #include <QQmlComponent>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
 #include <QQmlEngine>
 #include <QtTest>
 
@@ -205,6 +207,39 @@ private Q_SLOTS:
         ss.checkDivert(SupplementaryServices::DivertBusy, SupplementaryServices::AllBasicServices);
         QTRY_COMPARE_WITH_TIMEOUT(checked.count(), 1, Wait);
         QVERIFY(checked.takeFirst().at(0).value<SupplementaryServices::DivertServiceList>().isEmpty());
+    }
+
+    // What oFono has nothing behind answers at once with a named error,
+    // never a time-out; the simulator's daemons do these.
+    void unbacked_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantList>("args");
+        QTest::newRow("the card's authentication") << "com.kelvo.hvt.SIM" << "/com/kelvo/hvt/sim" << "com.kelvo.hvt.SIM.Identity"
+                                                   << "GetAuth" << QVariantList{QByteArray(16, '\x01')};
+        QTest::newRow("a phonebook entry written") << "com.kelvo.hvt.SIM" << "/com/kelvo/hvt/sim/phonebook"
+                                                   << "com.kelvo.hvt.SIM.Phonebook" << "Delete" << QVariantList{"adn", 2};
+        QTest::newRow("the SIM lock lifted") << "com.kelvo.hvt.SIM" << "/com/kelvo/hvt/sim" << "com.kelvo.hvt.SIM.SIMLock"
+                                             << "UnlockSIMLock" << QVariantList{1, "12345678"};
+    }
+
+    void unbacked()
+    {
+        if (!overOfono)
+            QSKIP("the simulator's daemons back every member");
+        QFETCH(QString, service);
+        QFETCH(QString, path);
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantList, args);
+        QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, member);
+        call.setArguments(args);
+        const QDBusMessage reply = QDBusConnection::systemBus().call(call, QDBus::Block, Wait);
+        QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
+        QVERIFY(!reply.errorMessage().isEmpty());
     }
 
     // The radio off and on through the application.

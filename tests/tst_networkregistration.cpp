@@ -367,6 +367,25 @@ private Q_SLOTS:
         }
     }
 
+    void availableOperatorSharesItsRecord()
+    {
+        AvailableOperator first(QStringLiteral("05"), QStringLiteral("244"), QStringLiteral("Home net"),
+                                AvailableOperator::AllBands, AvailableOperator::Current,
+                                AvailableOperator::HomeOperator, true);
+        AvailableOperator copy = first;
+        copy.setName(QStringLiteral("Renamed"));
+        copy.setUmts(false);
+        QCOMPARE(first.name(), QStringLiteral("Renamed"));
+        QCOMPARE(first.umts(), false);
+        AvailableOperator assigned;
+        assigned = copy;
+        assigned.setMcc(QStringLiteral("310"));
+        QCOMPARE(first.mcc(), QStringLiteral("310"));
+        QList<AvailableOperator> list{first};
+        list[0].setBand(AvailableOperator::Gsm850Gsm1900);
+        QCOMPARE(first.bandName(), QStringLiteral("GSM 850 / GSM 1900"));
+    }
+
     void availableOperatorFromScanRecord_data()
     {
         QTest::addColumn<QString>("availability");

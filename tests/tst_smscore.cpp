@@ -236,29 +236,6 @@ private Q_SLOTS:
         QTest::newRow("emoji") << 0 << 0 << "a😀" << QByteArray();
     }
 
-    // The tables a language opens: Spanish has no alphabet of its own.
-    void languageTables_data()
-    {
-        QTest::addColumn<int>("lang");
-        QTest::addColumn<int>("locking");
-        QTest::addColumn<int>("single");
-        QTest::newRow("default") << int(SMS_LANG_DEFAULT) << int(SMS_LANG_DEFAULT) << int(SMS_LANG_DEFAULT);
-        QTest::newRow("turkish") << int(SMS_LANG_TURKISH) << int(SMS_LANG_TURKISH) << int(SMS_LANG_TURKISH);
-        QTest::newRow("spanish") << int(SMS_LANG_SPANISH) << int(SMS_LANG_DEFAULT) << int(SMS_LANG_SPANISH);
-        QTest::newRow("portuguese") << int(SMS_LANG_PORTUGUESE) << int(SMS_LANG_PORTUGUESE) << int(SMS_LANG_PORTUGUESE);
-        QTest::newRow("transliterate") << int(SMS_LANG_TRANSLITERATE) << int(SMS_LANG_TRANSLITERATE) << int(SMS_LANG_TRANSLITERATE);
-    }
-
-    void languageTables()
-    {
-        QFETCH(int, lang);
-        int32_t locking = 99, single = 99;
-        QCOMPARE(sms_conv_lang_tables(lang, &locking, &single), int32_t(SMS_OK));
-        QTEST(int(locking), "locking");
-        QTEST(int(single), "single");
-        QCOMPARE(sms_conv_lang_tables(SMS_LANG_PORTUGUESE + 1, &locking, &single), int32_t(SMS_ERR_INVALID_PARAM));
-    }
-
     void conversions()
     {
         QFETCH(int, locking);
