@@ -80,7 +80,8 @@ private Q_SLOTS:
         if (overOfono) {
             startOfono();
             bridge.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            bridge.start(QStringLiteral(ONDRIX_BRIDGE), QStringList());
+            // The modem named (bench_ofono runs the bridge that finds it itself).
+            bridge.start(QStringLiteral(ONDRIX_BRIDGE), {QStringLiteral("--modem"), OfonoBench::Modem});
             QVERIFY(bridge.waitForStarted());
         }
         QVERIFY(inService());
