@@ -31,6 +31,7 @@
 #include <QtDBus/QDBusConnection>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -95,6 +96,8 @@ const std::vector<Operation> &operations()
                   "fdnStatusComplete(Disabled, CommunicationError)"),
         OPERATION(SIMLock, "hvt.SIM.SIMLock", "UnlockSIMLock", simLockUnlock(SIMLock::NetworkLevel, "12345678"),
                   "simLockUnlockComplete(CommunicationError)"),
+        OPERATION(SIMLock, "hvt.SIM.SIMLock", "GetSIMLockStatus", simLockStatus(),
+                  "simLockStatusComplete(StatusUnknown, CommunicationError)"),
         OPERATION(SS, "hvt.SS", "CheckCNAP", checkCnap(), "checkCnapCompleted(false, UnknownError)"),
         OPERATION(SS, "hvt.SS", "CheckDivert", checkDivert(SS::AllDiverts, SS::AllBasicServices),
                   "checkDivertCompleted(0 items, UnknownError)"),
@@ -233,6 +236,79 @@ private Q_SLOTS:
         op.start(survivor.get());
         doomed.reset();
         QVERIFY(!recorder.awaited(1).isEmpty());
+    }
+
+    // What a daemon answers, as each class's completion tells it: its error
+    // names (those the interface files fix, one nobody knows, a standard
+    // one), a reply of the wrong type, and texts outside a table.
+    void answersTranslated_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QVariantMap>("answer");
+        QTest::addColumn<QString>("completion");
+        auto error = [](const char *name) { return SimBench::failure(QLatin1String(name)); };
+        auto reply = [](const QVariant &value) { return QVariantMap{{QStringLiteral("reply"), QVariantList{value}}}; };
+        const struct { const char *operation; QVariantMap answer; const char *completion; } rows[] = {
+            {"SIMStatus::status()", error("com.kelvo.hvt.SIM.Error.Modem"), "statusComplete(UnknownStatus, ModemError)"},
+            {"SIMStatus::status()", error("com.kelvo.hvt.SIM.Error.WrongPassword"), "statusComplete(UnknownStatus, WrongPassword)"},
+            {"SIMStatus::status()", error("com.kelvo.hvt.SIM.Error.Unknown"), "statusComplete(UnknownStatus, UnknownError)"},
+            {"SIMStatus::status()", error("com.kelvo.hvt.SIM.Error.Overheated"), "statusComplete(UnknownStatus, UnknownError)"},
+            {"SIMStatus::status()", error("org.freedesktop.DBus.Error.NoReply"), "statusComplete(UnknownStatus, CommunicationError)"},
+            {"SIMStatus::status()", reply(true), "statusComplete(UnknownStatus, CommunicationError)"},
+            {"SIMSecurity::pinQueryState(SIMSecurity::PIN)", error("com.kelvo.hvt.SIM.Error.Modem"),
+             "pinQueryStateComplete(QueryUnknown, ModemError)"},
+            {"SIMIdentity::auth(QByteArray(16, 'r'))", error("com.kelvo.hvt.SIM.Error.Modem"), "authComplete(, , , , ModemError)"},
+            {"SIMPhonebook::getFDNStatus()", error("com.kelvo.hvt.SIM.Phonebook.Error.Parameter"), "fdnStatusComplete(Disabled, ParameterError)"},
+            {"SIMPhonebook::getFDNStatus()", error("com.kelvo.hvt.SIM.Phonebook.Error.Vastro"), "fdnStatusComplete(Disabled, VastroError)"},
+            {"SIMPhonebook::getFDNStatus()", error("com.kelvo.hvt.SIM.Phonebook.Error.NoSIMService"), "fdnStatusComplete(Disabled, NoSIMService)"},
+            {"SIMPhonebook::getFDNStatus()", error("com.kelvo.hvt.SIM.Phonebook.Error.Melted"), "fdnStatusComplete(Disabled, UnknownError)"},
+            {"SIMPhonebook::getFDNStatus()", error("org.freedesktop.DBus.Error.ServiceUnknown"), "fdnStatusComplete(Disabled, CommunicationError)"},
+            {"SIMPhonebook::getFDNStatus()", reply(QStringLiteral("eNaBlEd")), "fdnStatusComplete(Enabled, NoError)"},
+            {"SIMPhonebook::getFDNStatus()", reply(QStringLiteral("on")), "fdnStatusComplete(Disabled, NoError)"},
+            {"SIMPhonebook::getFDNStatus()", reply(QString()), "fdnStatusComplete(Disabled, NoError)"},
+            {"SIMLock::simLockUnlock(SIMLock::NetworkLevel, \"12345678\")", error("com.kelvo.hvt.SIM.Error.HandlingBlocked"),
+             "simLockUnlockComplete(HandlingBlocked)"},
+            // "Unknown" is the lock's value 10, and an error of the SIM that the lock lacks is unknown to it.
+            {"SIMLock::simLockUnlock(SIMLock::NetworkLevel, \"12345678\")", error("com.kelvo.hvt.SIM.Error.Unknown"),
+             "simLockUnlockComplete(UnknownError)"},
+            {"SIMLock::simLockUnlock(SIMLock::NetworkLevel, \"12345678\")", error("com.kelvo.hvt.SIM.Error.NoSIM"),
+             "simLockUnlockComplete(UnknownError)"},
+            {"SIMLock::simLockStatus()", error("org.freedesktop.DBus.Error.NoReply"), "simLockStatusComplete(StatusUnknown, CommunicationError)"},
+            {"SIMLock::simLockStatus()", reply(QStringLiteral("Ok")), "simLockStatusComplete(StatusOk, NoError)"},
+            {"SIMLock::simLockStatus()", reply(QStringLiteral("RestrictionPending")), "simLockStatusComplete(RestrictionPending, NoError)"},
+            {"SIMLock::simLockStatus()", reply(QStringLiteral("Closed")), "simLockStatusComplete(StatusUnknown, NoError)"},
+            {"SS::checkCnap()", error("com.kelvo.hvt.SS.Error.Password"), "checkCnapCompleted(false, WrongPassword)"},
+            {"SS::checkCnap()", error("com.kelvo.hvt.SS.Error.Busy"), "checkCnapCompleted(false, Busy)"},
+            {"SS::checkCnap()", error("com.kelvo.hvt.SS.Error.Tired"), "checkCnapCompleted(false, UnknownError)"},
+            {"SS::checkCnap()", error("org.freedesktop.DBus.Error.NoReply"), "checkCnapCompleted(false, CommunicationError)"},
+            {"SS::sendCommand(\"*100#\")", error("com.kelvo.hvt.SS.USSD.Error.Network"),
+             "ussdError(UssdCommandOp, UssdNetworkError, \"refused\")"},
+            {"SS::sendCommand(\"*100#\")", error("com.kelvo.hvt.SS.USSD.Error.Network.Busy"),
+             "ussdError(UssdCommandOp, UssdNetworkBusy, \"refused\")"},
+            {"SS::sendCommand(\"*100#\")", error("com.kelvo.hvt.SS.USSD.Error.UnknownAlphabet"),
+             "ussdError(UssdCommandOp, UssdUnknownAlphabet, \"refused\")"},
+            {"SS::sendCommand(\"*100#\")", error("com.kelvo.hvt.SS.USSD.Error.Net"),   // a prefix of a name
+             "ussdError(UssdCommandOp, UssdUnknownError, \"refused\")"},
+            {"SS::sendCommand(\"*100#\")", error("org.freedesktop.DBus.Error.NoReply"),
+             "ussdError(UssdCommandOp, UssdUnknownError, \"refused\")"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.completion) << QString::fromLatin1(row.operation) << row.answer << QString::fromLatin1(row.completion);
+    }
+
+    void answersTranslated()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QVariantMap, answer);
+        QFETCH(QString, completion);
+        const auto op = std::find_if(operations().begin(), operations().end(),
+                                     [&](const Operation &o) { return operation == QLatin1String(o.name); });
+        QVERIFY2(op != operations().end(), qPrintable(operation));
+        bench.script(QLatin1String(op->interface), QLatin1String(op->method), answer);
+        std::unique_ptr<QObject> object(op->make());
+        SignalRecorder recorder(object.get());
+        op->start(object.get());
+        QCOMPARE(recorder.awaited(1), QStringList{completion});
     }
 
     void deletedBeforeItsRead_data()

@@ -210,35 +210,32 @@ private Q_SLOTS:
                                                    "selectOperatorCanceled(false, \"too late\")"}));
     }
 
-    void manualSelection()
+    // A selection by hand, and one refused as a modem refuses it: rejected
+    // with the cause, then back on the network it had, in the mode it had.
+    void manualSelection_data()
     {
-        NetworkRegistration reg;
-        SignalRecorder recorder(&reg);
-        reg.selectOperator(QStringLiteral("91"), QStringLiteral("244"));
-        QTRY_VERIFY(recorder.recorded().contains(QStringLiteral("selectionSuccess()")));
-        QCOMPARE(recorder.recorded(), (QStringList{
-            "modeChanged(0)", "statusChanged(3)", "statusWithRejectCodeChanged(3, 29)",
-            "statusChanged(1)", "statusWithRejectCodeChanged(1, 29)",
-            "selectionCompleted(-1)", "selectionCompleted(true, \"\")", "selectionSuccess()"}));
-        QCOMPARE(sent(), QStringList{"SelectOperator(ss) \"91\", \"244\""});
-        QVERIFY(SimBench::log().isEmpty());
+        QTest::addColumn<QString>("mnc");
+        QTest::addColumn<QStringList>("recording");
+        QTest::addColumn<QStringList>("log");
+        const QStringList searching{"modeChanged(0)", "statusChanged(3)", "statusWithRejectCodeChanged(3, 29)"};
+        QTest::newRow("accepted") << "91" << searching + QStringList{"statusChanged(1)", "statusWithRejectCodeChanged(1, 29)",
+            "selectionCompleted(-1)", "selectionCompleted(true, \"\")", "selectionSuccess()"} << QStringList();
+        QTest::newRow("refused") << "12" << searching + QStringList{"statusChanged(5)", "statusWithRejectCodeChanged(5, 9)",
+            "selectionCompleted(9)", "selectionCompleted(false, \"PLMNNotAllowed\")", "selectionFailure()",
+            "modeChanged(1)", "statusChanged(0)", "statusWithRejectCodeChanged(0, 29)"}
+                                 << QStringList{"Manual selection failed: \"PLMNNotAllowed\""};
     }
 
-    void refusedManualSelection()
+    void manualSelection()
     {
+        QFETCH(QString, mnc);
+        QFETCH(QStringList, recording);
         NetworkRegistration reg;
         SignalRecorder recorder(&reg);
-        reg.selectOperator(QStringLiteral("12"), QStringLiteral("244"));
-        // Refused as a modem refuses: rejected with the cause, then back on
-        // the network it had, in the mode it had.
-        QTRY_VERIFY(recorder.recorded().contains(QStringLiteral("statusChanged(0)")));
-        QCOMPARE(recorder.recorded(), (QStringList{
-            "modeChanged(0)", "statusChanged(3)", "statusWithRejectCodeChanged(3, 29)",
-            "statusChanged(5)", "statusWithRejectCodeChanged(5, 9)",
-            "selectionCompleted(9)", "selectionCompleted(false, \"PLMNNotAllowed\")", "selectionFailure()",
-            "modeChanged(1)", "statusChanged(0)", "statusWithRejectCodeChanged(0, 29)"}));
-        QCOMPARE(SimBench::log(), QStringList{"Manual selection failed: \"PLMNNotAllowed\""});
-        QCOMPARE(reg.status(), NetworkRegistration::AtHome);
+        reg.selectOperator(mnc, QStringLiteral("244"));
+        QCOMPARE(recorder.awaited(recording.size()), recording);
+        QCOMPARE(sent(), QStringList{"SelectOperator(ss) \"" + mnc + "\", \"244\""});
+        QTEST(SimBench::log(), "log");
     }
 
     void automaticSelection_data()

@@ -40,39 +40,6 @@ private Q_SLOTS:
                                                    "statusChanged(UnknownStatus)", "statusChanged(UnknownStatus)"}));
     }
 
-    // A daemon error's name, a name nobody knows, a standard error and a
-    // reply of the wrong type: the status with the error, never success.
-    void errorTranslation_data()
-    {
-        QTest::addColumn<QVariantMap>("answer");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("Modem") << SimBench::failure("com.kelvo.hvt.SIM.Error.Modem") << "ModemError";
-        QTest::newRow("WrongPassword") << SimBench::failure("com.kelvo.hvt.SIM.Error.WrongPassword") << "WrongPassword";
-        QTest::newRow("Unknown") << SimBench::failure("com.kelvo.hvt.SIM.Error.Unknown") << "UnknownError";
-        QTest::newRow("unheard of") << SimBench::failure("com.kelvo.hvt.SIM.Error.Overheated") << "UnknownError";
-        QTest::newRow("no reply") << SimBench::failure("org.freedesktop.DBus.Error.NoReply") << "CommunicationError";
-        QTest::newRow("wrong type") << QVariantMap{{"reply", QVariantList{true}}} << "CommunicationError";
-    }
-
-    void errorTranslation()
-    {
-        QFETCH(QVariantMap, answer);
-        QFETCH(QString, error);
-        bench.script(Sim, QStringLiteral("GetSIMStatus"), answer);
-        bench.script(Security, QStringLiteral("PINAttemptsLeft"), answer);
-        bench.script(QStringLiteral("com.kelvo.hvt.SIM.Identity"), QStringLiteral("GetHPLMN"), answer);
-        SIMStatus status;
-        SIMSecurity security;
-        SIMIdentity identity;
-        SignalRecorder a(&status), b(&security), c(&identity);
-        status.status();
-        security.pinAttemptsLeft(SIMSecurity::PIN);
-        identity.hplmn();
-        QCOMPARE(a.awaited(1), QStringList{"statusComplete(UnknownStatus, " + error + ")"});
-        QCOMPARE(b.awaited(1), QStringList{"pinAttemptsLeftComplete(-1, " + error + ")"});
-        QCOMPARE(c.awaited(1), QStringList{"hplmnComplete(\"\", \"\", " + error + ")"});
-    }
-
     // The code types as the daemon names them, and the codes in their places.
     void securityCallsOnTheWire()
     {

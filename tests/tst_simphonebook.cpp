@@ -16,7 +16,6 @@ using Ondrix::SIM::SIMSecurity;
 
 namespace {
 
-const QString Phonebook = QStringLiteral("com.kelvo.hvt.SIM.Phonebook");
 const QString Lock = QStringLiteral("com.kelvo.hvt.SIM.SIMLock");
 
 } // namespace
@@ -109,70 +108,7 @@ private Q_SLOTS:
         QTRY_COMPARE(listener.recorded(), QStringList{"fdnEnabled()"});
     }
 
-    void fdnStatusText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("mixed case") << "eNaBlEd" << "Enabled";
-        QTest::newRow("on") << "on" << "Disabled";
-        QTest::newRow("empty") << "" << "Disabled";
-    }
-
-    void fdnStatusText()
-    {
-        QFETCH(QString, text);
-        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), {{QStringLiteral("reply"), QVariantList{text}}});
-        SIMPhonebook book;
-        SignalRecorder recorder(&book);
-        book.getFDNStatus();
-        QFETCH(QString, status);
-        QCOMPARE(recorder.awaited(1), QStringList{"fdnStatusComplete(" + status + ", NoError)"});
-    }
-
-    void phonebookErrors_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("Parameter") << "com.kelvo.hvt.SIM.Phonebook.Error.Parameter" << "ParameterError";
-        QTest::newRow("Vastro") << "com.kelvo.hvt.SIM.Phonebook.Error.Vastro" << "VastroError";
-        QTest::newRow("NoSIMService") << "com.kelvo.hvt.SIM.Phonebook.Error.NoSIMService" << "NoSIMService";
-        QTest::newRow("unheard of") << "com.kelvo.hvt.SIM.Phonebook.Error.Melted" << "UnknownError";
-        QTest::newRow("standard") << "org.freedesktop.DBus.Error.ServiceUnknown" << "CommunicationError";
-    }
-
-    void phonebookErrors()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        bench.script(Phonebook, QStringLiteral("GetFDNStatus"), SimBench::failure(name));
-        SIMPhonebook book;
-        SignalRecorder recorder(&book);
-        book.getFDNStatus();
-        QCOMPARE(recorder.awaited(1), QStringList{"fdnStatusComplete(Disabled, " + error + ")"});
-    }
-
     // ---- SIM lock ----
-
-    void lockStatus_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("ok") << "Ok" << "StatusOk";
-        QTest::newRow("pending") << "RestrictionPending" << "RestrictionPending";
-        QTest::newRow("unknown") << "Unknown" << "StatusUnknown";
-        QTest::newRow("outside the table") << "Closed" << "StatusUnknown";
-    }
-
-    void lockStatus()
-    {
-        QFETCH(QString, text);
-        bench.setProperty(Lock, QStringLiteral("Status"), text);
-        SIMLock lock;
-        SignalRecorder recorder(&lock);
-        lock.simLockStatus();
-        QFETCH(QString, status);
-        QCOMPARE(recorder.awaited(1), QStringList{"simLockStatusComplete(" + status + ", NoError)"});
-    }
 
     // Wrong codes count: every third starts a wait; the right one opens the lock.
     void unlocking()
@@ -201,29 +137,6 @@ private Q_SLOTS:
                                                     "simLockStatusComplete(StatusOk, NoError)"}));
     }
 
-    void lockErrors_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("handling blocked") << "com.kelvo.hvt.SIM.Error.HandlingBlocked" << "HandlingBlocked";
-        QTest::newRow("unknown is 10 here") << "com.kelvo.hvt.SIM.Error.Unknown" << "UnknownError";
-        QTest::newRow("a SIM error it lacks") << "com.kelvo.hvt.SIM.Error.NoSIM" << "UnknownError";
-        QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
-    }
-
-    void lockErrors()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        bench.script(Lock, QStringLiteral("UnlockSIMLock"), SimBench::failure(name));
-        bench.script(Lock, QStringLiteral("GetSIMLockStatus"), SimBench::failure(name));
-        SIMLock lock;
-        SignalRecorder recorder(&lock);
-        lock.simLockUnlock(SIMLock::NetworkLevel, QStringLiteral("1"));
-        lock.simLockStatus();
-        QCOMPARE(recorder.awaited(2), (QStringList{"simLockUnlockComplete(" + error + ")",
-                                                    "simLockStatusComplete(StatusUnknown, " + error + ")"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSimPhonebook)

@@ -57,16 +57,6 @@ private Q_SLOTS:
         QTEST(maxLength, "maxLength");
     }
 
-    void messageTextChanges()
-    {
-        SMSMessage message(QStringLiteral("first"));
-        message.setText(QStringLiteral("a longer second text"));
-        unsigned segments = 0, remaining = 0, maxLength = 0;
-        QCOMPARE(message.getSize(segments, remaining, maxLength), 0);
-        QCOMPARE(remaining, 140u);
-        QCOMPARE(message.text(), QStringLiteral("a longer second text"));
-    }
-
     // Counting with the cheapest tables: fewer segments than the language
     // given, the tables chosen reported, and back to that language on request.
     void cheapestTables()

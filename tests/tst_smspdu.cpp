@@ -162,15 +162,6 @@ private Q_SLOTS:
         QCOMPARE(status, SMS_ERR_BUFFER_OVERRUN);
     }
 
-    void decodeLengths()
-    {
-        Tpdu t;
-        QCOMPARE(sms_tpdu_decode(reinterpret_cast<const uint8_t *>("\x04"), 0, &t), SMS_ERR_BUFFER_OVERRUN);
-        const QByteArray big(165, '\x04');
-        QCOMPARE(decode(big, t), SMS_ERR_BUFFER_OVERRUN);
-        QCOMPARE(sms_tpdu_decode(nullptr, 5, &t), SMS_ERR_INVALID_PARAM);
-    }
-
     void decodeDeliver_data()
     {
         QTest::addColumn<QByteArray>("pdu");

@@ -65,27 +65,6 @@ private Q_SLOTS:
                  (SS::BasicServiceList{SS::Telephony, SS::UnknownBasicService, SS::AllBasicServices}));
     }
 
-    void errorTranslation_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("Password") << "com.kelvo.hvt.SS.Error.Password" << "WrongPassword";
-        QTest::newRow("Busy") << "com.kelvo.hvt.SS.Error.Busy" << "Busy";
-        QTest::newRow("unheard of") << "com.kelvo.hvt.SS.Error.Tired" << "UnknownError";
-        QTest::newRow("no reply") << "org.freedesktop.DBus.Error.NoReply" << "CommunicationError";
-    }
-
-    void errorTranslation()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        bench.script(Calls, QStringLiteral("CheckWaiting"), {{QStringLiteral("error"), name}});
-        SS ss;
-        SignalRecorder recorder(&ss);
-        ss.checkWaiting(SS::Telephony);
-        QCOMPARE(recorder.awaited(1), QStringList{"checkWaitingCompleted(0 items, " + error + ")"});
-    }
-
     // A divert set, read back and erased, as a phone's settings page does it.
     void divertRoundTrip()
     {
@@ -181,29 +160,6 @@ private Q_SLOTS:
         QCOMPARE(recorder.awaited(2),
                  (QStringList{"ussdError(UssdReplyOp, UssdMissingRequest, \"The network asked for nothing\")",
                               "ussdError(UssdReleaseOp, UssdReleased, \"No dialogue\")"}));
-    }
-
-    void ussdErrorNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("network") << "com.kelvo.hvt.SS.USSD.Error.Network" << "UssdNetworkError";
-        QTest::newRow("network busy") << "com.kelvo.hvt.SS.USSD.Error.Network.Busy" << "UssdNetworkBusy";
-        QTest::newRow("unknown alphabet") << "com.kelvo.hvt.SS.USSD.Error.UnknownAlphabet" << "UssdUnknownAlphabet";
-        QTest::newRow("a prefix of a name") << "com.kelvo.hvt.SS.USSD.Error.Net" << "UssdUnknownError";
-        QTest::newRow("standard") << "org.freedesktop.DBus.Error.NoReply" << "UssdUnknownError";
-    }
-
-    void ussdErrorNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        bench.script(Ussd, QStringLiteral("Reply"), {{QStringLiteral("error"), name},
-                                                    {QStringLiteral("message"), QStringLiteral("no")}});
-        SS ss;
-        SignalRecorder recorder(&ss);
-        ss.sendReply(QStringLiteral("1"));
-        QCOMPARE(recorder.awaited(1), QStringList{"ussdError(UssdReplyOp, " + error + ", \"no\")"});
     }
 
     // Control strings: the call each puts on the wire, or false and nothing sent.
