@@ -353,19 +353,6 @@ private Q_SLOTS:
         QCOMPARE(t.udhi, uint8_t(0));
     }
 
-    void textHeaderThroughTheDecoder()
-    {
-        // An 8-bit DELIVER whose user data carries the text header.
-        const QByteArray text("//SCKL23F4 BEGIN:VCARD");
-        QByteArray pdu = QByteArray::fromHex("0404812143000421201131051400");
-        pdu += char(text.size());
-        pdu += text;
-        Tpdu t;
-        QCOMPARE(decode(pdu, t), SMS_OK);
-        QCOMPARE(elementData(t, SMS_IE_PORT_16BIT), QByteArray::fromHex("23F40000"));
-        QCOMPARE(QByteArray(reinterpret_cast<char *>(t.ud), int(t.udl)), QByteArray("BEGIN:VCARD"));
-    }
-
     void dataCodingScheme_data()
     {
         QTest::addColumn<int>("dcs");
