@@ -56,6 +56,7 @@ check_build() {   # check_build BUILD_DIR LIBRARY
         holds ondrix-ofono 'systemd/system/ondrix-ofono.service$'
         holds ondrix-ofono 'sysusers.d/ondrix-ofono.conf$'
         holds ondrix-ofono 'doc/ondrix-ofono/ofono.md$'
+        holds ondrix-ofono 'completions/ondrix-ofono$'
         holds libvrx-standin 'include/vrx.h$'
         qml=qml-module-ondrix
         [ ${#debs[@]} = 6 ] || fail "expected 6 packages, made ${#debs[@]}"
