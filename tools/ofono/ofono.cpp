@@ -82,13 +82,15 @@ QList<QPair<QString, QVariantMap>> objectsOf(const QVariant &value)
     return objects;
 }
 
-// The answer of one call to oFono, handed to its function from the bus.
+// The answer of one call to oFono, handed to its function from the bus;
+// one still out when the bridge stops goes with it.
 class Pending : public QObject
 {
     Q_OBJECT
 public:
-    explicit Pending(Ofono::Answered answered)
-        : m_answered(std::move(answered))
+    Pending(Ofono::Answered answered, QObject *parent)
+        : QObject(parent)
+        , m_answered(std::move(answered))
     {
     }
 
@@ -147,7 +149,7 @@ void Ofono::call(const QString &interface, const QString &member, const QVariant
     QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(Service), path.isEmpty() ? m_modem : path,
                                                           interface, member);
     message.setArguments(args);
-    auto *pending = new Pending(std::move(answered));
+    auto *pending = new Pending(std::move(answered), this);
     if (!m_bus.callWithCallback(message, pending, SLOT(done(QDBusMessage)), SLOT(failed(QDBusError, QDBusMessage)),
                                 CallTimeout)) {
         const QDBusMessage error = QDBusMessage::createError(QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
@@ -180,7 +182,7 @@ void Ofono::appeared()
             m_modems.insert(modem.first, modem.second);
         }
         choose();
-    });
+    }, this);
     m_bus.callWithCallback(message, pending, SLOT(done(QDBusMessage)), SLOT(failed(QDBusError, QDBusMessage)));
 }
 
