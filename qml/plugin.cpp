@@ -2,6 +2,8 @@
 // The QML module "Ondrix 1.0": every service class, its enums, and the
 // value types as lists and maps.
 
+#include "simcard.h"
+#include "smscounter.h"
 #include "wrappers.h"
 
 #include <ondrix-qt/networkcell.h>
