@@ -296,6 +296,11 @@ bool callAsync(const QDBusMessage &call, QObject *context, const QString &signat
     return true;
 }
 
+void sendOnly(Method method, const QVariantList &args)
+{
+    QDBusConnection::systemBus().send(methodCall(method, args));
+}
+
 QDBusError notSent()
 {
     return QDBusError(QDBusError::Disconnected,

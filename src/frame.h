@@ -54,6 +54,8 @@ DBusIface *createProxy(Bus bus, QObject *parent);
 
 // A call of `method` with `args`, which must be of its row's signature.
 QDBusMessage methodCall(Method method, const QVariantList &args = {});
+// Sends a call whose answer nobody waits for (what an object cancels as it goes).
+void sendOnly(Method method, const QVariantList &args = {});
 
 // "GetAll" of the properties interface on the object of `bus`, asking for the
 // properties of the interface of `bus`.

@@ -293,11 +293,10 @@ NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
 NetworkRegistrationPrivate::~NetworkRegistrationPrivate()
 {
     // What is in progress is cancelled; nobody waits for the answers any more.
-    QDBusConnection bus = QDBusConnection::systemBus();
     if (scanPending)
-        bus.send(methodCall(Method::NetworkRegistrationCancelQuery));
+        sendOnly(Method::NetworkRegistrationCancelQuery);
     if (manualSelectionPending)
-        bus.send(methodCall(Method::NetworkRegistrationCancelRegister));
+        sendOnly(Method::NetworkRegistrationCancelRegister);
 }
 
 template <typename Handler>
