@@ -111,6 +111,9 @@ public:
         for (const Wrong &wrong : qAsConst(wrongs))
             server->reply(wrong.call, {false});
         wrongs.clear();
+        for (const Count &count : qAsConst(waiting))
+            server->replyError(count.call, errorPrefix + QStringLiteral("DataNotAvailable"), QStringLiteral("The modem went away"));
+        waiting.clear();
         setDefaults({{QStringLiteral("PINQuery"), false}});
     }
 
@@ -123,6 +126,15 @@ public:
             if (it->retries != retries) {
                 server->reply(it->call, {false});
                 it = wrongs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        const QVariantMap known = retries.toMap();
+        for (auto it = waiting.begin(); it != waiting.end();) {
+            if (known.contains(it->type)) {
+                server->reply(it->call, {int(known.value(it->type).toUInt())});
+                it = waiting.erase(it);
             } else {
                 ++it;
             }
@@ -147,10 +159,23 @@ public:
         const QString type = args.at(0);
         if (member == QLatin1String("PINAttemptsLeft") || member == QLatin1String("PUKAttemptsLeft")) {
             const QVariantMap retries = ofonoValue(SimManager, "Retries").toMap();
-            if (!retries.contains(type))
-                server->replyError(message, errorPrefix + QStringLiteral("DataNotAvailable"), QStringLiteral("oFono does not know the count"));
-            else
+            if (retries.contains(type)) {
                 server->reply(message, {int(retries.value(type).toUInt())});
+                return true;
+            }
+            // oFono asks the card for its counts once it has found the card:
+            // an application that asks first is answered when they come (two
+            // seconds at most), not told that there are none.
+            const quint64 id = ++waitingCalls;
+            waiting.append({id, message, type});
+            QTimer::singleShot(2000, server, [this, id] {
+                for (int i = 0; i < waiting.size(); i++) {
+                    if (waiting[i].id == id) {
+                        server->replyError(waiting.takeAt(i).call, errorPrefix + QStringLiteral("DataNotAvailable"),
+                                           QStringLiteral("oFono does not know the count"));
+                    }
+                }
+            });
         } else if (member == QLatin1String("GetPINQueryState")) {
             server->reply(message, {type != QLatin1String("pin") || property(QStringLiteral("PINQuery")).toBool()});
         } else if (member == QLatin1String("VerifyPIN")) {
@@ -213,6 +238,14 @@ private:
     };
     QList<Wrong> wrongs;
     quint64 wrongCalls = 0;
+    // Counts asked for before oFono had them.
+    struct Count {
+        quint64 id;
+        QDBusMessage call;
+        QString type;
+    };
+    QList<Count> waiting;
+    quint64 waitingCalls = 0;
 };
 
 class Identity : public CardService
