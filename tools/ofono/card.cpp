@@ -8,6 +8,10 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace {
 
 const char BusName[] = "com.kelvo.hvt.SIM";
@@ -108,37 +112,18 @@ public:
 
     void reset() override
     {
-        for (const Wrong &wrong : qAsConst(wrongs))
-            server->reply(wrong.call, {false});
-        wrongs.clear();
-        for (const Count &count : qAsConst(waiting))
-            server->replyError(count.call, errorPrefix + QStringLiteral("DataNotAvailable"), QStringLiteral("The modem went away"));
-        waiting.clear();
+        const QList<Held> answers = std::exchange(held, {});
+        for (const Held &h : answers)
+            h.expire();
         setDefaults({{QStringLiteral("PINQuery"), false}});
     }
 
     void follow() override
     {
         store(QStringLiteral("PINQuery"), ofonoValue(SimManager, "LockedPins").toStringList().contains(QStringLiteral("pin")));
-        // A wrong code is answered once oFono counts it.
+        // Answers that waited for the card's counts go once they are there.
         const QVariant retries = ofonoValue(SimManager, "Retries");
-        for (auto it = wrongs.begin(); it != wrongs.end();) {
-            if (it->retries != retries) {
-                server->reply(it->call, {false});
-                it = wrongs.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        const QVariantMap known = retries.toMap();
-        for (auto it = waiting.begin(); it != waiting.end();) {
-            if (known.contains(it->type)) {
-                server->reply(it->call, {int(known.value(it->type).toUInt())});
-                it = waiting.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        held.erase(std::remove_if(held.begin(), held.end(), [&](const Held &h) { return h.ready(retries); }), held.end());
     }
 
     bool call(const QDBusMessage &message) override
@@ -166,15 +151,14 @@ public:
             // oFono asks the card for its counts once it has found the card:
             // an application that asks first is answered when they come (two
             // seconds at most), not told that there are none.
-            const quint64 id = ++waitingCalls;
-            waiting.append({id, message, type});
-            QTimer::singleShot(2000, server, [this, id] {
-                for (int i = 0; i < waiting.size(); i++) {
-                    if (waiting[i].id == id) {
-                        server->replyError(waiting.takeAt(i).call, errorPrefix + QStringLiteral("DataNotAvailable"),
-                                           QStringLiteral("oFono does not know the count"));
-                    }
-                }
+            hold(2000, [this, message, type](const QVariant &counts) {
+                const QVariantMap known = counts.toMap();
+                if (known.contains(type))
+                    server->reply(message, {int(known.value(type).toUInt())});
+                return known.contains(type);
+            }, [this, message] {
+                server->replyError(message, errorPrefix + QStringLiteral("DataNotAvailable"),
+                                   QStringLiteral("oFono does not know the count"));
             });
         } else if (member == QLatin1String("GetPINQueryState")) {
             server->reply(message, {type != QLatin1String("pin") || property(QStringLiteral("PINQuery")).toBool()});
@@ -219,33 +203,41 @@ private:
                 // oFono asks the card for its counts after a wrong code: the
                 // answer waits for them (a second at most), so that an
                 // application reading the attempts left reads the new count.
-                const quint64 id = ++wrongCalls;
-                wrongs.append({id, message, retries});
-                QTimer::singleShot(1000, server, [this, id] {
-                    for (int i = 0; i < wrongs.size(); i++) {
-                        if (wrongs[i].id == id)
-                            server->reply(wrongs.takeAt(i).call, {false});
-                    }
-                });
+                auto wrong = [this, message] { server->reply(message, {false}); };
+                hold(1000, [retries, wrong](const QVariant &counts) {
+                    if (counts != retries)
+                        wrong();
+                    return counts != retries;
+                }, wrong);
             }
         });
     }
 
-    struct Wrong {
+    // An answer held until oFono has the card's counts: `ready` answers
+    // with the counts and says so; `expire` answers when they do not come
+    // within `ms` or the modem goes.
+    struct Held {
         quint64 id;
-        QDBusMessage call;
-        QVariant retries;   // oFono's counts before the code
+        std::function<bool(const QVariant &counts)> ready;
+        std::function<void()> expire;
     };
-    QList<Wrong> wrongs;
-    quint64 wrongCalls = 0;
-    // Counts asked for before oFono had them.
-    struct Count {
-        quint64 id;
-        QDBusMessage call;
-        QString type;
-    };
-    QList<Count> waiting;
-    quint64 waitingCalls = 0;
+
+    void hold(int ms, std::function<bool(const QVariant &)> ready, std::function<void()> expire)
+    {
+        const quint64 id = ++holds;
+        held.append({id, std::move(ready), std::move(expire)});
+        QTimer::singleShot(ms, server, [this, id] {
+            const auto it = std::find_if(held.begin(), held.end(), [id](const Held &h) { return h.id == id; });
+            if (it == held.end())
+                return;
+            const Held h = *it;
+            held.erase(it);
+            h.expire();
+        });
+    }
+
+    QList<Held> held;
+    quint64 holds = 0;
 };
 
 class Identity : public CardService

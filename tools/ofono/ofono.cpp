@@ -122,12 +122,12 @@ Ofono::Ofono(const QDBusConnection &bus, const QString &wanted, QObject *parent)
 
 void Ofono::start()
 {
-    m_watcher = new QDBusServiceWatcher(QLatin1String(Service), m_bus,
+    auto *watcher = new QDBusServiceWatcher(QLatin1String(Service), m_bus,
                                         QDBusServiceWatcher::WatchForRegistration
                                             | QDBusServiceWatcher::WatchForUnregistration,
                                         this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &Ofono::appeared);
-    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &Ofono::vanished);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &Ofono::appeared);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &Ofono::vanished);
     // Every signal of oFono's that the bridge takes, from any of its objects.
     for (const char *member : {"ModemAdded", "ModemRemoved", "PropertyChanged", "CallAdded", "CallRemoved",
                                "NotificationReceived", "RequestReceived"}) {
@@ -174,7 +174,6 @@ void Ofono::appeared()
         if (generation != m_generation || reply.type() != QDBusMessage::ReplyMessage
             || reply.signature() != QLatin1String("a(oa{sv})"))
             return;   // not there (yet): its name appearing reads again
-        m_present = true;
         m_order.clear();
         m_modems.clear();
         for (const auto &modem : objectsOf(reply.arguments().at(0))) {
@@ -189,7 +188,6 @@ void Ofono::appeared()
 void Ofono::vanished()
 {
     ++m_generation;
-    m_present = false;
     m_order.clear();
     m_modems.clear();
     follow(QString());

@@ -11,8 +11,6 @@
 
 #include <functional>
 
-class QDBusServiceWatcher;
-
 // oFono as the bridge follows it: whether ofonod is on the bus, which of its
 // modems the bridge serves (the one asked for, else the first with a SIM
 // manager, else the first), that modem's interfaces and the properties of
@@ -77,8 +75,6 @@ private:
 
     QDBusConnection m_bus;
     QString m_wanted;
-    QDBusServiceWatcher *m_watcher = nullptr;
-    bool m_present = false;
     QStringList m_order;                       // modems in the order oFono listed them
     QHash<QString, QVariantMap> m_modems;      // path -> the modem's properties
     QString m_modem;
