@@ -20,30 +20,18 @@ std::optional<CallTimers::CallTimersInfo> timersOf(const QVariantList &args)
 
 } // namespace
 
-class CallTimersPrivate : public QObject
+class CallTimersPrivate : public ServicePrivate<CallTimers>
 {
 public:
     explicit CallTimersPrivate(CallTimers *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::Call}, {on(Signal::CallCallTimers, &CallTimersPrivate::timersUpdated)})
     {
-        registerTypes();
-        subscribe(Signal::CallCallTimers, this, &CallTimersPrivate::timersUpdated);
-        proxy = createProxy(Bus::Call, this);
-        daemons = followDaemons({proxy}, this, q);
     }
 
     void timersUpdated(uint last, uint dialled, uint received, uint total)
     {
         emit q_ptr->timersUpdated({last, dialled, received, total});
     }
-
-    CallTimers *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(CallTimers)
 };
 
 CallTimers::CallTimers(QObject *parent)
@@ -54,11 +42,11 @@ CallTimers::CallTimers(QObject *parent)
 
 CallTimers::~CallTimers() = default;
 
-bool CallTimers::isValid() const { return d->daemons->valid(); }
+bool CallTimers::isValid() const { return d->isValid(); }
 
 CallTimers::CallTimersInfo CallTimers::timers() const
 {
-    const QDBusMessage reply = callProxy(d->proxy, Method::CallGetCallTimers);
+    const QDBusMessage reply = callProxy(d->proxy(), Method::CallGetCallTimers);
     return reply.type() == QDBusMessage::ReplyMessage ? timersOf(reply.arguments()).value_or(CallTimersInfo()) : CallTimersInfo();
 }
 
@@ -78,17 +66,17 @@ void CallTimers::queryTimers()
 
 void CallTimers::clearTimers() const
 {
-    callProxy(d->proxy, Method::CallClearCallTimers);
+    callProxy(d->proxy(), Method::CallClearCallTimers);
 }
 
 void CallTimers::setCallUpdateTime(unsigned int time) const
 {
-    callProxy(d->proxy, Method::CallSetCallUpdateTime, {time});
+    callProxy(d->proxy(), Method::CallSetCallUpdateTime, {time});
 }
 
 unsigned int CallTimers::callUpdateTime() const
 {
-    return askValue<uint>(d->proxy, Method::CallGetCallUpdateTime, 0);
+    return askValue<uint>(d->proxy(), Method::CallGetCallUpdateTime, 0);
 }
 
 } // namespace Ondrix

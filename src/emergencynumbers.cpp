@@ -25,34 +25,24 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, EmergencyNumbers:
     return argument;
 }
 
-class EmergencyNumbersPrivate : public QObject
+class EmergencyNumbersPrivate : public ServicePrivate<EmergencyNumbers>
 {
-public:
-    explicit EmergencyNumbersPrivate(EmergencyNumbers *q)
-        : QObject(q)
-    {
-        registerTypes();
-        proxy = createProxy(Bus::Call, this);
-        daemons = followDaemons({proxy}, this, q);
-    }
-
-    DBusIface *proxy = nullptr;
-    Daemons *daemons = nullptr;
+    using ServicePrivate::ServicePrivate;
 };
 
 EmergencyNumbers::EmergencyNumbers(QObject *parent)
     : QObject(parent)
-    , d(new EmergencyNumbersPrivate(this))
+    , d(new EmergencyNumbersPrivate(this, {Bus::Call}))
 {
 }
 
 EmergencyNumbers::~EmergencyNumbers() = default;
 
-bool EmergencyNumbers::isValid() const { return d->daemons->valid(); }
+bool EmergencyNumbers::isValid() const { return d->isValid(); }
 
 EmergencyNumbers::EmergencyNumbersList EmergencyNumbers::numbersWithInfo() const
 {
-    return askValue<EmergencyNumbersList>(d->proxy, Method::CallGetEmergencyNumbers, {});
+    return askValue<EmergencyNumbersList>(d->proxy(), Method::CallGetEmergencyNumbers, {});
 }
 
 QStringList EmergencyNumbers::numbers() const

@@ -29,116 +29,7 @@ QDBusError invalidSignature(const QString &actual, const QString &expected)
 
 } // namespace
 
-// The subscriptions of one object: every signal it follows arrives here as
-// a message and goes to its handler when it has the expected signature. One
-// receiver for all keeps Qt's bookkeeping (and its waits for the bus thread)
-// to one per object.
-class SignalHub : public QObject
-{
-    Q_OBJECT
-public:
-    explicit SignalHub(QObject *context)
-        : QObject(context)
-    {
-        setObjectName(QLatin1String(Name));
-    }
-
-    static SignalHub *of(QObject *context, bool create)
-    {
-        auto *hub = context->findChild<SignalHub *>(QLatin1String(Name), Qt::FindDirectChildrenOnly);
-        return hub || !create ? hub : new SignalHub(context);
-    }
-
-    // Qt drops the subscriptions, and their match rules, when the hub goes.
-    bool add(Signal signal, const QString &signature, SignalHandler handler)
-    {
-        Entry *entry = find(signal);
-        if (entry && entry->signature == signature) {
-            entry->handler = std::move(handler);
-            return true;
-        }
-        if (entry)
-            remove(signal);
-        const Member &row = member(signal);
-        const QString name = QLatin1String(row.name);
-        if (!connection(row.bus, name, &QDBusConnection::connect))
-            return false;
-        m_entries.push_back({QLatin1String(busName(row.bus).interface), name, signature, std::move(handler)});
-        return true;
-    }
-
-    void remove(Signal signal)
-    {
-        Entry *entry = find(signal);
-        if (!entry)
-            return;
-        connection(member(signal).bus, entry->member, &QDBusConnection::disconnect);
-        m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
-    }
-
-private Q_SLOTS:
-    void deliver(const QDBusMessage &message)
-    {
-        // The handlers take the first arguments; more may follow them.
-        const QString member = message.member();
-        const QString interface = message.interface();
-        for (const Entry &entry : m_entries) {
-            if (entry.member == member && entry.interface == interface) {
-                if (carries(message.signature(), entry.signature))
-                    entry.handler(message.arguments());
-                return;
-            }
-        }
-    }
-
-private:
-    static constexpr const char *Name = "ondrix-signals";
-
-    // An object follows a handful of signals: a list beats a hash here.
-    struct Entry {
-        QString interface;
-        QString member;
-        QString signature;
-        SignalHandler handler;
-    };
-
-    Entry *find(Signal signal)
-    {
-        const Member &row = member(signal);
-        const QLatin1String interface(busName(row.bus).interface);
-        const QLatin1String name(row.name);
-        for (Entry &entry : m_entries) {
-            if (entry.member == name && entry.interface == interface)
-                return &entry;
-        }
-        return nullptr;
-    }
-
-    using Connect = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
-                                              const QString &, const QString &, QObject *,
-                                              const char *);
-    // Every signature reaches deliver(), which takes those that carry the
-    // handler's arguments first.
-    bool connection(Bus bus, const QString &member, Connect method)
-    {
-        const BusName &name = busName(bus);
-        QDBusConnection connection = QDBusConnection::systemBus();
-        return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
-                                    QLatin1String(name.interface), member, QString(), this,
-                                    SLOT(deliver(QDBusMessage)));
-    }
-
-    std::vector<Entry> m_entries;
-};
-
 const char *const PropertiesInterface = "org.freedesktop.DBus.Properties";
-
-DBusIface *createProxy(Bus bus, QObject *parent)
-{
-    const BusName &name = busName(bus);
-    return new DBusIface(QLatin1String(name.service), QLatin1String(name.path), name.interface,
-                         QDBusConnection::systemBus(), parent);
-}
 
 namespace {
 
@@ -362,18 +253,7 @@ void logFailure(const char *prefix, const QString &message)
     qCDebug(dbusLog) << prefix << message;
 }
 
-bool subscribe(Signal signal, const QString &signature, QObject *context, SignalHandler handler)
-{
-    return SignalHub::of(context, true)->add(signal, signature, std::move(handler));
-}
-
-void unsubscribe(Signal signal, QObject *context)
-{
-    if (SignalHub *hub = SignalHub::of(context, false))
-        hub->remove(signal);
-}
-
-// ---- Daemons ----
+// ---- The private base ----
 
 namespace {
 
@@ -403,7 +283,7 @@ public:
 
     // The bus announces each name's new owner; one subscription per name serves
     // every object of the thread.
-    void follow(const QString &service, Daemons *daemons)
+    void follow(const QString &service, ServiceBase *object)
     {
         if (!listeners.contains(service)) {
             QDBusConnection::systemBus().connect(
@@ -411,26 +291,26 @@ public:
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), {service}, QString(),
                 this, SLOT(ownerChanged(QString, QString, QString)));
         }
-        listeners.insert(service, daemons);
+        listeners.insert(service, object);
     }
 
-    void forget(const QString &service, Daemons *daemons) { listeners.remove(service, daemons); }
+    void forget(const QString &service, ServiceBase *object) { listeners.remove(service, object); }
 
     QSet<QString> slow;
 
 private Q_SLOTS:
-    void ownerChanged(const QString &service, const QString &oldOwner, const QString &newOwner)
+    void ownerChanged(const QString &service, const QString &, const QString &newOwner)
     {
         // A listener may take others with it: each is asked only while still here.
-        const QList<Daemons *> now = listeners.values(service);
-        for (Daemons *daemons : now) {
-            if (listeners.contains(service, daemons))
-                daemons->ownerChanged(service, oldOwner, newOwner);
+        const QList<ServiceBase *> now = listeners.values(service);
+        for (ServiceBase *object : now) {
+            if (listeners.contains(service, object))
+                object->ownerChanged(service, newOwner);
         }
     }
 
 private:
-    QMultiHash<QString, Daemons *> listeners;
+    QMultiHash<QString, ServiceBase *> listeners;
 };
 
 QSet<QString> &slowDaemons()
@@ -445,28 +325,106 @@ bool timedOut(const QDBusError &error)
 
 } // namespace
 
-Daemons::Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Changed changed)
-    : QObject(context)
-    , m_changed(std::move(changed))
+ServiceBase::ServiceBase(QObject *q, std::initializer_list<Bus> buses, const std::vector<Follow> &follows)
+    : QObject(q)
 {
-    for (const QDBusAbstractInterface *proxy : proxies) {
-        if (m_services.contains(proxy->service()))
-            continue;
-        m_services << proxy->service();
-        if (proxy->isValid())
-            m_present.insert(proxy->service());
+    registerTypes();
+    // The subscriptions come first: they make the connection follow the
+    // daemon's name, and the proxies then learn its owner from that instead of
+    // asking the bus once more.
+    for (const Follow &each : follows)
+        follow(each);
+    for (Bus bus : buses) {
+        const BusName &name = busName(bus);
+        m_proxies.append(new DBusIface(QLatin1String(name.service), QLatin1String(name.path), name.interface,
+                                       QDBusConnection::systemBus(), this));
     }
-    for (const QString &service : qAsConst(m_services))
-        DaemonBook::ofThisThread().follow(service, this);
+    for (int i = 0; i < m_proxies.size(); i++) {
+        if (m_proxies[i]->isValid())
+            m_present |= 1u << i;
+        // Two interfaces of one daemon share its name: one watch serves both.
+        if (i == 0 || m_proxies[0]->service() != m_proxies[i]->service())
+            DaemonBook::ofThisThread().follow(m_proxies[i]->service(), this);
+    }
 }
 
-Daemons::~Daemons()
+ServiceBase::~ServiceBase()
 {
-    for (const QString &service : qAsConst(m_services))
-        DaemonBook::ofThisThread().forget(service, this);
+    for (const DBusIface *proxy : qAsConst(m_proxies))
+        DaemonBook::ofThisThread().forget(proxy->service(), this);
 }
 
-void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply apply)
+bool ServiceBase::present(const QString &service) const
+{
+    for (int i = 0; i < m_proxies.size(); i++) {
+        if (m_proxies[i]->service() == service)
+            return m_present & (1u << i);
+    }
+    return false;
+}
+
+bool ServiceBase::follow(const Follow &follow)
+{
+    Entry *entry = find(follow.signal);
+    if (entry)
+        unfollow(follow.signal);
+    const Member &row = member(follow.signal);
+    const QString name = QLatin1String(row.name);
+    if (!connection(row.bus, name, &QDBusConnection::connect))
+        return false;
+    m_entries.push_back({QLatin1String(busName(row.bus).interface), name, follow.signature, follow.handler});
+    return true;
+}
+
+void ServiceBase::unfollow(Signal signal)
+{
+    Entry *entry = find(signal);
+    if (!entry)
+        return;
+    connection(member(signal).bus, entry->member, &QDBusConnection::disconnect);
+    m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
+}
+
+void ServiceBase::deliver(const QDBusMessage &message)
+{
+    // The handlers take the first arguments; more may follow them.
+    const QString member = message.member();
+    const QString interface = message.interface();
+    for (const Entry &entry : m_entries) {
+        if (entry.member == member && entry.interface == interface) {
+            if (carries(message.signature(), entry.signature))
+                entry.handler(this, message.arguments());
+            return;
+        }
+    }
+}
+
+ServiceBase::Entry *ServiceBase::find(Signal signal)
+{
+    const Member &row = member(signal);
+    const QLatin1String interface(busName(row.bus).interface);
+    const QLatin1String name(row.name);
+    for (Entry &entry : m_entries) {
+        if (entry.member == name && entry.interface == interface)
+            return &entry;
+    }
+    return nullptr;
+}
+
+// Every signature reaches deliver(), which takes those that carry the
+// handler's arguments first. Qt drops the subscriptions, and their match
+// rules, when the object goes.
+bool ServiceBase::connection(Bus bus, const QString &member, Connect method)
+{
+    const BusName &name = busName(bus);
+    QDBusConnection connection = QDBusConnection::systemBus();
+    return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
+                                QLatin1String(name.interface), member, QString(), this,
+                                SLOT(deliver(QDBusMessage)));
+}
+
+void ServiceBase::keep(const QDBusMessage &read, const QString &signature,
+                       std::function<void(const QVariantList &)> apply)
 {
     checkReply(read, signature);
     m_reads.push_back({read, signature, std::move(apply)});
@@ -476,14 +434,7 @@ void Daemons::keep(const QDBusMessage &read, const QString &signature, Apply app
         readNow(m_reads.size() - 1);
 }
 
-void Daemons::keepProperties(const QDBusMessage &read, ApplyMap apply)
-{
-    keep(read, QLatin1String(PropertyMapSignature), [apply](const QVariantList &args) {
-        apply(qdbus_cast<QVariantMap>(args.constFirst()));
-    });
-}
-
-void Daemons::readNow(std::size_t index)
+void ServiceBase::readNow(std::size_t index)
 {
     const Read &read = m_reads[index];
     QVariantList args;
@@ -503,10 +454,10 @@ void Daemons::readNow(std::size_t index)
         read.apply(args);
 }
 
-void Daemons::readLater(std::size_t index)
+void ServiceBase::readLater(std::size_t index)
 {
     const QString daemon = daemonOf(m_reads[index].call.service());
-    const QPointer<Daemons> self(this);
+    const QPointer<ServiceBase> self(this);
     const quint64 generation = m_reads[index].generation;
     // The answer may come after the object went: it goes to the thread's book.
     callAsync(m_reads[index].call, &DaemonBook::ofThisThread(), m_reads[index].signature,
@@ -525,10 +476,10 @@ void Daemons::readLater(std::size_t index)
               });
 }
 
-void Daemons::retry(std::size_t index)
+void ServiceBase::retry(std::size_t index)
 {
     Read &read = m_reads[index];
-    if (!m_present.contains(read.call.service()))
+    if (!present(read.call.service()))
         return;   // its return reads it again
     const int wait = SyncReadTimeout << qMin(read.failures++, 7);
     QTimer::singleShot(qMin(wait, 30000), this, [this, index, generation = read.generation] {
@@ -537,15 +488,19 @@ void Daemons::retry(std::size_t index)
     });
 }
 
-void Daemons::ownerChanged(const QString &service, const QString &, const QString &owner)
+void ServiceBase::ownerChanged(const QString &service, const QString &owner)
 {
-    const bool wasValid = valid();
-    if (owner.isEmpty())
-        m_present.remove(service);
-    else
-        m_present.insert(service);
-    if (valid() != wasValid && m_changed)
-        m_changed(valid());
+    const bool wasValid = isValid();
+    for (int i = 0; i < m_proxies.size(); i++) {
+        if (m_proxies[i]->service() != service)
+            continue;
+        if (owner.isEmpty())
+            m_present &= ~(1u << i);
+        else
+            m_present |= 1u << i;
+    }
+    if (isValid() != wasValid)
+        validityChanged(isValid());
     for (std::size_t i = 0; i < m_reads.size(); i++) {
         if (m_reads[i].call.service() != service)
             continue;

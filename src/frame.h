@@ -2,9 +2,46 @@
 #ifndef ONDRIX_FRAME_H
 #define ONDRIX_FRAME_H
 
-// What every service class shares: the table of bus names, proxies, the ways
-// of calling the daemon, signal subscription, property maps and the log.
+// What every service class shares: the table of bus names, the private base
+// class, the ways of calling the daemon, signal subscription and the log.
 // Internal to the library; nothing here is exported.
+//
+// A service class in five steps
+// -----------------------------
+// - The private class derives from ServicePrivate<Public>. Its constructor
+//   names the daemon interfaces the class uses and the daemon signals it
+//   follows:
+//       : ServicePrivate(q, {Bus::NetworkOperator},
+//                        {on(Signal::NetworkOperatorOperatorNameChanged, &NetworkOperatorPrivate::setName)})
+//   A signal that is only passed on goes straight to the public signal:
+//       on(Signal::SimPhonebookFDNEnabled, &SIMPhonebook::fdnEnabled)
+//   The base holds the public object (q_ptr), the proxies (proxy()), the
+//   subscriptions and the validity (isValid(), and validChanged(bool) of the
+//   public object when it changes).
+// - A value the class keeps live: read it in the constructor with keep<T>()
+//   (read again whenever the daemon comes back), follow its change signal,
+//   and store both with update(field, value, q, &Public::changed), which
+//   emits only on a change.
+// - An operation that ends in one public signal whose last parameter is the
+//   class's error: one complete<Reply...>() line.
+// - An operation that ends otherwise (several signals, a converted reply,
+//   state of its own): operate<Reply...>() with a handler for the values and
+//   one for the error.
+// - A blocking getter: ask<T...>() or askValue<T>() through the proxy;
+//   callProxy() when the class judges the reply's arguments itself; read<T>()
+//   for a read with the short time-out and the log line of a failed read.
+//   A call nobody waits for (a cancel as the object goes): sendOnly().
+// Daemon texts become values through lookup() in a TextValue table, daemon
+// errors through errorValue().
+//
+// A daemon that is absent
+// -----------------------
+// A call is sent whether or not the daemon has an owner: a daemon that has
+// just come back may serve it, and the bus answers for one that has not
+// ("ServiceUnknown", a communication error of the class). Where a class must
+// not send (the supplementary services, which fail at once with UnknownError)
+// it checks isValid() itself. A call that cannot be sent at all (no bus)
+// completes at once with notSent().
 //
 // Whatever arrives from the bus is checked before it is demarshalled: a reply
 // or a signal is handed to a class only when its signature is the one the
@@ -22,7 +59,7 @@
 #include <QtDBus/QDBusMetaType>
 #include <QVariantMap>
 
-#include <QSet>
+#include <QVarLengthArray>
 
 #include <functional>
 #include <initializer_list>
@@ -45,12 +82,6 @@ extern const char *const PropertiesInterface;   // "org.freedesktop.DBus.Propert
 constexpr int SyncReadTimeout = 250;
 constexpr int LongOperationTimeout = 120000;
 constexpr int DefaultTimeout = -1;
-
-// A proxy for `bus` on the system bus, owned by `parent`. Make it after the
-// class's signal subscriptions: a subscription makes the connection follow the
-// daemon's name, and the proxy then learns the owner from that instead of
-// asking the bus once more.
-DBusIface *createProxy(Bus bus, QObject *parent);
 
 // A call of `method` with `args`, which must be of its row's signature.
 QDBusMessage methodCall(Method method, const QVariantList &args = {});
@@ -151,20 +182,6 @@ using ErrorHandler = std::function<void(const QDBusError &error)>;
 bool callAsync(const QDBusMessage &call, QObject *context, const QString &signature,
                ReplyHandler onReply, ErrorHandler onError, int timeout = DefaultTimeout);
 
-// The same with member functions of `object`: the reply handler's parameter
-// types give the reply's signature (none takes any reply).
-template <typename Object, typename... Args>
-bool callAsync(const QDBusMessage &call, Object *object, void (Object::*onReply)(Args...),
-               void (Object::*onError)(const QDBusError &), int timeout = DefaultTimeout)
-{
-    return callAsync(
-        call, object, signatureOf<Args...>(),
-        [object, onReply](const QVariantList &args) {
-            invoke(object, onReply, args, std::index_sequence_for<Args...>());
-        },
-        [object, onError](const QDBusError &error) { (object->*onError)(error); }, timeout);
-}
-
 // Writes the call and its time-out to the calls category.
 void logCall(const QDBusMessage &call, int timeout);
 
@@ -264,11 +281,17 @@ QDBusMessage propertyWrite(Property property, const QVariant &value);
 // or absent daemon writes the error log line and is stored in `error` (false).
 bool readShort(const QDBusMessage &call, const QString &signature, QVariantList &args, QDBusError *error = nullptr);
 
-// Blocking property read with the short time-out. When the reply starts with
-// an "a{sv}", `out` receives the map and the result is true. A reply of any
-// other arguments is ignored (false, no log line); an error, time-out or
-// absent daemon writes the error log line (false).
-bool readProperties(const QDBusMessage &call, QVariantMap &out);
+// The same, answered with `Args...`: the values, or nothing.
+template <typename... Args>
+std::optional<std::tuple<std::decay_t<Args>...>> read(const QDBusMessage &call)
+{
+    const QString expected = signatureOf<Args...>();
+    checkReply(call, expected);
+    QVariantList args;
+    if (!readShort(call, expected, args))
+        return std::nullopt;
+    return valuesOf<Args...>(args, std::index_sequence_for<Args...>());
+}
 
 // ---- Log ----
 
@@ -291,33 +314,11 @@ void once(Registration registration)
 
 // Registers every type of the library, once per process: the D-Bus value
 // types and the names of the enumerations and values that travel in queued
-// signals and properties. Every class calls it before its first subscription.
+// signals and properties. The private base calls it before the first
+// subscription.
 void registerTypes();
 
-// ---- Daemon signals ----
-
-using SignalHandler = std::function<void(const QVariantList &args)>;
-
-// Subscribes `context` to `signal` on the system bus: `handler` runs for every
-// such signal whose arguments start with `signature`; any other is dropped.
-// The subscription ends with `context`, or with unsubscribe().
-bool subscribe(Signal signal, const QString &signature, QObject *context, SignalHandler handler);
-void unsubscribe(Signal signal, QObject *context);
-
-// The same with a member function: its parameter types give the signature,
-// which the debug build holds to the signal's row.
-template <typename Object, typename... Args>
-bool subscribe(Signal signal, Object *object, void (Object::*handler)(Args...))
-{
-    const QString signature = signatureOf<Args...>();
-    Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
-               "the handler takes other arguments than the signal carries");
-    return subscribe(signal, signature, object, [object, handler](const QVariantList &args) {
-        invoke(object, handler, args, std::index_sequence_for<Args...>());
-    });
-}
-
-// ---- The daemons an object uses, and what it caches of them ----
+// ---- Cached values ----
 
 // Stores `value` in `field`; true when that changed it.
 template <typename T>
@@ -337,72 +338,138 @@ void update(T &field, const T &value, Public *q, void (Public::*signal)(Arg))
         emit (q->*signal)(field);
 }
 
-// Keeps an object's view of its daemons current.
+// ---- The private side of a service class ----
+
+// What every private class holds: its public object, one proxy per daemon
+// interface it uses, its subscriptions, and its view of the daemons.
 //
-// valid() is true while every daemon the object uses has an owner on the bus;
-// `changed` hears of each change. What the object caches is read at
-// construction and again, asynchronously, whenever one of its daemons gets a
-// new owner (it came back, perhaps with other state), so that nothing the
-// object shows stays stale for good. A read that fails while the daemon is
-// there (an error, or no answer in time) is tried again after 250 ms, then
-// after twice as long each time up to half a minute, until it is answered or
-// the daemon's owner changes. The read at construction blocks for
+// isValid() is true while every daemon the object uses has an owner on the
+// bus; validityChanged() hears of each change. What the object caches is read
+// with keep() at construction and again, asynchronously, whenever one of its
+// daemons gets a new owner (it came back, perhaps with other state), so that
+// nothing the object shows stays stale for good. A read that fails while the
+// daemon is there (an error, or no answer in time) is tried again after
+// 250 ms, then after twice as long each time up to half a minute, until it is
+// answered or the daemon's owner changes. The read at construction blocks for
 // SyncReadTimeout at most, and writes the log line when it fails; when it
 // times out, one asynchronous read follows, and further objects read that
 // daemon asynchronously until it has answered once, so a slow daemon costs
 // the thread one time-out, not one per object. A read's handler stores what
 // changed and announces it with the class's usual change signals: during
 // construction nobody can listen yet, so the initial values go unannounced.
-class Daemons : public QObject
+class ServiceBase : public QObject
 {
+    Q_OBJECT
 public:
-    using Changed = std::function<void(bool valid)>;
-    using Apply = std::function<void(const QVariantList &args)>;
-    using ApplyMap = std::function<void(const QVariantMap &properties)>;
+    // A daemon signal and what takes it.
+    struct Follow {
+        Signal signal;
+        QString signature;
+        std::function<void(ServiceBase *self, const QVariantList &args)> handler;
+    };
 
-    Daemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Changed changed = {});
-    ~Daemons() override;
+    // `signal` taken by a member function of the private class, or by a
+    // signal (or slot) of the public object; its parameter types give the
+    // signature the daemon's signal must start with.
+    template <typename Object, typename... Args>
+    static Follow on(Signal signal, void (Object::*handler)(Args...))
+    {
+        const QString signature = signatureOf<Args...>();
+        Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
+                   "the handler takes other arguments than the signal carries");
+        return {signal, signature, [handler](ServiceBase *self, const QVariantList &args) {
+                    QObject *target = std::is_base_of<ServiceBase, Object>::value ? self : self->parent();
+                    invoke(static_cast<Object *>(target), handler, args, std::index_sequence_for<Args...>());
+                }};
+    }
 
-    bool valid() const { return m_present.size() == m_services.size(); }
+    bool isValid() const { return m_present == (1u << m_proxies.size()) - 1; }
+    DBusIface *proxy(int index = 0) const { return m_proxies[index]; }
 
-    // Reads what the object caches with `read`, answered with one value of
-    // `signature`; any other reply is ignored like a wrong argument count.
-    void keep(const QDBusMessage &read, const QString &signature, Apply apply);
-    // The same for a read answered with one property map ("a{sv}").
-    void keepProperties(const QDBusMessage &read, ApplyMap apply);
+    // Follows one more signal, or stops following one (a class whose options
+    // choose what it hears).
+    bool follow(const Follow &follow);
+    void unfollow(Signal signal);
+
+    // Reads what the object caches with `read`, answered with `Args...`;
+    // `apply` takes them. Any other reply is ignored like a wrong argument
+    // count.
+    template <typename... Args, typename Apply>
+    void keep(const QDBusMessage &read, Apply apply)
+    {
+        keep(read, signatureOf<Args...>(), [apply](const QVariantList &args) {
+            Frame::apply<Args...>(apply, args, std::index_sequence_for<Args...>());
+        });
+    }
+
+    // A daemon's name got another owner (empty: none).
+    void ownerChanged(const QString &service, const QString &newOwner);
+
+protected:
+    ServiceBase(QObject *q, std::initializer_list<Bus> buses, const std::vector<Follow> &follows);
+    ~ServiceBase() override;
+
+    virtual void validityChanged(bool valid) = 0;
+
+private Q_SLOTS:
+    // Every daemon signal the object follows arrives here, and goes to its
+    // handler when it carries the handler's arguments. One receiver for all
+    // keeps Qt's bookkeeping (and its waits for the bus thread) to one per
+    // object.
+    void deliver(const QDBusMessage &message);
 
 private:
+    // An object follows a handful of signals: a list beats a hash here.
+    struct Entry {
+        QString interface;
+        QString member;
+        QString signature;
+        std::function<void(ServiceBase *self, const QVariantList &args)> handler;
+    };
+    Entry *find(Signal signal);
+    using Connect = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
+                                              const QString &, const QString &, QObject *, const char *);
+    bool connection(Bus bus, const QString &member, Connect method);
+
     struct Read {
         QDBusMessage call;
         QString signature;
-        Apply apply;
+        std::function<void(const QVariantList &args)> apply;
         int failures = 0;        // in a row: the next try waits 250 ms times two to this
         quint64 generation = 0;  // a try planned in another generation is off
     };
+    void keep(const QDBusMessage &read, const QString &signature, std::function<void(const QVariantList &)> apply);
     void readNow(std::size_t index);
     void readLater(std::size_t index);
     // A read that failed while its daemon is there is tried again later.
     void retry(std::size_t index);
+    bool present(const QString &service) const;
 
-public:
-    // A daemon's name got another owner (empty: none).
-    void ownerChanged(const QString &service, const QString &oldOwner, const QString &newOwner);
-
-private:
-
-    QStringList m_services;
-    QSet<QString> m_present;
-    Changed m_changed;
+    QVarLengthArray<DBusIface *, 2> m_proxies;
+    uint m_present = 0;   // a bit per proxy whose daemon has an owner
+    std::vector<Entry> m_entries;
     std::vector<Read> m_reads;
 };
 
-// The daemons of the public object `q`, which hears of their validity through
-// its validChanged(bool).
+// The private class of `Public`, which hears of its validity through its
+// validChanged(bool).
 template <typename Public>
-Daemons *followDaemons(std::initializer_list<const QDBusAbstractInterface *> proxies, QObject *context, Public *q)
+class ServicePrivate : public ServiceBase
 {
-    return new Daemons(proxies, context, [q](bool valid) { emit q->validChanged(valid); });
-}
+public:
+    ServicePrivate(Public *q, std::initializer_list<Bus> buses, const std::vector<Follow> &follows = {})
+        : ServiceBase(q, buses, follows)
+        , q_ptr(q)
+    {
+    }
+
+    Public *q_func() const { return q_ptr; }
+
+    Public *const q_ptr;
+
+protected:
+    void validityChanged(bool valid) override { emit q_ptr->validChanged(valid); }
+};
 
 } // namespace Frame
 } // namespace Ondrix

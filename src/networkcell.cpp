@@ -33,29 +33,23 @@ NetworkCell::Services servicesOf(const CellServiceMap &map)
 
 } // namespace
 
-class NetworkCellPrivate : public QObject
+class NetworkCellPrivate : public ServicePrivate<NetworkCell>
 {
 public:
     explicit NetworkCellPrivate(NetworkCell *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::NetworkCell},
+                         {on(Signal::NetworkCellCellChanged, &NetworkCellPrivate::setCellInfo),
+                          on(Signal::NetworkCellCellNameChanged, &NetworkCellPrivate::setCellName),
+                          on(Signal::NetworkCellServicesChanged, &NetworkCellPrivate::setServices),
+                          on(Signal::NetworkCellCellNameDisplayEnabledChanged, &NetworkCellPrivate::onCellNameDisplayEnabledChanged)})
     {
-        registerTypes();
-        subscribe(Signal::NetworkCellCellChanged, this, &NetworkCellPrivate::setCellInfo);
-        subscribe(Signal::NetworkCellCellNameChanged, this, &NetworkCellPrivate::setCellName);
-        subscribe(Signal::NetworkCellServicesChanged, this, &NetworkCellPrivate::setServices);
-        subscribe(Signal::NetworkCellCellNameDisplayEnabledChanged, this,
-                  &NetworkCellPrivate::onCellNameDisplayEnabledChanged);
-        proxy = createProxy(Bus::NetworkCell, this);
-        daemons = followDaemons({proxy}, this, q);
-        daemons->keepProperties(getAllCall(Bus::NetworkCell), [this](const QVariantMap &p) {
+        keep<QVariantMap>(getAllCall(Bus::NetworkCell), [this](const QVariantMap &p) {
             setCellInfo(p.value(QStringLiteral("CellType")).toString(), p.value(QStringLiteral("CellId")).toInt(),
                         p.value(QStringLiteral("CellLac")).toInt(), 0);
             setCellName(p.value(QStringLiteral("CellName")).toString());
             onCellNameDisplayEnabledChanged(p.value(QLatin1String(member(Property::NetworkCellCellNameDisplayEnabled).name)).toBool());
         });
-        daemons->keep(methodCall(Method::NetworkCellGetServices), QStringLiteral("a{sb}"),
-                      [this](const QVariantList &args) { setServices(qdbus_cast<CellServiceMap>(args.constFirst())); });
+        keep<CellServiceMap>(methodCall(Method::NetworkCellGetServices), [this](const CellServiceMap &map) { setServices(map); });
     }
 
     void setCellInfo(const QString &typeText, int newId, int newLac, int)
@@ -97,18 +91,12 @@ public:
         });
     }
 
-    NetworkCell *q_ptr;
-    DBusIface *proxy = nullptr;
-    Daemons *daemons = nullptr;
     int id = 0;
     int lac = 0;
     NetworkCell::Type type = NetworkCell::UnknownType;
     NetworkCell::Services services;
     QString name;
     bool displayEnabled = false;
-
-private:
-    Q_DECLARE_PUBLIC(NetworkCell)
 };
 
 NetworkCell::NetworkCell(QObject *parent)
@@ -126,6 +114,6 @@ NetworkCell::Services NetworkCell::services() const { return d->services; }
 QString NetworkCell::name() const { return d->name; }
 bool NetworkCell::nameDisplayEnabled() const { return d->displayEnabled; }
 void NetworkCell::setNameDisplayEnabled(bool enabled) { d->setNameDisplayEnabled(enabled); }
-bool NetworkCell::isValid() const { return d->daemons->valid(); }
+bool NetworkCell::isValid() const { return d->isValid(); }
 
 } // namespace Ondrix

@@ -9,37 +9,25 @@ namespace Ondrix {
 
 using namespace Frame;
 
-class NetworkOperatorPrivate : public QObject
+class NetworkOperatorPrivate : public ServicePrivate<NetworkOperator>
 {
 public:
     explicit NetworkOperatorPrivate(NetworkOperator *q);
 
-    QString country(const QString &first, const QString &second) const;
-
     void onOperatorChanged(const QString &mnc, const QString &mcc);
     void onNameChanged(const QString &name);
 
-    NetworkOperator *q_ptr;
-    DBusIface *proxy = nullptr;
-    Daemons *daemons = nullptr;
     QString name;
     QString mnc;
     QString mcc;
-
-private:
-    Q_DECLARE_PUBLIC(NetworkOperator)
 };
 
 NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
-    : QObject(q)
-    , q_ptr(q)
+    : ServicePrivate(q, {Bus::NetworkOperator},
+                     {on(Signal::NetworkOperatorOperatorChanged, &NetworkOperatorPrivate::onOperatorChanged),
+                      on(Signal::NetworkOperatorOperatorNameChanged, &NetworkOperatorPrivate::onNameChanged)})
 {
-    registerTypes();
-    subscribe(Signal::NetworkOperatorOperatorChanged, this, &NetworkOperatorPrivate::onOperatorChanged);
-    subscribe(Signal::NetworkOperatorOperatorNameChanged, this, &NetworkOperatorPrivate::onNameChanged);
-    proxy = createProxy(Bus::NetworkOperator, this);
-    daemons = followDaemons({proxy}, this, q);
-    daemons->keepProperties(getAllCall(Bus::NetworkOperator), [this](const QVariantMap &properties) {
+    keep<QVariantMap>(getAllCall(Bus::NetworkOperator), [this](const QVariantMap &properties) {
         onOperatorChanged(properties.value(QStringLiteral("OperatorMNC")).toString(),
                           properties.value(QStringLiteral("OperatorMCC")).toString());
         onNameChanged(properties.value(QStringLiteral("OperatorName")).toString());
@@ -48,29 +36,16 @@ NetworkOperatorPrivate::NetworkOperatorPrivate(NetworkOperator *q)
 
 void NetworkOperatorPrivate::onOperatorChanged(const QString &newMnc, const QString &newMcc)
 {
-    Q_Q(NetworkOperator);
     if (newMnc == mnc && newMcc == mcc)
         return;
     mnc = newMnc;
     mcc = newMcc;
-    emit q->operatorChanged(mnc, mcc);
+    emit q_ptr->operatorChanged(mnc, mcc);
 }
 
 void NetworkOperatorPrivate::onNameChanged(const QString &newName)
 {
-    Q_Q(NetworkOperator);
-    if (newName == name)
-        return;
-    name = newName;
-    emit q->nameChanged(name);
-}
-
-QString NetworkOperatorPrivate::country(const QString &first, const QString &second) const
-{
-    const QByteArray a = first.toUtf8();
-    const QByteArray b = second.toUtf8();
-    // The text stays owned by libvrx.
-    return QString::fromUtf8(vrx_name_country_initials(a.constData(), b.constData()));
+    update(name, newName, q_ptr, &NetworkOperator::nameChanged);
 }
 
 NetworkOperator::NetworkOperator(QObject *parent)
@@ -84,8 +59,14 @@ NetworkOperator::~NetworkOperator() = default;
 QString NetworkOperator::name() const { return d->name; }
 QString NetworkOperator::mnc() const { return d->mnc; }
 QString NetworkOperator::mcc() const { return d->mcc; }
-bool NetworkOperator::isValid() const { return d->daemons->valid(); }
-QString NetworkOperator::country(QString mcc, QString mnc) const { return d->country(mcc, mnc); }
+bool NetworkOperator::isValid() const { return d->isValid(); }
+QString NetworkOperator::country(QString mcc, QString mnc) const
+{
+    const QByteArray first = mcc.toUtf8();
+    const QByteArray second = mnc.toUtf8();
+    // The text stays owned by libvrx.
+    return QString::fromUtf8(vrx_name_country_initials(first.constData(), second.constData()));
+}
 
 } // namespace Ondrix
 

@@ -219,24 +219,41 @@ QList<AvailableOperator> convert(const OperatorList &list)
 
 } // namespace
 
-class NetworkRegistrationPrivate : public QObject
+class NetworkRegistrationPrivate : public ServicePrivate<NetworkRegistration>
 {
 public:
-    explicit NetworkRegistrationPrivate(NetworkRegistration *q);
-    ~NetworkRegistrationPrivate() override;
+    explicit NetworkRegistrationPrivate(NetworkRegistration *q)
+        : ServicePrivate(q, {Bus::NetworkRegistration},
+                         {on(Signal::NetworkRegistrationSelectionModeChanged, &NetworkRegistrationPrivate::onMode),
+                          on(Signal::NetworkRegistrationRegistrationChanged, &NetworkRegistrationPrivate::onStatus)})
+    {
+        keep<QVariantMap>(getAllCall(Bus::NetworkRegistration), [this](const QVariantMap &properties) {
+            onMode(properties.value(QStringLiteral("SelectionMode")).toString());
+            onStatus(properties.value(QStringLiteral("RegistrationStatus")).toString(),
+                     properties.value(QStringLiteral("RegistrationRejectCode")).toString());
+        });
+    }
 
-    void selectOperator();
-    void selectOperator(const QString &mnc, const QString &mcc);
-    void selectOperator(int index);
-    void cancelRegister();
-    void queryAvailableOperators();
-    void cancelQuery();
-    void scanOperators();
-    void reset();
+    ~NetworkRegistrationPrivate() override
+    {
+        // What is in progress is cancelled; nobody waits for the answers any more.
+        if (scanPending)
+            sendOnly(Method::NetworkRegistrationCancelQuery);
+        if (manualSelectionPending)
+            sendOnly(Method::NetworkRegistrationCancelRegister);
+    }
 
-    NetworkRegistration *q_ptr;
-    DBusIface *proxy = nullptr;
-    Daemons *daemons = nullptr;
+    void onMode(const QString &text) { update(mode, lookup(modes, text), q_ptr, &NetworkRegistration::modeChanged); }
+    void onStatus(const QString &status, const QString &rejectCode);
+
+    // A scan: `done` takes the operators found, `failed` the error.
+    template <typename Done, typename Failed>
+    void scan(Done done, Failed failed);
+    void select(Method method, const QVariantList &args, bool NetworkRegistrationPrivate::*pending,
+                const char *logPrefix);
+    // A cancel: `signal` with true, or with false and the daemon's text.
+    void cancel(Method method, void (NetworkRegistration::*signal)(bool, const QString &), int timeout);
+
     int status = NetworkRegistration::UnknownStatus;
     int rejectCode = NetworkRegistration::UnspecifiedError;
     int mode = NetworkRegistration::UnknownMode;
@@ -244,261 +261,70 @@ public:
     bool scanPending = false;
     bool automaticSelectionPending = false;
     bool manualSelectionPending = false;
-
-private:
-    Q_DECLARE_PUBLIC(NetworkRegistration)
-    using Reply = void (NetworkRegistrationPrivate::*)();
-    using ListReply = void (NetworkRegistrationPrivate::*)(const OperatorList &);
-    using Failure = void (NetworkRegistrationPrivate::*)(const QDBusError &);
-
-    void onStatus(const QString &status, const QString &rejectCode);
-    void onMode(const QString &mode);
-    void onAvailableOperators(const OperatorList &list);
-    void onAvailableOperatorsFailed(const QDBusError &error);
-    void onOperators(const OperatorList &list);
-    void onOperatorsFailed(const QDBusError &error);
-    void onCancelQuery();
-    void onCancelQueryFailed(const QDBusError &error);
-    void onCancelRegister();
-    void onCancelRegisterFailed(const QDBusError &error);
-    void onAutomaticSelection();
-    void onAutomaticSelectionFailed(const QDBusError &error);
-    void onManualSelection();
-    void onManualSelectionFailed(const QDBusError &error);
-
-    // Sends one request; a request that cannot be sent fails at once.
-    template <typename Handler>
-    void send(Method method, const QVariantList &args, Handler onReply, Failure onError,
-              int timeout = LongOperationTimeout);
-    void selectionSucceeded();
-    void selectionFailed(const char *logPrefix, const QDBusError &error);
 };
-
-NetworkRegistrationPrivate::NetworkRegistrationPrivate(NetworkRegistration *q)
-    : QObject(q)
-    , q_ptr(q)
-{
-    registerTypes();
-    subscribe(Signal::NetworkRegistrationSelectionModeChanged, this, &NetworkRegistrationPrivate::onMode);
-    subscribe(Signal::NetworkRegistrationRegistrationChanged, this, &NetworkRegistrationPrivate::onStatus);
-    proxy = createProxy(Bus::NetworkRegistration, this);
-    daemons = followDaemons({proxy}, this, q);
-    daemons->keepProperties(getAllCall(Bus::NetworkRegistration), [this](const QVariantMap &properties) {
-        onMode(properties.value(QStringLiteral("SelectionMode")).toString());
-        onStatus(properties.value(QStringLiteral("RegistrationStatus")).toString(),
-                 properties.value(QStringLiteral("RegistrationRejectCode")).toString());
-    });
-}
-
-NetworkRegistrationPrivate::~NetworkRegistrationPrivate()
-{
-    // What is in progress is cancelled; nobody waits for the answers any more.
-    if (scanPending)
-        sendOnly(Method::NetworkRegistrationCancelQuery);
-    if (manualSelectionPending)
-        sendOnly(Method::NetworkRegistrationCancelRegister);
-}
-
-template <typename Handler>
-void NetworkRegistrationPrivate::send(Method method, const QVariantList &args, Handler onReply,
-                                      Failure onError, int timeout)
-{
-    if (!callAsync(methodCall(method, args), this, onReply,
-                   onError, timeout))
-        (this->*onError)(notSent());
-}
-
-void NetworkRegistrationPrivate::onMode(const QString &text)
-{
-    Q_Q(NetworkRegistration);
-    const int value = lookup(modes, text);
-    if (value == mode)
-        return;
-    mode = value;
-    emit q->modeChanged(mode);
-}
 
 void NetworkRegistrationPrivate::onStatus(const QString &statusText, const QString &rejectText)
 {
-    Q_Q(NetworkRegistration);
     const int newStatus = lookup(statuses, statusText);
     const int newRejectCode = rejectCodeOf(rejectText);
     if (newStatus == status && newRejectCode == rejectCode)
         return;
     rejectCode = newRejectCode;
-    if (newStatus != status) {
-        status = newStatus;
-        emit q->statusChanged(status);
-    }
-    emit q->statusWithRejectCodeChanged(status, rejectCode);
+    update(status, newStatus, q_ptr, &NetworkRegistration::statusChanged);
+    emit q_ptr->statusWithRejectCodeChanged(status, rejectCode);
 }
 
-// ---- Scans ----
-
-void NetworkRegistrationPrivate::queryAvailableOperators()
+template <typename Done, typename Failed>
+void NetworkRegistrationPrivate::scan(Done done, Failed failed)
 {
     scanPending = true;
-    send(Method::NetworkRegistrationGetNetworks, {}, &NetworkRegistrationPrivate::onAvailableOperators,
-         &NetworkRegistrationPrivate::onAvailableOperatorsFailed);
+    operate<OperatorList>(
+        methodCall(Method::NetworkRegistrationGetNetworks), this,
+        [this, done](const OperatorList &list) {
+            scanPending = false;
+            done(convert(list));
+        },
+        [this, failed](const QDBusError &error) {
+            scanPending = false;
+            failed(error);
+        },
+        LongOperationTimeout);
 }
 
-void NetworkRegistrationPrivate::onAvailableOperators(const OperatorList &list)
+// The daemon names the reject cause in the error message.
+void NetworkRegistrationPrivate::select(Method method, const QVariantList &args,
+                                        bool NetworkRegistrationPrivate::*pending, const char *logPrefix)
 {
-    Q_Q(NetworkRegistration);
-    scanPending = false;
-    emit q->availableOperators(true, convert(list), QString());
+    this->*pending = true;
+    NetworkRegistration *q = q_ptr;
+    operate<>(
+        methodCall(method, args), this,
+        [this, q, pending] {
+            this->*pending = false;
+            emit q->selectionCompleted(int(NetworkRegistration::Success));
+            emit q->selectionCompleted(true, QString());
+            emit q->selectionSuccess();
+        },
+        [this, q, pending, logPrefix](const QDBusError &error) {
+            this->*pending = false;
+            logFailure(logPrefix, error.message());
+            emit q->selectionCompleted(rejectCodeOf(error.message()));
+            emit q->selectionCompleted(false, error.message());
+            if (error.name() == QLatin1String(Interrupted))
+                emit q->selectionCanceled();
+            else
+                emit q->selectionFailure();
+        },
+        LongOperationTimeout);
 }
 
-void NetworkRegistrationPrivate::onAvailableOperatorsFailed(const QDBusError &error)
+void NetworkRegistrationPrivate::cancel(Method method, void (NetworkRegistration::*signal)(bool, const QString &),
+                                        int timeout)
 {
-    Q_Q(NetworkRegistration);
-    scanPending = false;
-    emit q->availableOperators(false, QList<AvailableOperator>(), error.message());
-}
-
-void NetworkRegistrationPrivate::scanOperators()
-{
-    scanPending = true;
-    send(Method::NetworkRegistrationGetNetworks, {}, &NetworkRegistrationPrivate::onOperators,
-         &NetworkRegistrationPrivate::onOperatorsFailed);
-}
-
-void NetworkRegistrationPrivate::onOperators(const OperatorList &list)
-{
-    Q_Q(NetworkRegistration);
-    scanPending = false;
-    results = convert(list);
-    emit q->operatorsSuccess();
-}
-
-void NetworkRegistrationPrivate::onOperatorsFailed(const QDBusError &error)
-{
-    Q_Q(NetworkRegistration);
-    scanPending = false;
-    results.clear();
-    if (error.name() == QLatin1String(Interrupted))
-        emit q->operatorsCanceled();
-    else
-        emit q->operatorsFailure();
-}
-
-void NetworkRegistrationPrivate::cancelQuery()
-{
-    scanPending = false;
-    send(Method::NetworkRegistrationCancelQuery, {}, &NetworkRegistrationPrivate::onCancelQuery,
-         &NetworkRegistrationPrivate::onCancelQueryFailed);
-}
-
-void NetworkRegistrationPrivate::onCancelQuery()
-{
-    Q_Q(NetworkRegistration);
-    emit q->availableOperatorsCanceled(true, QString());
-}
-
-void NetworkRegistrationPrivate::onCancelQueryFailed(const QDBusError &error)
-{
-    Q_Q(NetworkRegistration);
-    emit q->availableOperatorsCanceled(false, error.message());
-}
-
-// ---- Selections ----
-
-void NetworkRegistrationPrivate::selectOperator()
-{
-    automaticSelectionPending = true;
-    send(Method::NetworkRegistrationSelectAnyOperator, {}, &NetworkRegistrationPrivate::onAutomaticSelection,
-         &NetworkRegistrationPrivate::onAutomaticSelectionFailed);
-}
-
-void NetworkRegistrationPrivate::selectOperator(const QString &mnc, const QString &mcc)
-{
-    manualSelectionPending = true;
-    send(Method::NetworkRegistrationSelectOperator, {mnc, mcc}, &NetworkRegistrationPrivate::onManualSelection,
-         &NetworkRegistrationPrivate::onManualSelectionFailed);
-}
-
-void NetworkRegistrationPrivate::selectOperator(int index)
-{
-    Q_Q(NetworkRegistration);
-    if (index < 0 || index >= results.size()) {
-        emit q->selectionFailure();
-        return;
-    }
-    const AvailableOperator &chosen = results.at(index);
-    selectOperator(chosen.mnc(), chosen.mcc());
-}
-
-void NetworkRegistrationPrivate::onAutomaticSelection()
-{
-    automaticSelectionPending = false;
-    selectionSucceeded();
-}
-
-void NetworkRegistrationPrivate::onAutomaticSelectionFailed(const QDBusError &error)
-{
-    automaticSelectionPending = false;
-    selectionFailed("Automatic selection failed:", error);
-}
-
-void NetworkRegistrationPrivate::onManualSelection()
-{
-    manualSelectionPending = false;
-    selectionSucceeded();
-}
-
-void NetworkRegistrationPrivate::onManualSelectionFailed(const QDBusError &error)
-{
-    manualSelectionPending = false;
-    selectionFailed("Manual selection failed:", error);
-}
-
-void NetworkRegistrationPrivate::selectionSucceeded()
-{
-    Q_Q(NetworkRegistration);
-    emit q->selectionCompleted(int(NetworkRegistration::Success));
-    emit q->selectionCompleted(true, QString());
-    emit q->selectionSuccess();
-}
-
-void NetworkRegistrationPrivate::selectionFailed(const char *logPrefix, const QDBusError &error)
-{
-    Q_Q(NetworkRegistration);
-    // The daemon names the reject cause in the error message.
-    logFailure(logPrefix, error.message());
-    emit q->selectionCompleted(rejectCodeOf(error.message()));
-    emit q->selectionCompleted(false, error.message());
-    if (error.name() == QLatin1String(Interrupted))
-        emit q->selectionCanceled();
-    else
-        emit q->selectionFailure();
-}
-
-void NetworkRegistrationPrivate::cancelRegister()
-{
-    automaticSelectionPending = false;
-    manualSelectionPending = false;
-    send(Method::NetworkRegistrationCancelRegister, {}, &NetworkRegistrationPrivate::onCancelRegister,
-         &NetworkRegistrationPrivate::onCancelRegisterFailed, DefaultTimeout);
-}
-
-void NetworkRegistrationPrivate::onCancelRegister()
-{
-    Q_Q(NetworkRegistration);
-    emit q->selectOperatorCanceled(true, QString());
-}
-
-void NetworkRegistrationPrivate::onCancelRegisterFailed(const QDBusError &error)
-{
-    Q_Q(NetworkRegistration);
-    emit q->selectOperatorCanceled(false, error.message());
-}
-
-void NetworkRegistrationPrivate::reset()
-{
-    if (scanPending)
-        cancelQuery();
-    if (manualSelectionPending)
-        cancelRegister();
+    NetworkRegistration *q = q_ptr;
+    operate<>(
+        methodCall(method), this, [q, signal] { emit (q->*signal)(true, QString()); },
+        [q, signal](const QDBusError &error) { emit (q->*signal)(false, error.message()); }, timeout);
 }
 
 // ---- Public object ----
@@ -514,18 +340,76 @@ NetworkRegistration::~NetworkRegistration() = default;
 NetworkRegistration::Status NetworkRegistration::status() const { return Status(d->status); }
 NetworkRegistration::RejectCode NetworkRegistration::rejectCode() const { return RejectCode(d->rejectCode); }
 NetworkRegistration::Mode NetworkRegistration::mode() const { return Mode(d->mode); }
-bool NetworkRegistration::isValid() const { return d->daemons->valid(); }
+bool NetworkRegistration::isValid() const { return d->isValid(); }
 QList<AvailableOperator> NetworkRegistration::availableOperators() const { return d->results; }
 
-void NetworkRegistration::selectOperator() { d->selectOperator(); }
-void NetworkRegistration::selectOperator(const QString &mnc, const QString &mcc) { d->selectOperator(mnc, mcc); }
-void NetworkRegistration::selectOperator(const AvailableOperator &oper) { d->selectOperator(oper.mnc(), oper.mcc()); }
-void NetworkRegistration::selectOperator(int index) { d->selectOperator(index); }
-void NetworkRegistration::cancelSelectOperator() { d->cancelRegister(); }
-void NetworkRegistration::queryAvailableOperators() { d->queryAvailableOperators(); }
-void NetworkRegistration::cancelQueryAvailableOperators() { d->cancelQuery(); }
-void NetworkRegistration::scanOperators() { d->scanOperators(); }
-void NetworkRegistration::reset() { d->reset(); }
+void NetworkRegistration::selectOperator()
+{
+    d->select(Method::NetworkRegistrationSelectAnyOperator, {}, &NetworkRegistrationPrivate::automaticSelectionPending,
+              "Automatic selection failed:");
+}
+
+void NetworkRegistration::selectOperator(const QString &mnc, const QString &mcc)
+{
+    d->select(Method::NetworkRegistrationSelectOperator, {mnc, mcc}, &NetworkRegistrationPrivate::manualSelectionPending,
+              "Manual selection failed:");
+}
+
+void NetworkRegistration::selectOperator(const AvailableOperator &oper) { selectOperator(oper.mnc(), oper.mcc()); }
+
+void NetworkRegistration::selectOperator(int index)
+{
+    if (index < 0 || index >= d->results.size()) {
+        emit selectionFailure();
+        return;
+    }
+    const AvailableOperator chosen = d->results.at(index);
+    selectOperator(chosen.mnc(), chosen.mcc());
+}
+
+void NetworkRegistration::cancelSelectOperator()
+{
+    d->automaticSelectionPending = false;
+    d->manualSelectionPending = false;
+    d->cancel(Method::NetworkRegistrationCancelRegister, &NetworkRegistration::selectOperatorCanceled, DefaultTimeout);
+}
+
+void NetworkRegistration::queryAvailableOperators()
+{
+    d->scan([this](const QList<AvailableOperator> &found) { emit availableOperators(true, found, QString()); },
+            [this](const QDBusError &error) { emit availableOperators(false, {}, error.message()); });
+}
+
+void NetworkRegistration::cancelQueryAvailableOperators()
+{
+    d->scanPending = false;
+    d->cancel(Method::NetworkRegistrationCancelQuery, &NetworkRegistration::availableOperatorsCanceled,
+              LongOperationTimeout);
+}
+
+void NetworkRegistration::scanOperators()
+{
+    d->scan(
+        [this](const QList<AvailableOperator> &found) {
+            d->results = found;
+            emit operatorsSuccess();
+        },
+        [this](const QDBusError &error) {
+            d->results.clear();
+            if (error.name() == QLatin1String(Interrupted))
+                emit operatorsCanceled();
+            else
+                emit operatorsFailure();
+        });
+}
+
+void NetworkRegistration::reset()
+{
+    if (d->scanPending)
+        cancelQueryAvailableOperators();
+    if (d->manualSelectionPending)
+        cancelSelectOperator();
+}
 
 } // namespace Ondrix
 

@@ -47,17 +47,12 @@ QDebug operator<<(QDebug debug, const NetworkTimeInfo &info)
     return debug.space();
 }
 
-class NetworkTimePrivate : public QObject
+class NetworkTimePrivate : public ServicePrivate<NetworkTime>
 {
 public:
     explicit NetworkTimePrivate(NetworkTime *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::NetworkTime}, {on(Signal::NetworkTimeRawNetworkTimeChanged, &NetworkTimePrivate::onTimeInfo)})
     {
-        registerTypes();
-        subscribe(Signal::NetworkTimeRawNetworkTimeChanged, this, &NetworkTimePrivate::onTimeInfo);
-        proxy = createProxy(Bus::NetworkTime, this);
-        daemons = followDaemons({proxy}, this, q);
     }
 
     // A report without a time zone is no report.
@@ -84,27 +79,19 @@ public:
 
     NetworkTimeInfo timeInfo() const
     {
-        QVariantMap map;
-        return readProperties(methodCall(Method::NetworkTimeGetRawNetworkTime), map) ? infoOf(map)
-                                                                                                     : NetworkTimeInfo();
+        const auto reply = read<QVariantMap>(methodCall(Method::NetworkTimeGetRawNetworkTime));
+        return reply ? infoOf(std::get<0>(*reply)) : NetworkTimeInfo();
     }
 
     void queryTimeInfo()
     {
-        Q_Q(NetworkTime);
+        NetworkTime *q = q_ptr;
         operate<QVariantMap>(methodCall(Method::NetworkTimeGetRawNetworkTime), this,
                              [q](const QVariantMap &map) { emit q->timeInfoQueryCompleted(infoOf(map)); },
                              [q](const QDBusError &) { emit q->timeInfoQueryCompleted(NetworkTimeInfo()); });
     }
 
     void onTimeInfo(const QVariantMap &map) { emit q_ptr->timeInfoChanged(infoOf(map)); }
-
-    NetworkTime *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(NetworkTime)
 };
 
 NetworkTime::NetworkTime(QObject *parent)
@@ -115,7 +102,7 @@ NetworkTime::NetworkTime(QObject *parent)
 
 NetworkTime::~NetworkTime() = default;
 
-bool NetworkTime::isValid() const { return d->daemons->valid(); }
+bool NetworkTime::isValid() const { return d->isValid(); }
 NetworkTimeInfo NetworkTime::timeInfo() const { return d->timeInfo(); }
 void NetworkTime::queryTimeInfo() { d->queryTimeInfo(); }
 

@@ -7,25 +7,16 @@ namespace Ondrix {
 
 using namespace Frame;
 
-class PhoneInfoPrivate : public QObject
+class PhoneInfoPrivate : public ServicePrivate<PhoneInfo>
 {
 public:
     explicit PhoneInfoPrivate(PhoneInfo *q)
-        : QObject(q)
-        , proxy(createProxy(Bus::Info, this))
-        , daemons(followDaemons({proxy}, this, q))
+        : ServicePrivate(q, {Bus::Info})
     {
-        registerTypes();
     }
 
     // One string query; a null string on any failure.
-    QString makeQuery(Method method) const
-    {
-        return askValue<QString>(proxy, method, QString());
-    }
-
-    DBusIface *proxy;
-    Daemons *daemons;
+    QString makeQuery(Method method) const { return askValue<QString>(proxy(), method, QString()); }
 };
 
 PhoneInfo::PhoneInfo(QObject *parent)
@@ -36,14 +27,14 @@ PhoneInfo::PhoneInfo(QObject *parent)
 
 PhoneInfo::~PhoneInfo() = default;
 
-bool PhoneInfo::isValid() const { return d->daemons->valid(); }
+bool PhoneInfo::isValid() const { return d->isValid(); }
 QString PhoneInfo::imeiNumber() const { return d->makeQuery(Method::InfoGetIMEINumber); }
 QString PhoneInfo::mcuSWVersion() const { return d->makeQuery(Method::InfoGetMCUSWVersion); }
 QString PhoneInfo::dspSWVersion() const { return d->makeQuery(Method::InfoGetDSPSWVersion); }
 
 PhoneInfo::SettingStatus PhoneInfo::hsxpaSetting() const
 {
-    const auto reply = ask<bool>(d->proxy, Method::InfoGetHSXPASetting);
+    const auto reply = ask<bool>(d->proxy(), Method::InfoGetHSXPASetting);
     return !reply ? SettingUnknown : std::get<0>(*reply) ? SettingEnabled : SettingDisabled;
 }
 

@@ -49,23 +49,18 @@ constexpr uint SuspendedByNetwork = 8;
 
 } // namespace
 
-class RadioAccessPrivate : public QObject
+class RadioAccessPrivate : public ServicePrivate<RadioAccess>
 {
 public:
     explicit RadioAccessPrivate(RadioAccess *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::RadioAccess, Bus::Gprs},
+                         {on(Signal::RadioAccessSelectionModeChanged, &RadioAccessPrivate::onMode),
+                          on(Signal::RadioAccessDataTechnologyChanged, &RadioAccessPrivate::onTechnology),
+                          on(Signal::RadioAccessChannelChanged, &RadioAccessPrivate::onChannel),
+                          on(Signal::GprsAvailable, &RadioAccessPrivate::onAvailable),
+                          on(Signal::GprsSuspended, &RadioAccessPrivate::onSuspended)})
     {
-        registerTypes();
-        subscribe(Signal::RadioAccessSelectionModeChanged, this, &RadioAccessPrivate::onMode);
-        subscribe(Signal::RadioAccessDataTechnologyChanged, this, &RadioAccessPrivate::onTechnology);
-        subscribe(Signal::RadioAccessChannelChanged, this, &RadioAccessPrivate::onChannel);
-        subscribe(Signal::GprsAvailable, this, &RadioAccessPrivate::onAvailable);
-        subscribe(Signal::GprsSuspended, this, &RadioAccessPrivate::onSuspended);
-        radioIface = createProxy(Bus::RadioAccess, this);
-        gprsIface = createProxy(Bus::Gprs, this);
-        daemons = followDaemons({radioIface, gprsIface}, this, q);
-        daemons->keepProperties(getAllCall(Bus::RadioAccess), [this](const QVariantMap &p) {
+        keep<QVariantMap>(getAllCall(Bus::RadioAccess), [this](const QVariantMap &p) {
             onTechnology(p.value(QStringLiteral("DataTechnology")).toString());
             onRadioIdle(p.value(QStringLiteral("RadioIdle")).toBool(), p.value(QStringLiteral("AllocatedHSDPA")).toBool(),
                         p.value(QStringLiteral("AllocatedHSUPA")).toBool());
@@ -73,7 +68,7 @@ public:
             onChannel(p.value(QStringLiteral("Channel")).toInt());
         });
         // A detached modem counts as data available; an attached one when the network says so.
-        daemons->keepProperties(getAllCall(Bus::Gprs), [this](const QVariantMap &p) {
+        keep<QVariantMap>(getAllCall(Bus::Gprs), [this](const QVariantMap &p) {
             update(dataAvailable, !p.value(QStringLiteral("Attached")).toBool() || p.value(QStringLiteral("Available")).toBool(),
                    q_ptr, &RadioAccess::dataAvailabilityChanged);
         });
@@ -83,9 +78,9 @@ public:
     {
         const bool wanted = newOptions.testFlag(RadioAccess::StatusUpdates);
         if (wanted && !radioIdleConnected)
-            radioIdleConnected = subscribe(Signal::RadioAccessRadioIdle, this, &RadioAccessPrivate::onRadioIdle);
+            radioIdleConnected = follow(on(Signal::RadioAccessRadioIdle, &RadioAccessPrivate::onRadioIdle));
         else if (!wanted && radioIdleConnected) {
-            unsubscribe(Signal::RadioAccessRadioIdle, this);
+            unfollow(Signal::RadioAccessRadioIdle);
             radioIdleConnected = false;
         }
         options = newOptions;
@@ -93,9 +88,8 @@ public:
 
     void setMode(RadioAccess::Mode requested)
     {
-        Q_Q(RadioAccess);
         if (requested == mode) {
-            emit q->modeChanged(mode);
+            emit q_ptr->modeChanged(mode);
             return;
         }
         pendingMode = requested;
@@ -146,10 +140,6 @@ public:
         }
     }
 
-    RadioAccess *q_ptr;
-    DBusIface *radioIface = nullptr;
-    DBusIface *gprsIface = nullptr;
-    Daemons *daemons = nullptr;
     RadioAccess::Options options;
     bool radioIdleConnected = false;
     RadioAccess::Flags state;
@@ -158,9 +148,6 @@ public:
     RadioAccess::Mode pendingMode = RadioAccess::Unknown;
     int channel = 0;
     bool dataAvailable = false;
-
-private:
-    Q_DECLARE_PUBLIC(RadioAccess)
 };
 
 RadioAccess::RadioAccess(QObject *parent)
@@ -177,7 +164,7 @@ RadioAccess::Flags RadioAccess::state() const { return d->state; }
 uint RadioAccess::channel() const { return uint(d->channel); }
 bool RadioAccess::isDataAvailable() const { return d->dataAvailable; }
 RadioAccess::Options RadioAccess::options() const { return d->options; }
-bool RadioAccess::isValid() const { return d->daemons->valid(); }
+bool RadioAccess::isValid() const { return d->isValid(); }
 void RadioAccess::setOptions(QFlags<Option> options) { d->setOptions(options); }
 void RadioAccess::setMode(Mode mode) { d->setMode(mode); }
 

@@ -7,79 +7,78 @@ namespace Ondrix {
 
 using namespace Frame;
 
-class SignalStrengthPrivate : public QObject
+namespace {
+
+// The subscription each option needs: the bars signal for bars, the level
+// signal for the percentage and the decibels.
+bool wantsBars(SignalStrength::Options options) { return options.testFlag(SignalStrength::BarsOption); }
+bool wantsLevel(SignalStrength::Options options)
+{
+    return options & (SignalStrength::PercentOption | SignalStrength::DbmOption);
+}
+
+} // namespace
+
+class SignalStrengthPrivate : public ServicePrivate<SignalStrength>
 {
 public:
-    SignalStrengthPrivate(SignalStrength::Options options, SignalStrength *q);
+    SignalStrengthPrivate(SignalStrength::Options initial, SignalStrength *q)
+        : ServicePrivate(q, {Bus::SignalStrength}, follows(initial))
+        , options(initial)
+    {
+        keep<QVariantMap>(getAllCall(Bus::SignalStrength), [this](const QVariantMap &properties) {
+            setBars(properties.value(QStringLiteral("SignalBars")).toInt());
+            setLevel(properties.value(QStringLiteral("SignalPercent")).toInt(),
+                     properties.value(QStringLiteral("SignalDecibels")).toInt());
+        });
+    }
 
-    void setOptions(SignalStrength::Options options);
+    static Follow barsSignal() { return on(Signal::SignalStrengthSignalBarsChanged, &SignalStrengthPrivate::setBars); }
+    static Follow levelSignal() { return on(Signal::SignalStrengthSignalStrengthChanged, &SignalStrengthPrivate::setLevel); }
 
-    void setBars(int bars);
-    void setLevel(int percent, int dbm);
+    // The subscriptions `options` want.
+    static std::vector<Follow> follows(SignalStrength::Options options)
+    {
+        std::vector<Follow> list;
+        if (wantsBars(options))
+            list.push_back(barsSignal());
+        if (wantsLevel(options))
+            list.push_back(levelSignal());
+        return list;
+    }
 
-    SignalStrength *q_ptr;
-    DBusIface *proxy = nullptr;
-    Daemons *daemons = nullptr;
+    // Makes or removes the subscriptions so that each exists exactly when an option wants it.
+    void setOptions(SignalStrength::Options newOptions)
+    {
+        const SignalStrength::Options old = options;
+        options = newOptions;
+        if (wantsBars(newOptions) != wantsBars(old)) {
+            if (wantsBars(newOptions))
+                follow(barsSignal());
+            else
+                unfollow(Signal::SignalStrengthSignalBarsChanged);
+        }
+        if (wantsLevel(newOptions) != wantsLevel(old)) {
+            if (wantsLevel(newOptions))
+                follow(levelSignal());
+            else
+                unfollow(Signal::SignalStrengthSignalStrengthChanged);
+        }
+    }
+
+    void setBars(int value) { update(bars, value, q_ptr, &SignalStrength::barsChanged); }
+
+    void setLevel(int newPercent, int newDbm)
+    {
+        update(percent, newPercent, q_ptr, &SignalStrength::percentChanged);
+        update(dbm, newDbm, q_ptr, &SignalStrength::dbmChanged);
+    }
+
     SignalStrength::Options options;
-    bool barsSubscribed = false;
-    bool levelSubscribed = false;
     int bars = 0;
     int percent = 0;
     int dbm = 0;
-
-private:
-    Q_DECLARE_PUBLIC(SignalStrength)
-    // Makes or removes one subscription so that it exists exactly when `wanted`.
-    template <typename Handler>
-    void follow(Signal signal, Handler handler, bool wanted, bool &subscribed);
 };
-
-SignalStrengthPrivate::SignalStrengthPrivate(SignalStrength::Options initial, SignalStrength *q)
-    : QObject(q)
-    , q_ptr(q)
-{
-    registerTypes();
-    setOptions(initial);
-    proxy = createProxy(Bus::SignalStrength, this);
-    daemons = followDaemons({proxy}, this, q);
-    daemons->keepProperties(getAllCall(Bus::SignalStrength), [this](const QVariantMap &properties) {
-        setBars(properties.value(QStringLiteral("SignalBars")).toInt());
-        setLevel(properties.value(QStringLiteral("SignalPercent")).toInt(),
-                 properties.value(QStringLiteral("SignalDecibels")).toInt());
-    });
-}
-
-template <typename Handler>
-void SignalStrengthPrivate::follow(Signal signal, Handler handler, bool wanted, bool &subscribed)
-{
-    if (wanted && !subscribed) {
-        subscribe(signal, this, handler);
-        subscribed = true;
-    } else if (!wanted && subscribed) {
-        unsubscribe(signal, this);
-        subscribed = false;
-    }
-}
-
-void SignalStrengthPrivate::setOptions(SignalStrength::Options newOptions)
-{
-    follow(Signal::SignalStrengthSignalBarsChanged, &SignalStrengthPrivate::setBars, newOptions.testFlag(SignalStrength::BarsOption),
-           barsSubscribed);
-    follow(Signal::SignalStrengthSignalStrengthChanged, &SignalStrengthPrivate::setLevel,
-           newOptions & (SignalStrength::PercentOption | SignalStrength::DbmOption), levelSubscribed);
-    options = newOptions;
-}
-
-void SignalStrengthPrivate::setBars(int value)
-{
-    update(bars, value, q_ptr, &SignalStrength::barsChanged);
-}
-
-void SignalStrengthPrivate::setLevel(int newPercent, int newDbm)
-{
-    update(percent, newPercent, q_ptr, &SignalStrength::percentChanged);
-    update(dbm, newDbm, q_ptr, &SignalStrength::dbmChanged);
-}
 
 SignalStrength::SignalStrength(QObject *parent)
     : SignalStrength(Options(), parent)
@@ -97,7 +96,7 @@ SignalStrength::~SignalStrength() = default;
 int SignalStrength::bars() const { return d->bars; }
 int SignalStrength::percent() const { return d->percent; }
 int SignalStrength::dbm() const { return d->dbm; }
-bool SignalStrength::isValid() const { return d->daemons->valid(); }
+bool SignalStrength::isValid() const { return d->isValid(); }
 SignalStrength::Options SignalStrength::options() const { return d->options; }
 void SignalStrength::setOptions(QFlags<Option> options) { d->setOptions(options); }
 

@@ -58,39 +58,15 @@ SIMStatus::Status statusOf(const QString &text)
 
 // ---- SIMStatus ----
 
-class SIMStatusPrivate : public QObject
+class SIMStatusPrivate : public ServicePrivate<SIMStatus>
 {
 public:
     explicit SIMStatusPrivate(SIMStatus *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::Sim}, {on(Signal::SimSIMStatus, &SIMStatusPrivate::simStatusSignal)})
     {
-        registerTypes();
-        subscribe(Signal::SimSIMStatus, this, &SIMStatusPrivate::simStatusSignal);
-        proxy = createProxy(Bus::Sim, this);
-        daemons = followDaemons({proxy}, this, q);
     }
 
-    void status()
-    {
-        Q_Q(SIMStatus);
-        operate<QString>(methodCall(Method::SimGetSIMStatus), q,
-            [q](const QString &text) { emit q->statusComplete(statusOf(text), NoError); },
-            [q](const QDBusError &error) { emit q->statusComplete(SIMStatus::UnknownStatus, simErrorOf(error)); });
-    }
-
-    void simStatusSignal(const QString &text)
-    {
-        Q_Q(SIMStatus);
-        emit q->statusChanged(statusOf(text));
-    }
-
-    SIMStatus *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(SIMStatus)
+    void simStatusSignal(const QString &text) { emit q_ptr->statusChanged(statusOf(text)); }
 };
 
 SIMStatus::SIMStatus(QObject *parent)
@@ -101,8 +77,13 @@ SIMStatus::SIMStatus(QObject *parent)
 
 SIMStatus::~SIMStatus() = default;
 
-bool SIMStatus::isValid() const { return d->daemons->valid(); }
-void SIMStatus::status() { d->status(); }
+bool SIMStatus::isValid() const { return d->isValid(); }
+void SIMStatus::status()
+{
+    operate<QString>(methodCall(Method::SimGetSIMStatus), this,
+        [this](const QString &text) { emit statusComplete(statusOf(text), NoError); },
+        [this](const QDBusError &error) { emit statusComplete(UnknownStatus, simErrorOf(error)); });
+}
 
 // ---- SIMSecurity ----
 
@@ -119,51 +100,27 @@ QString codeType(int type, const char *const (&names)[2])
 
 } // namespace
 
-class SIMSecurityPrivate : public QObject
+class SIMSecurityPrivate : public ServicePrivate<SIMSecurity>
 {
 public:
     explicit SIMSecurityPrivate(SIMSecurity *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::SimSecurity},
+                         {on(Signal::SimSecurityVerifyCodeRequired, &SIMSecurityPrivate::verifyCodeRequiredSignal)})
     {
-        registerTypes();
-        subscribe(Signal::SimSecurityVerifyCodeRequired, this,
-                  &SIMSecurityPrivate::verifyCodeRequiredSignal);
-        proxy = createProxy(Bus::SimSecurity, this);
-        daemons = followDaemons({proxy}, this, q);
-    }
-
-    void pinQueryState(int type)
-    {
-        Q_Q(SIMSecurity);
-        operate<bool>(methodCall(Method::SimSecurityGetPINQueryState, {codeType(type, pinTypes)}), q,
-            [q](bool on) {
-                emit q->pinQueryStateComplete(on ? SIMSecurity::QueryEnabled : SIMSecurity::QueryDisabled,
-                                              NoError);
-            },
-            [q](const QDBusError &error) { emit q->pinQueryStateComplete(SIMSecurity::QueryUnknown, simErrorOf(error)); });
     }
 
     void verifyCodeRequiredSignal(const QString &text)
     {
-        Q_Q(SIMSecurity);
         const QString type = text.toLower();
         if (type == QLatin1String("pin"))
-            emit q->verifyPINRequired(SIMSecurity::PIN);
+            emit q_ptr->verifyPINRequired(SIMSecurity::PIN);
         else if (type == QLatin1String("pin2"))
-            emit q->verifyPINRequired(SIMSecurity::PIN2);
+            emit q_ptr->verifyPINRequired(SIMSecurity::PIN2);
         else if (type == QLatin1String("puk"))
-            emit q->verifyPUKRequired(SIMSecurity::PUK);
+            emit q_ptr->verifyPUKRequired(SIMSecurity::PUK);
         else
-            emit q->verifyPUKRequired(SIMSecurity::PUK2);
+            emit q_ptr->verifyPUKRequired(SIMSecurity::PUK2);
     }
-
-    SIMSecurity *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(SIMSecurity)
 };
 
 SIMSecurity::SIMSecurity(QObject *parent)
@@ -174,7 +131,7 @@ SIMSecurity::SIMSecurity(QObject *parent)
 
 SIMSecurity::~SIMSecurity() = default;
 
-bool SIMSecurity::isValid() const { return d->daemons->valid(); }
+bool SIMSecurity::isValid() const { return d->isValid(); }
 
 void SIMSecurity::verifyPIN(PINType type, const QString &code)
 {
@@ -206,7 +163,12 @@ void SIMSecurity::disablePINQuery(PINType type, const QString &code)
                &SIMSecurity::disablePINQueryComplete, simErrorOf);
 }
 
-void SIMSecurity::pinQueryState(PINType type) { d->pinQueryState(type); }
+void SIMSecurity::pinQueryState(PINType type)
+{
+    operate<bool>(methodCall(Method::SimSecurityGetPINQueryState, {codeType(type, pinTypes)}), this,
+        [this](bool on) { emit pinQueryStateComplete(on ? QueryEnabled : QueryDisabled, NoError); },
+        [this](const QDBusError &error) { emit pinQueryStateComplete(QueryUnknown, simErrorOf(error)); });
+}
 
 bool SIMSecurity::sendCodeRequest(const QString &command)
 {
@@ -245,35 +207,20 @@ void SIMSecurity::pukAttemptsLeft(PUKType type)
 
 // ---- SIMIdentity ----
 
-class SIMIdentityPrivate : public QObject
+class SIMIdentityPrivate : public ServicePrivate<SIMIdentity>
 {
-public:
-    explicit SIMIdentityPrivate(SIMIdentity *q)
-        : QObject(q)
-        , q_ptr(q)
-        , proxy(createProxy(Bus::SimIdentity, this))
-        , daemons(followDaemons({proxy}, this, q))
-    {
-        registerTypes();
-    }
-
-    SIMIdentity *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(SIMIdentity)
+    using ServicePrivate::ServicePrivate;
 };
 
 SIMIdentity::SIMIdentity(QObject *parent)
     : QObject(parent)
-    , d(new SIMIdentityPrivate(this))
+    , d(new SIMIdentityPrivate(this, {Bus::SimIdentity}))
 {
 }
 
 SIMIdentity::~SIMIdentity() = default;
 
-bool SIMIdentity::isValid() const { return d->daemons->valid(); }
+bool SIMIdentity::isValid() const { return d->isValid(); }
 void SIMIdentity::hplmn()
 {
     complete<QString, QString>(methodCall(Method::SimIdentityGetHPLMN), this, &SIMIdentity::hplmnComplete, simErrorOf, QString(),

@@ -36,54 +36,32 @@ SIMLock::SIMLockError lockErrorOf(const QDBusError &error)
 
 } // namespace
 
-class SIMLockPrivate : public QObject
+class SIMLockPrivate : public ServicePrivate<SIMLock>
 {
-public:
-    explicit SIMLockPrivate(SIMLock *q)
-        : QObject(q)
-        , q_ptr(q)
-        , proxy(createProxy(Bus::SimLock, this))
-        , daemons(followDaemons({proxy}, this, q))
-    {
-        registerTypes();
-    }
-
-    void simLockStatus()
-    {
-        Q_Q(SIMLock);
-        operate<QString>(methodCall(Method::SimLockGetSIMLockStatus), this,
-            [q](const QString &text) {
-                emit q->simLockStatusComplete(
-                    SIMLock::SIMLockStatus(lookup(lockStatuses, text, SIMLock::StatusUnknown)), SIMLock::NoError);
-            },
-            [q](const QDBusError &error) { emit q->simLockStatusComplete(SIMLock::StatusUnknown, lockErrorOf(error)); });
-    }
-
-    // The code goes into the call and nowhere else.
-    void simLockUnlock(int level, const QString &code)
-    {
-        complete<>(methodCall(Method::SimLockUnlockSIMLock, {level, code}), q_ptr,
-                   &SIMLock::simLockUnlockComplete, lockErrorOf);
-    }
-
-    SIMLock *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons;
-
-private:
-    Q_DECLARE_PUBLIC(SIMLock)
+    using ServicePrivate::ServicePrivate;
 };
 
 SIMLock::SIMLock(QObject *parent)
     : QObject(parent)
-    , d(new SIMLockPrivate(this))
+    , d(new SIMLockPrivate(this, {Bus::SimLock}))
 {
 }
 
 SIMLock::~SIMLock() = default;
 
-bool SIMLock::isValid() const { return d->daemons->valid(); }
-void SIMLock::simLockStatus() { d->simLockStatus(); }
-void SIMLock::simLockUnlock(SIMLockLevel level, const QString &unlockCode) { d->simLockUnlock(level, unlockCode); }
+bool SIMLock::isValid() const { return d->isValid(); }
+void SIMLock::simLockStatus()
+{
+    operate<QString>(methodCall(Method::SimLockGetSIMLockStatus), this,
+        [this](const QString &text) { emit simLockStatusComplete(SIMLockStatus(lookup(lockStatuses, text, StatusUnknown)), NoError); },
+        [this](const QDBusError &error) { emit simLockStatusComplete(StatusUnknown, lockErrorOf(error)); });
+}
+
+// The code goes into the call and nowhere else.
+void SIMLock::simLockUnlock(SIMLockLevel level, const QString &unlockCode)
+{
+    complete<>(methodCall(Method::SimLockUnlockSIMLock, {int(level), unlockCode}), this, &SIMLock::simLockUnlockComplete,
+               lockErrorOf);
+}
 
 } // namespace Ondrix

@@ -52,29 +52,15 @@ void readEntry(SIMPhonebook *q, Method method, const QVariantList &args, EntrySi
 
 } // namespace
 
-class SIMPhonebookPrivate : public QObject
+class SIMPhonebookPrivate : public ServicePrivate<SIMPhonebook>
 {
 public:
     explicit SIMPhonebookPrivate(SIMPhonebook *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::SimPhonebook},
+                         {on(Signal::SimPhonebookFDNDisabled, &SIMPhonebook::fdnDisabled),
+                          on(Signal::SimPhonebookFDNEnabled, &SIMPhonebook::fdnEnabled)})
     {
-        registerTypes();
-        subscribe(Signal::SimPhonebookFDNDisabled, this, &SIMPhonebookPrivate::fdnDisabledSignal);
-        subscribe(Signal::SimPhonebookFDNEnabled, this, &SIMPhonebookPrivate::fdnEnabledSignal);
-        proxy = createProxy(Bus::SimPhonebook, this);
-        daemons = followDaemons({proxy}, this, q);
     }
-
-    void fdnDisabledSignal() { emit q_ptr->fdnDisabled(); }
-    void fdnEnabledSignal() { emit q_ptr->fdnEnabled(); }
-
-    SIMPhonebook *q_ptr;
-    DBusIface *proxy;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(SIMPhonebook)
 };
 
 SIMPhonebook::SIMPhonebook(QObject *parent)
@@ -85,7 +71,7 @@ SIMPhonebook::SIMPhonebook(QObject *parent)
 
 SIMPhonebook::~SIMPhonebook() = default;
 
-bool SIMPhonebook::isValid() const { return d->daemons->valid(); }
+bool SIMPhonebook::isValid() const { return d->isValid(); }
 
 void SIMPhonebook::readFirst(PhonebookType phonebook)
 {

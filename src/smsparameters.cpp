@@ -12,21 +12,15 @@ const uchar AllParameters = 1;
 const uchar ServiceCentreAbsent = 0x02;   // parameter indicators: a set bit means absent
 } // namespace
 
-class SMSParametersPrivate : public QObject
+class SMSParametersPrivate : public ServicePrivate<SMSParameters>
 {
 public:
-    explicit SMSParametersPrivate(SMSParameters *parent)
-        : QObject(parent)
-        , proxy(createProxy(Bus::SmsSim, this))
-        , daemons(followDaemons({proxy}, this, parent))
+    explicit SMSParametersPrivate(SMSParameters *q)
+        : ServicePrivate(q, {Bus::SmsSim})
     {
-        registerTypes();
     }
 
     QString serviceCenterAddress() const;
-
-    DBusIface *proxy;
-    Daemons *daemons;
 };
 
 // The reply's first argument is a byte, and it has eight at least: the
@@ -34,7 +28,7 @@ public:
 // others are the daemon's.
 QString SMSParametersPrivate::serviceCenterAddress() const
 {
-    const QDBusMessage reply = callProxy(proxy, Method::SmsSimGetParameters, {QVariant::fromValue(AllParameters)});
+    const QDBusMessage reply = callProxy(proxy(), Method::SmsSimGetParameters, {QVariant::fromValue(AllParameters)});
     const QVariantList args = reply.arguments();
     if (reply.type() != QDBusMessage::ReplyMessage || args.size() < 8 || !reply.signature().startsWith(QLatin1Char('y')))
         return QString();
@@ -52,7 +46,7 @@ SMSParameters::~SMSParameters() = default;
 
 bool SMSParameters::isValid() const
 {
-    return d->daemons->valid();
+    return d->isValid();
 }
 
 QString SMSParameters::serviceCenterAddress() const

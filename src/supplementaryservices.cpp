@@ -145,24 +145,17 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, SS::DivertService
     return argument;
 }
 
-class SupplementaryServicesPrivate : public QObject
+class SupplementaryServicesPrivate : public ServicePrivate<SupplementaryServices>
 {
 public:
     explicit SupplementaryServicesPrivate(SS *q)
-        : QObject(q)
-        , q_ptr(q)
+        : ServicePrivate(q, {Bus::SS, Bus::Ussd},
+                         {on(Signal::SSBusyWith, &SupplementaryServicesPrivate::busyWithSignal),
+                          on(Signal::UssdRequest, &SupplementaryServicesPrivate::userActionRequestedSignal),
+                          on(Signal::UssdNotify, &SupplementaryServicesPrivate::notifyReceivedSignal),
+                          on(Signal::UssdReleased, &SupplementaryServicesPrivate::ussdReleasedSignal)})
     {
-        registerTypes();
-        subscribe(Signal::SSBusyWith, this, &SupplementaryServicesPrivate::busyWithSignal);
-        subscribe(Signal::UssdRequest, this, &SupplementaryServicesPrivate::userActionRequestedSignal);
-        subscribe(Signal::UssdNotify, this, &SupplementaryServicesPrivate::notifyReceivedSignal);
-        subscribe(Signal::UssdReleased, this, &SupplementaryServicesPrivate::ussdReleasedSignal);
-        ssIface = createProxy(Bus::SS, this);
-        ussdIface = createProxy(Bus::Ussd, this);
-        daemons = followDaemons({ssIface, ussdIface}, this, q);
     }
-
-    bool isValid() const { return daemons->valid(); }
 
     // One call service operation: with the daemon absent it fails at once
     // with UnknownError and nothing is sent.
@@ -201,7 +194,7 @@ public:
 
     void checkClir()
     {
-        Q_Q(SupplementaryServices);
+        SS *const q = q_ptr;
         request<QString>(Method::SSCheckCLIR, {},
             [q](const QString &state) {
                 emit q->checkClirCompleted(SS::ClirStatus(lookup(clirStates, state)), SS::NoError);
@@ -213,7 +206,7 @@ public:
     {
         if (!isValid())
             return false;
-        return !askValue<QString>(ssIface, Method::SSGetBusyWith, QString()).isEmpty();
+        return !askValue<QString>(proxy(0), Method::SSGetBusyWith, QString()).isEmpty();
     }
 
     // One USSD operation: failures, an absent daemon included, arrive as ussdError().
@@ -222,7 +215,7 @@ public:
     template <typename... Args, typename OnReply>
     void ussd(SS::UssdOp op, Method method, const QVariantList &args, OnReply done)
     {
-        Q_Q(SupplementaryServices);
+        SS *const q = q_ptr;
         if (!args.isEmpty() && carriesCode(args.constFirst().toString())) {
             emit q->ussdError(op, SS::UssdInvalidParameters, QStringLiteral("Not sent: the string carries a code"));
             return;
@@ -248,13 +241,6 @@ public:
     bool waiting(SS::Operation op, const QStringList &fields);
     bool identity(SS::Operation op, SS::OtherServiceCode code);
 
-    SS *q_ptr;
-    DBusIface *ssIface = nullptr;
-    DBusIface *ussdIface = nullptr;
-    Daemons *daemons = nullptr;
-
-private:
-    Q_DECLARE_PUBLIC(SupplementaryServices)
 };
 
 // ---- Control strings (3GPP TS 22.030 clause 6.5.2) ----
@@ -278,7 +264,7 @@ SS::BasicService basicOfField(const QStringList &fields, int n)
 
 bool SupplementaryServicesPrivate::divert(SS::Operation op, SS::DivertServiceCode code, const QStringList &fields)
 {
-    Q_Q(SupplementaryServices);
+    SS *const q = q_ptr;
     const QString number = field(fields, 1);
     const SS::BasicService basic = basicOfField(fields, 2);
     uint delay = 0;
@@ -304,7 +290,7 @@ bool SupplementaryServicesPrivate::divert(SS::Operation op, SS::DivertServiceCod
 
 bool SupplementaryServicesPrivate::barring(SS::Operation op, SS::BarringServiceCode code, const QStringList &fields)
 {
-    Q_Q(SupplementaryServices);
+    SS *const q = q_ptr;
     const QString secret = field(fields, 1);
     const SS::BasicService basic = basicOfField(fields, 2);
     if (basic == SS::UnknownBasicService)
@@ -319,7 +305,7 @@ bool SupplementaryServicesPrivate::barring(SS::Operation op, SS::BarringServiceC
 
 bool SupplementaryServicesPrivate::password(SS::Operation op, const QStringList &fields)
 {
-    Q_Q(SupplementaryServices);
+    SS *const q = q_ptr;
     if (fields.size() < 4 || fields[2] != fields[3])
         return false;
     const int code = lookup(barringCodes, fields[0]);
@@ -331,7 +317,7 @@ bool SupplementaryServicesPrivate::password(SS::Operation op, const QStringList 
 
 bool SupplementaryServicesPrivate::waiting(SS::Operation op, const QStringList &fields)
 {
-    Q_Q(SupplementaryServices);
+    SS *const q = q_ptr;
     const SS::BasicService basic = basicOfField(fields, 1);
     if (basic == SS::UnknownBasicService)
         return false;
@@ -345,7 +331,7 @@ bool SupplementaryServicesPrivate::waiting(SS::Operation op, const QStringList &
 
 bool SupplementaryServicesPrivate::identity(SS::Operation op, SS::OtherServiceCode code)
 {
-    Q_Q(SupplementaryServices);
+    SS *const q = q_ptr;
     if (op != SS::Interrogation)
         return false;
     switch (code) {

@@ -28,63 +28,44 @@ const char ServiceState[] = "ServiceState";
 
 } // namespace
 
-class SystemControlPrivate : public QObject
+class SystemControlPrivate : public ServicePrivate<SystemControl>
 {
 public:
-    explicit SystemControlPrivate(SystemControl *q);
+    explicit SystemControlPrivate(SystemControl *q)
+        : ServicePrivate(q, {Bus::Modem, Bus::CSNet},
+                         {on(Signal::ModemPropertiesChanged, &SystemControlPrivate::onPropertiesChanged),
+                          on(Signal::CSNetActivityChanged, &SystemControlPrivate::onActivity)})
+    {
+        keep<QVariantMap>(methodCall(Method::ModemGetProperties), [this](const QVariantMap &properties) { takeModem(properties); });
+        keep<QVariantMap>(getAllCall(Bus::CSNet), [this](const QVariantMap &properties) {
+            onActivity(properties.value(QStringLiteral("Activity")).toString());
+        });
+    }
 
     void setPower(bool on);
-
+    // The controller's whole state, read at start and when it comes back.
+    void takeModem(const QVariantMap &properties);
     void onPropertiesChanged(const QVariantMap &properties);
     void onActivity(const QString &activity);
-    void onPowerSuccess();
-    void onPowerFailure(const QDBusError &error);
 
-    SystemControl *q_ptr;
-    DBusIface *csnet = nullptr;
-    DBusIface *modem = nullptr;
-    Daemons *daemons = nullptr;
     bool power = false;
     bool powerKnown = false;   // power has been read or announced: until then every request goes out
     int status = SystemControl::UnknownStatus;
     int activity = SystemControl::UnknownActivity;
-
-private:
-    Q_DECLARE_PUBLIC(SystemControl)
-    // The controller's whole state, read at start and when it comes back.
-    void takeModem(const QVariantMap &properties);
 };
-
-SystemControlPrivate::SystemControlPrivate(SystemControl *q)
-    : QObject(q)
-    , q_ptr(q)
-{
-    registerTypes();
-    subscribe(Signal::ModemPropertiesChanged, this, &SystemControlPrivate::onPropertiesChanged);
-    subscribe(Signal::CSNetActivityChanged, this, &SystemControlPrivate::onActivity);
-    modem = createProxy(Bus::Modem, this);
-    csnet = createProxy(Bus::CSNet, this);
-    daemons = followDaemons({modem, csnet}, this, q);
-    daemons->keepProperties(methodCall(Method::ModemGetProperties),
-                            [this](const QVariantMap &properties) { takeModem(properties); });
-    daemons->keepProperties(getAllCall(Bus::CSNet), [this](const QVariantMap &properties) {
-        onActivity(properties.value(QStringLiteral("Activity")).toString());
-    });
-}
 
 void SystemControlPrivate::takeModem(const QVariantMap &properties)
 {
-    Q_Q(SystemControl);
     const QString requested = properties.value(QLatin1String(RequestedMode)).toString();
     const QString modemState = properties.value(QLatin1String(ModemState)).toString();
     const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
 
     powerKnown = true;
-    update(power, requested == QLatin1String("Active") || modemState == QLatin1String("Normal"), q,
+    update(power, requested == QLatin1String("Active") || modemState == QLatin1String("Normal"), q_ptr,
            &SystemControl::powerChanged);
     update(status, modemState == QLatin1String("Service") ? int(SystemControl::ModemFailure)
                                                            : lookup(serviceStates, serviceState),
-           q, &SystemControl::statusChanged);
+           q_ptr, &SystemControl::statusChanged);
 }
 
 void SystemControlPrivate::onActivity(const QString &text)
@@ -94,7 +75,7 @@ void SystemControlPrivate::onActivity(const QString &text)
 
 void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
 {
-    Q_Q(SystemControl);
+    SystemControl *q = q_ptr;
     // Only the keys present count; an absent key reads as empty text.
     const QString modemState = properties.value(QLatin1String(ModemState)).toString();
     const QString serviceState = properties.value(QLatin1String(ServiceState)).toString();
@@ -128,25 +109,15 @@ void SystemControlPrivate::onPropertiesChanged(const QVariantMap &properties)
 
 void SystemControlPrivate::setPower(bool on)
 {
-    Q_Q(SystemControl);
     if (powerKnown && on == power)
         return;
-    // The cached value follows the controller's notification, not the request.
-    const QDBusMessage call = methodCall(Method::ModemRequestRadio, {on, true});
-    if (!callAsync(call, this, &SystemControlPrivate::onPowerSuccess,
-                   &SystemControlPrivate::onPowerFailure))
-        emit q->powerChanged(power);
-}
-
-void SystemControlPrivate::onPowerSuccess()
-{
-}
-
-void SystemControlPrivate::onPowerFailure(const QDBusError &error)
-{
-    Q_Q(SystemControl);
-    logError(error);
-    emit q->powerChanged(power);
+    // The cached value follows the controller's notification, not the
+    // request; a refused request puts the value shown back out.
+    operate<>(methodCall(Method::ModemRequestRadio, {on, true}), this, [] {}, [this](const QDBusError &error) {
+        if (!isNotSent(error))
+            logError(error);
+        emit q_ptr->powerChanged(power);
+    });
 }
 
 SystemControl::SystemControl(QObject *parent)
@@ -174,7 +145,7 @@ SystemControl::Activity SystemControl::activity() const
 
 bool SystemControl::isValid() const
 {
-    return d->daemons->valid();
+    return d->isValid();
 }
 
 void SystemControl::setPower(bool on)

@@ -25,15 +25,26 @@ const QString Operator = QStringLiteral("com.kelvo.hvt.CSNet.NetworkOperator");
 const QString Signal = QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength");
 }
 
-class Receiver : public QObject
+// A public object of the smallest kind, and its private side following the
+// signals a test names.
+class Probe : public QObject
 {
 public:
-    QList<QVariantMap> replies;
-    QStringList errors;
-    QStringList activities;
-    void onReply(const QVariantMap &map) { replies << map; }
-    void onError(const QDBusError &e) { errors << e.name() + QLatin1Char(' ') + e.message(); }
-    void onActivity(const QString &text) { activities << text; }
+    void validChanged(bool) {}
+};
+
+class ProbePrivate : public Frame::ServicePrivate<Probe>
+{
+public:
+    ProbePrivate(Probe *q, const std::vector<Follow> &follows)
+        : ServicePrivate(q, {Frame::Bus::CSNet}, follows)
+    {
+    }
+    void onActivity(const QString &text) { seen << text; }
+    void onRegistrationMode(const QString &text) { seen << "registration " + text; }
+    void onRadioMode(const QString &text) { seen << "radio " + text; }
+
+    QStringList seen;
 };
 
 class TestFrame : public SimTestCase
@@ -62,15 +73,19 @@ private Q_SLOTS:
         qDBusRegisterMetaType<QList<int>>();
         qDBusRegisterMetaType<QMap<QString, QString>>();
         bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
-        Receiver receiver;
-        QVERIFY(Frame::callAsync(Frame::methodCall(Frame::Method::ModemGetProperties), &receiver,
-                                 &Receiver::onReply, &Receiver::onError));
-        QTRY_COMPARE(receiver.replies.size() + receiver.errors.size(), 1);
-        QCOMPARE(receiver.replies.size(), delivered ? 1 : 0);
+        QObject context;
+        QList<QVariantMap> replies;
+        QStringList errors;
+        Frame::operate<QVariantMap>(
+            Frame::methodCall(Frame::Method::ModemGetProperties), &context,
+            [&replies](const QVariantMap &map) { replies << map; },
+            [&errors](const QDBusError &e) { errors << e.name() + QLatin1Char(' ') + e.message(); });
+        QTRY_COMPARE(replies.size() + errors.size(), 1);
+        QCOMPARE(replies.size(), delivered ? 1 : 0);
         if (!delivered)
-            QVERIFY(receiver.errors.first().startsWith("org.freedesktop.DBus.Error.InvalidSignature "));
+            QVERIFY(errors.first().startsWith("org.freedesktop.DBus.Error.InvalidSignature "));
         bench.flush();
-        QCOMPARE(receiver.replies.size() + receiver.errors.size(), 1);
+        QCOMPARE(replies.size() + errors.size(), 1);
     }
 
     // A read takes a map first; more arguments after it are the daemon's, as
@@ -92,9 +107,10 @@ private Q_SLOTS:
         qDBusRegisterMetaType<QList<int>>();
         qDBusRegisterMetaType<QList<QStringList>>();
         bench.script(Modem, GetProperties, {{"reply", QVariant(reply)}});
-        QVariantMap out;
-        QCOMPARE(Frame::readProperties(Frame::methodCall(Frame::Method::ModemGetProperties), out), taken);
-        QCOMPARE(out.value(QStringLiteral("A")).toInt(), taken ? 1 : 0);
+        const auto out = Frame::read<QVariantMap>(Frame::methodCall(Frame::Method::ModemGetProperties));
+        QCOMPARE(bool(out), taken);
+        if (out)
+            QCOMPARE(std::get<0>(*out).value(QStringLiteral("A")).toInt(), 1);
         QVERIFY(SimBench::log().isEmpty());
     }
 
@@ -127,8 +143,8 @@ private Q_SLOTS:
 
     void signalsOfAnotherSignatureAreDropped()
     {
-        Receiver receiver;
-        QVERIFY(Frame::subscribe(Frame::Signal::CSNetActivityChanged, &receiver, &Receiver::onActivity));
+        Probe probe;
+        auto *receiver = new ProbePrivate(&probe, {ProbePrivate::on(Frame::Signal::CSNetActivityChanged, &ProbePrivate::onActivity)});
         const QString csnet = QStringLiteral("com.kelvo.hvt.CSNet");
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {5});
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QVariant::fromValue(QStringList{"Call"})});
@@ -137,12 +153,12 @@ private Q_SLOTS:
         // More arguments after the expected ones are the daemon's to add: the first ones count.
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Data"), 7});
         QVERIFY(bench.flush());
-        QCOMPARE(receiver.activities, (QStringList{"Call", "Data"}));
+        QCOMPARE(receiver->seen, (QStringList{"Call", "Data"}));
 
-        Frame::unsubscribe(Frame::Signal::CSNetActivityChanged, &receiver);
+        receiver->unfollow(Frame::Signal::CSNetActivityChanged);
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Idle")});
         QVERIFY(bench.flush());
-        QCOMPARE(receiver.activities, (QStringList{"Call", "Data"}));
+        QCOMPARE(receiver->seen, (QStringList{"Call", "Data"}));
     }
 
     // The time each call is given, as the calls category tells it.
@@ -181,18 +197,16 @@ private Q_SLOTS:
     // signal only at the handler of its own interface.
     void signalsGoByInterfaceAndName()
     {
-        QObject context;
-        QStringList seen;
-        QVERIFY(Frame::subscribe(Frame::Signal::NetworkRegistrationSelectionModeChanged, QStringLiteral("s"), &context,
-                                 [&seen](const QVariantList &args) { seen << "registration " + args.value(0).toString(); }));
-        QVERIFY(Frame::subscribe(Frame::Signal::RadioAccessSelectionModeChanged, QStringLiteral("s"), &context,
-                                 [&seen](const QVariantList &args) { seen << "radio " + args.value(0).toString(); }));
+        Probe probe;
+        auto *receiver = new ProbePrivate(
+            &probe, {ProbePrivate::on(Frame::Signal::NetworkRegistrationSelectionModeChanged, &ProbePrivate::onRegistrationMode),
+                     ProbePrivate::on(Frame::Signal::RadioAccessSelectionModeChanged, &ProbePrivate::onRadioMode)});
         bench.emitSignal(QStringLiteral("com.kelvo.hvt.CSNet.RadioAccess"), QStringLiteral("SelectionModeChanged"),
                          {QStringLiteral("GSM")});
         bench.emitSignal(QStringLiteral("com.kelvo.hvt.CSNet.NetworkRegistration"), QStringLiteral("SelectionModeChanged"),
                          {QStringLiteral("Manual")});
         QVERIFY(bench.flush());
-        QCOMPARE(seen, (QStringList{"radio GSM", "registration Manual"}));
+        QCOMPARE(receiver->seen, (QStringList{"radio GSM", "registration Manual"}));
     }
 
     // Every line goes through one category, which applications can silence.
