@@ -201,6 +201,16 @@ static SMS_ALWAYS_INLINE int gsm_codes_of(const sms_conv_ctx_t *ctx, uint16_t un
     return 2;
 }
 
+uint32_t sms_conv_single_septet_run(const sms_conv_ctx_t *ctx, const uint8_t *in, uint32_t len)
+{
+    uint32_t run = 0;
+    if (!ctx->latin1_ready)
+        return 0;
+    while (run < len && in[run] < 0x80 && ctx->latin1[in[run]] != NO_CODE && !(ctx->latin1[in[run]] & EXTENDED))
+        run++;
+    return run;
+}
+
 int sms_conv_septets_of(const sms_conv_ctx_t *ctx, uint32_t cp)
 {
     if (cp < 256 && ctx->latin1_ready)

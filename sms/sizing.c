@@ -79,46 +79,26 @@ static inline uint32_t lost_before_pair(uint32_t at, uint32_t per)
     return at % per == per - 1;
 }
 
-/* The code point of a valid two-octet UTF-8 sequence at `in`, or -1: the
- * common case of texts beyond ASCII (Latin, Greek, Cyrillic), decoded inline. */
-static inline int32_t two_octets(const uint8_t *in, uint32_t left)
-{
-    if (left >= 2 && in[0] >= 0xC2 && in[0] < 0xE0 && (in[1] & 0xC0) == 0x80)
-        return (int32_t)((in[0] & 0x1Fu) << 6 | (in[1] & 0x3Fu));
-    return -1;
-}
-
 /* The septets of the text with the context's tables, and the septets a split
  * loses; 0 when a character has no code, -1 when the text is not UTF-8. One
- * pass, nothing converted: the first 256 characters, most of most texts,
- * straight through the context's direct table. */
+ * pass, nothing converted; runs of ASCII characters of one septet each are
+ * counted whole. */
 static int32_t count_septets(const uint8_t *in, uint32_t len, const sms_conv_ctx_t *ctx, uint32_t per,
                              uint32_t *septets, uint32_t *lost)
 {
-    const uint16_t *direct = ctx->latin1_ready ? ctx->latin1 : NULL;
     uint32_t n = 0, extra = 0;
     for (uint32_t i = 0; i < len;) {
-        /* A run of ASCII characters of the alphabet. */
-        if (direct) {
-            uint32_t run = i;
-            while (run < len && in[run] < 0x80 && !(direct[in[run]] & EXTENDED))
-                run++;
-            n += run - i;
-            i = run;
-            if (i == len)
-                break;
-        }
-        int32_t cp = in[i];
-        uint32_t step = 1;
-        if (cp >= 0x80 && (cp = two_octets(in + i, len - i)) >= 0) {
-            step = 2;
-        } else if (cp < 0) {
-            cp = sms_utf8_char(in + i, len - i, &step);
-            if (cp < 0)
-                return -1;
-            if (cp == 0)
-                break;   /* cut inside a character: up to it */
-        }
+        const uint32_t run = sms_conv_single_septet_run(ctx, in + i, len - i);
+        n += run;
+        i += run;
+        if (i == len)
+            break;
+        uint32_t step = 0;
+        const int32_t cp = sms_utf8_next(in + i, len - i, &step);
+        if (cp < 0)
+            return -1;
+        if (!step)
+            break;   /* cut inside a character: up to it */
         i += step;
         const int septets_of = sms_conv_septets_of(ctx, (uint32_t)cp);
         if (!septets_of)
@@ -138,25 +118,12 @@ static int32_t count_units(const uint8_t *in, uint32_t len, uint32_t per, uint32
 {
     uint32_t n = 0, extra = 0;
     for (uint32_t i = 0; i < len;) {
-        if (in[i] < 0x80) {
-            uint32_t run = i + 1;
-            while (run < len && in[run] < 0x80)
-                run++;
-            n += run - i;
-            i = run;
-            continue;
-        }
-        if (two_octets(in + i, len - i) >= 0) {
-            n++;
-            i += 2;
-            continue;
-        }
         uint32_t step = 0;
-        const int32_t cp = sms_utf8_char(in + i, len - i, &step);
-        if (cp == 0)
-            break;
+        const int32_t cp = sms_utf8_next(in + i, len - i, &step);
         if (cp < 0)
             return -1;
+        if (!step)
+            break;
         if (cp >= 0x10000) {
             extra += lost_before_pair(n + extra, per);
             n++;

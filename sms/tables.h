@@ -67,6 +67,9 @@ static inline void sms_lang_split(int32_t lang, int32_t *locking, int32_t *singl
 /* The septets a character takes with the context's tables: 1, 2 for an
  * extension character, 0 when neither table has it. */
 int sms_conv_septets_of(const sms_conv_ctx_t *ctx, uint32_t cp);
+/* How many octets at `in` (`len` of them) are ASCII characters with a code of
+ * one septet in the context's tables. */
+uint32_t sms_conv_single_septet_run(const sms_conv_ctx_t *ctx, const uint8_t *in, uint32_t len);
 
 /* Fills a context with the tables of the two languages, without a converter:
  * enough for the lookups and for sms_conv_gsm_to_utf8, nothing to close. */
