@@ -88,11 +88,13 @@ static int32_t count_septets(const uint8_t *in, uint32_t len, const sms_conv_ctx
 {
     uint32_t n = 0, extra = 0;
     for (uint32_t i = 0; i < len;) {
-        const uint32_t run = sms_conv_single_septet_run(ctx, in + i, len - i);
-        n += run;
-        i += run;
-        if (i == len)
-            break;
+        if (in[i] < 0x80) {
+            const uint32_t run = sms_conv_single_septet_run(ctx, in + i, len - i);
+            n += run;
+            i += run;
+            if (i == len)
+                break;
+        }
         uint32_t step = 0;
         const int32_t cp = sms_utf8_next(in + i, len - i, &step);
         if (cp < 0)
@@ -118,8 +120,21 @@ static int32_t count_units(const uint8_t *in, uint32_t len, uint32_t per, uint32
 {
     uint32_t n = 0, extra = 0;
     for (uint32_t i = 0; i < len;) {
+        if (in[i] < 0x80) {   /* a run of ASCII: a unit each */
+            uint32_t run = i + 1;
+            while (run < len && in[run] < 0x80)
+                run++;
+            n += run - i;
+            i = run;
+            continue;
+        }
+        if (sms_utf8_two_octets(in + i, len - i) >= 0) {
+            n++;
+            i += 2;
+            continue;
+        }
         uint32_t step = 0;
-        const int32_t cp = sms_utf8_next(in + i, len - i, &step);
+        const int32_t cp = sms_utf8_char(in + i, len - i, &step);
         if (cp < 0)
             return -1;
         if (!step)

@@ -32,19 +32,27 @@ static inline int32_t sms_utf8_char(const uint8_t *in, size_t left, uint32_t *le
     return (int32_t)cp;
 }
 
+/* The code point of a valid two-octet sequence at `in`, or -1: the common
+ * case of texts beyond ASCII (Latin, Greek, Cyrillic), decoded inline. */
+static inline int32_t sms_utf8_two_octets(const uint8_t *in, size_t left)
+{
+    if (left >= 2 && in[0] >= 0xC2 && in[0] < 0xE0 && (in[1] & 0xC0) == 0x80)
+        return (int32_t)((in[0] & 0x1Fu) << 6 | (in[1] & 0x3Fu));
+    return -1;
+}
+
 /* The code point of the UTF-8 character at `in` (`left` octets, at least
- * one) and its length in `*len`, with the same 0 and -1 as sms_utf8_char.
- * ASCII and valid two-octet sequences (Latin, Greek, Cyrillic: most texts
- * beyond ASCII) are decoded inline. */
+ * one) and its length in `*len`, with the same 0 and -1 as sms_utf8_char. */
 static inline int32_t sms_utf8_next(const uint8_t *in, size_t left, uint32_t *len)
 {
+    int32_t cp;
     if (in[0] < 0x80) {
         *len = 1;
         return in[0];
     }
-    if (left >= 2 && in[0] >= 0xC2 && in[0] < 0xE0 && (in[1] & 0xC0) == 0x80) {
+    if ((cp = sms_utf8_two_octets(in, left)) >= 0) {
         *len = 2;
-        return (int32_t)((in[0] & 0x1Fu) << 6 | (in[1] & 0x3Fu));
+        return cp;
     }
     return sms_utf8_char(in, left, len);
 }
