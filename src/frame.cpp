@@ -18,8 +18,6 @@ namespace Frame {
 
 namespace {
 
-const char PropertyMapSignature[] = "a{sv}";
-
 QDBusError invalidSignature(const QString &actual, const QString &expected)
 {
     return QDBusError(QDBusError::InvalidSignature,
@@ -232,15 +230,6 @@ bool readShort(const QDBusMessage &call, const QString &signature, QVariantList 
     if (error)
         *error = failure;
     return false;
-}
-
-bool readProperties(const QDBusMessage &call, QVariantMap &out)
-{
-    QVariantList args;
-    if (!readShort(call, QLatin1String(PropertyMapSignature), args))
-        return false;
-    out = qdbus_cast<QVariantMap>(args.constFirst());
-    return true;
 }
 
 void logError(const QDBusError &error)

@@ -26,7 +26,8 @@
 //   class's error: one complete<Reply...>() line.
 // - An operation that ends otherwise (several signals, a converted reply,
 //   state of its own): operate<Reply...>() with a handler for the values and
-//   one for the error.
+//   one for the error; callAsync() beneath it when the class reads a reply
+//   of any arguments itself.
 // - A blocking getter: ask<T...>() or askValue<T>() through the proxy;
 //   callProxy() when the class judges the reply's arguments itself; read<T>()
 //   for a read with the short time-out and the log line of a failed read.
