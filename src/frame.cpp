@@ -275,10 +275,13 @@ public:
     void follow(const QString &service, ServiceBase *object)
     {
         if (!listeners.contains(service)) {
+            // The rule is the one Qt makes to follow the owner of a name a
+            // subscription or a proxy names (no object path): the bus is not
+            // asked for a second one.
             QDBusConnection::systemBus().connect(
-                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), {service}, QString(),
-                this, SLOT(ownerChanged(QString, QString, QString)));
+                QStringLiteral("org.freedesktop.DBus"), QString(), QStringLiteral("org.freedesktop.DBus"),
+                QStringLiteral("NameOwnerChanged"), {service}, QString(), this,
+                SLOT(ownerChanged(QString, QString, QString)));
         }
         listeners.insert(service, object);
     }

@@ -175,11 +175,12 @@ public:
     template <typename... Reply, typename... Params, typename... Empty>
     void serve(Method method, const QVariantList &args, void (SS::*signal)(Params...), Empty... empty)
     {
+        SS *const q = q_ptr;
         if (!isValid()) {
-            emit (q_ptr->*signal)(empty..., SS::UnknownError);
+            emit (q->*signal)(empty..., SS::UnknownError);
             return;
         }
-        complete<Reply...>(methodCall(method, args), q_ptr, signal, ssErrorOf, empty...);
+        complete<Reply...>(methodCall(method, args), q, signal, ssErrorOf, empty...);
     }
 
     // An interrogation answered with a list of basic service codes.
