@@ -32,8 +32,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 
@@ -47,6 +49,8 @@
 #include <vector>
 
 using namespace Ondrix;
+
+Q_LOGGING_CATEGORY(benchLog, "ondrix.bench")
 
 namespace {
 
@@ -110,6 +114,8 @@ public:
     int second = 0;
     QString text;
     QString otherText;
+    QString third;
+    QString fourth;
     QVariantMap map;
 
 Q_SIGNALS:
@@ -159,7 +165,8 @@ public Q_SLOTS:
 };
 
 // The plain counterparts of the five classes: the same subscriptions (made
-// first, so that the proxies learn the owner from them), proxies and reads.
+// first, so that the proxies learn the owner from them), proxies and reads,
+// and the same values taken from what was read.
 Plain *plainSystemControl()
 {
     auto *p = new Plain;
@@ -167,8 +174,11 @@ Plain *plainSystemControl()
     p->follow(CSNet, "ActivityChanged", SLOT(onText(QString)));
     p->proxy(Modem);
     p->proxy(CSNet);
-    p->map = p->read(Modem, "GetProperties");
-    p->text = p->read(CSNet).value(QStringLiteral("Activity")).toString();
+    const QVariantMap modem = p->read(Modem, "GetProperties");
+    p->text = modem.value(QStringLiteral("RequestedMode")).toString();
+    p->otherText = modem.value(QStringLiteral("ModemState")).toString();
+    p->third = modem.value(QStringLiteral("ServiceState")).toString();
+    p->fourth = p->read(CSNet).value(QStringLiteral("Activity")).toString();
     return p;
 }
 
@@ -178,7 +188,10 @@ Plain *plainRegistration()
     p->follow(Registration, "SelectionModeChanged", SLOT(onText(QString)));
     p->follow(Registration, "RegistrationChanged", SLOT(onTwoTexts(QString, QString)));
     p->proxy(Registration);
-    p->map = p->read(Registration);
+    const QVariantMap properties = p->read(Registration);
+    p->text = properties.value(QStringLiteral("SelectionMode")).toString();
+    p->otherText = properties.value(QStringLiteral("RegistrationStatus")).toString();
+    p->third = properties.value(QStringLiteral("RegistrationRejectCode")).toString();
     return p;
 }
 
@@ -188,7 +201,10 @@ Plain *plainOperator()
     p->follow(Operator, "OperatorChanged", SLOT(onTwoTexts(QString, QString)));
     p->follow(Operator, "OperatorNameChanged", SLOT(onText(QString)));
     p->proxy(Operator);
-    p->map = p->read(Operator);
+    const QVariantMap properties = p->read(Operator);
+    p->text = properties.value(QStringLiteral("OperatorMNC")).toString();
+    p->otherText = properties.value(QStringLiteral("OperatorMCC")).toString();
+    p->third = properties.value(QStringLiteral("OperatorName")).toString();
     return p;
 }
 
@@ -200,6 +216,8 @@ Plain *plainStrength()
     p->proxy(Strength);
     const QVariantMap properties = p->read(Strength);
     p->first = properties.value(QStringLiteral("SignalBars")).toInt();
+    p->second = properties.value(QStringLiteral("SignalPercent")).toInt();
+    p->third = QString::number(properties.value(QStringLiteral("SignalDecibels")).toInt());
     return p;
 }
 
@@ -213,8 +231,15 @@ Plain *plainRadio()
     p->follow(Gprs, "Suspended", SLOT(onCause(uint, QString)));
     p->proxy(Radio);
     p->proxy(Gprs);
-    p->map = p->read(Radio);
-    p->read(Gprs);
+    const QVariantMap radio = p->read(Radio);
+    p->text = radio.value(QStringLiteral("DataTechnology")).toString();
+    p->otherText = radio.value(QStringLiteral("SelectionMode")).toString();
+    p->first = radio.value(QStringLiteral("Channel")).toInt();
+    p->second = radio.value(QStringLiteral("RadioIdle")).toBool() + radio.value(QStringLiteral("AllocatedHSDPA")).toBool()
+        + radio.value(QStringLiteral("AllocatedHSUPA")).toBool();
+    const QVariantMap gprs = p->read(Gprs);
+    p->third = gprs.value(QStringLiteral("Attached")).toBool() && !gprs.value(QStringLiteral("Available")).toBool()
+        ? QStringLiteral("suspended") : QString();
     return p;
 }
 
@@ -358,6 +383,17 @@ long changesSeen(const std::vector<Counted> &objects)
     return seen;
 }
 
+// Runs the event loop until `objects` have seen `wanted` changes, or `ms`
+// pass; the thread sleeps while nothing is there to do.
+void waitFor(const std::vector<Counted> &objects, long wanted, int ms)
+{
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(ms);
+    while (changesSeen(objects) < wanted && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // The daemon signal `i` of a run: the bars, or the level with both values
 // changing, so that every signal is a change.
 void emitStrength(const QDBusConnection &bus, SimBench &sim, bool level, int i)
@@ -389,10 +425,7 @@ double backlogUs(SimBench &sim, bool library, bool level, int emitted, bool &com
     if (callgrind)
         CALLGRIND_TOGGLE_COLLECT;
     const double start = threadCpuUs();
-    QElapsedTimer waited;
-    waited.start();
-    while (changesSeen(objects) < wanted && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    waitFor(objects, wanted, 30000);
     const double spent = threadCpuUs() - start;
     if (callgrind)
         CALLGRIND_TOGGLE_COLLECT;
@@ -410,10 +443,7 @@ double liveUs(SimBench &sim, bool library, bool level, int emitted, bool &comple
     for (int i = 0; i < emitted; i++) {
         emitStrength(QDBusConnection::systemBus(), sim, level, i);
         wanted += 10L * changesPerSignal(level);
-        QElapsedTimer waited;
-        waited.start();
-        while (changesSeen(objects) < wanted && waited.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        waitFor(objects, wanted, 10000);
     }
     complete = complete && changesSeen(objects) == wanted;
     return double(timer.nsecsElapsed()) / 1e3 / emitted;
@@ -432,6 +462,9 @@ void row(const QString &what, double library, double plain, const char *unit)
 // bus. Prints the microseconds and the messages of each.
 int constructChild(const QString &kind, bool library, bool callgrind)
 {
+    // Both sides start where any application is after its first log line (or
+    // its QML engine): with Qt's logging set up.
+    qCDebug(benchLog) << "constructing" << kind;
     MessageCount sent;
     if (!sent.start())
         return 1;

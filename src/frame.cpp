@@ -4,7 +4,10 @@
 #include <QDebug>
 #include <QPointer>
 #include <QTimer>
+#include <QtDBus/QDBusServiceWatcher>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace Ondrix {
@@ -115,11 +118,6 @@ QDBusMessage propertyWrite(Property property, const QVariant &value)
                                                        QLatin1String(PropertiesInterface), QStringLiteral("Set"));
     call.setArguments({QLatin1String(names.interface), QLatin1String(row.name), QVariant::fromValue(QDBusVariant(value))});
     return call;
-}
-
-bool carries(const QString &actual, const QString &expected)
-{
-    return actual.startsWith(expected);
 }
 
 void logCall(const QDBusMessage &call, int timeout)
@@ -254,8 +252,104 @@ QString daemonOf(const QString &service)
     return service.startsWith(modemServices) ? modemServices : service;
 }
 
-// What a thread's objects share about the daemons: one watch of their names'
-// owners, which tells every object of a name when it changes, and the daemons
+// One daemon signal on a thread, and the objects of the thread that follow
+// it: one subscription serves them all, so a signal costs Qt one delivery
+// however many objects take it. An object that goes (or stops following)
+// while the signal is being handed out is skipped; one that comes gets the
+// next signal.
+class SignalHook : public QObject
+{
+    Q_OBJECT
+public:
+    SignalHook(Signal signal, QObject *parent)
+        : QObject(parent)
+        , m_signal(signal)
+    {
+    }
+
+    bool add(ServiceBase *object, const ServiceBase::Follow &follow)
+    {
+        if (m_listeners.empty() && !m_connected)
+            m_connected = connection(&QDBusConnection::connect);
+        if (!m_connected)
+            return false;
+        m_listeners.push_back({object, follow});
+        return true;
+    }
+
+    void remove(ServiceBase *object)
+    {
+        for (Listener &listener : m_listeners) {
+            if (listener.object == object)
+                listener.object = nullptr;
+        }
+        if (!m_delivering)
+            sweep();
+    }
+
+private Q_SLOTS:
+    void deliver(const QDBusMessage &message)
+    {
+        const QString signature = message.signature();
+        const QVariantList args = message.arguments();
+        const std::size_t count = m_listeners.size();
+        m_delivering++;
+        for (std::size_t i = 0; i < count; i++) {
+            const Listener &listener = m_listeners[i];
+            // The handlers take the first arguments; more may follow them.
+            if (!listener.object || !carries(signature, listener.follow.signature))
+                continue;
+            // A handler may add listeners (and move this one): a copy is called.
+            ServiceBase *const object = listener.object;
+            const ServiceBase::Follow::Call call = listener.follow.call;
+            unsigned char handler[sizeof listener.follow.handler];
+            std::memcpy(handler, listener.follow.handler, sizeof handler);
+            call(object, handler, args);
+        }
+        if (--m_delivering == 0)
+            sweep();
+    }
+
+private:
+    struct Listener {
+        ServiceBase *object;
+        ServiceBase::Follow follow;
+    };
+
+    // Drops the listeners that went; the subscription goes with the last.
+    void sweep()
+    {
+        m_listeners.erase(std::remove_if(m_listeners.begin(), m_listeners.end(),
+                                         [](const Listener &l) { return !l.object; }),
+                          m_listeners.end());
+        if (m_listeners.empty() && m_connected) {
+            connection(&QDBusConnection::disconnect);
+            m_connected = false;
+        }
+    }
+
+    using Connect = bool (QDBusConnection::*)(const QString &, const QString &, const QString &, const QString &,
+                                              const QString &, QObject *, const char *);
+    // Every signature reaches deliver(), which hands on those that carry a
+    // handler's arguments first.
+    bool connection(Connect method)
+    {
+        const Member &row = member(m_signal);
+        const BusName &name = busName(row.bus);
+        QDBusConnection connection = QDBusConnection::systemBus();
+        return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
+                                    QLatin1String(name.interface), QLatin1String(row.name), QString(), this,
+                                    SLOT(deliver(QDBusMessage)));
+    }
+
+    const Signal m_signal;
+    std::vector<Listener> m_listeners;
+    int m_delivering = 0;
+    bool m_connected = false;
+};
+
+// What a thread's objects share about the daemons: the signals they follow,
+// one watch of their names' owners, which tells every object of a name when it changes, and the daemons
 // that kept a blocking read waiting past its time-out and have not answered
 // since (their reads go asynchronous). Objects live on their own threads'
 // event loops, so each thread keeps its own book; it also receives the
@@ -270,23 +364,32 @@ public:
         return book;
     }
 
-    // The bus announces each name's new owner; one subscription per name serves
-    // every object of the thread.
+    // The bus announces each name's new owner; one watch per name serves every
+    // object of the thread. Qt follows the names a subscription or a proxy
+    // names with the same rule, so the bus is not asked for another.
     void follow(const QString &service, ServiceBase *object)
     {
         if (!listeners.contains(service)) {
-            // The rule is the one Qt makes to follow the owner of a name a
-            // subscription or a proxy names (no object path): the bus is not
-            // asked for a second one.
-            QDBusConnection::systemBus().connect(
-                QStringLiteral("org.freedesktop.DBus"), QString(), QStringLiteral("org.freedesktop.DBus"),
-                QStringLiteral("NameOwnerChanged"), {service}, QString(), this,
-                SLOT(ownerChanged(QString, QString, QString)));
+            if (!watcher) {
+                watcher = new QDBusServiceWatcher(service, QDBusConnection::systemBus(),
+                                                  QDBusServiceWatcher::WatchForOwnerChange, this);
+                connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &DaemonBook::ownerChanged);
+            } else {
+                watcher->addWatchedService(service);
+            }
         }
         listeners.insert(service, object);
     }
 
     void forget(const QString &service, ServiceBase *object) { listeners.remove(service, object); }
+
+    SignalHook *hook(Signal signal)
+    {
+        SignalHook *&hook = hooks[std::size_t(signal)];
+        if (!hook)
+            hook = new SignalHook(signal, this);
+        return hook;
+    }
 
     QSet<QString> slow;
 
@@ -302,7 +405,9 @@ private Q_SLOTS:
     }
 
 private:
+    QDBusServiceWatcher *watcher = nullptr;
     QMultiHash<QString, ServiceBase *> listeners;
+    SignalHook *hooks[std::size(Signals)] = {};
 };
 
 QSet<QString> &slowDaemons()
@@ -320,7 +425,8 @@ bool timedOut(const QDBusError &error)
 ServiceBase::ServiceBase(QObject *q, std::initializer_list<Bus> buses, const std::vector<Follow> &follows)
     : QObject(q)
 {
-    registerTypes();
+    for (Bus bus : buses)
+        registerTypes(bus);
     // The subscriptions come first: they make the connection follow the
     // daemon's name, and the proxies then learn its owner from that instead of
     // asking the bus once more.
@@ -342,8 +448,11 @@ ServiceBase::ServiceBase(QObject *q, std::initializer_list<Bus> buses, const std
 
 ServiceBase::~ServiceBase()
 {
+    DaemonBook &book = DaemonBook::ofThisThread();
+    for (Signal signal : qAsConst(m_follows))
+        book.hook(signal)->remove(this);
     for (const DBusIface *proxy : qAsConst(m_proxies))
-        DaemonBook::ofThisThread().forget(proxy->service(), this);
+        book.forget(proxy->service(), this);
 }
 
 bool ServiceBase::present(const QString &service) const
@@ -357,62 +466,20 @@ bool ServiceBase::present(const QString &service) const
 
 bool ServiceBase::follow(const Follow &follow)
 {
-    Entry *entry = find(follow.signal);
-    if (entry)
-        unfollow(follow.signal);
-    const Member &row = member(follow.signal);
-    const QString name = QLatin1String(row.name);
-    if (!connection(row.bus, name, &QDBusConnection::connect))
+    unfollow(follow.signal);
+    if (!DaemonBook::ofThisThread().hook(follow.signal)->add(this, follow))
         return false;
-    m_entries.push_back({QLatin1String(busName(row.bus).interface), name, follow.signature, follow.handler});
+    m_follows.append(follow.signal);
     return true;
 }
 
 void ServiceBase::unfollow(Signal signal)
 {
-    Entry *entry = find(signal);
-    if (!entry)
+    const int at = m_follows.indexOf(signal);
+    if (at < 0)
         return;
-    connection(member(signal).bus, entry->member, &QDBusConnection::disconnect);
-    m_entries.erase(m_entries.begin() + (entry - m_entries.data()));
-}
-
-void ServiceBase::deliver(const QDBusMessage &message)
-{
-    // The handlers take the first arguments; more may follow them.
-    const QString member = message.member();
-    const QString interface = message.interface();
-    for (const Entry &entry : m_entries) {
-        if (entry.member == member && entry.interface == interface) {
-            if (carries(message.signature(), entry.signature))
-                entry.handler(this, message.arguments());
-            return;
-        }
-    }
-}
-
-ServiceBase::Entry *ServiceBase::find(Signal signal)
-{
-    const Member &row = member(signal);
-    const QLatin1String interface(busName(row.bus).interface);
-    const QLatin1String name(row.name);
-    for (Entry &entry : m_entries) {
-        if (entry.member == name && entry.interface == interface)
-            return &entry;
-    }
-    return nullptr;
-}
-
-// Every signature reaches deliver(), which takes those that carry the
-// handler's arguments first. Qt drops the subscriptions, and their match
-// rules, when the object goes.
-bool ServiceBase::connection(Bus bus, const QString &member, Connect method)
-{
-    const BusName &name = busName(bus);
-    QDBusConnection connection = QDBusConnection::systemBus();
-    return (connection.*method)(QLatin1String(name.service), QLatin1String(name.path),
-                                QLatin1String(name.interface), member, QString(), this,
-                                SLOT(deliver(QDBusMessage)));
+    m_follows.remove(at);
+    DaemonBook::ofThisThread().hook(signal)->remove(this);
 }
 
 void ServiceBase::keep(const QDBusMessage &read, const QString &signature,

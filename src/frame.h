@@ -62,6 +62,7 @@
 
 #include <QVarLengthArray>
 
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -149,8 +150,24 @@ QString signatureOf()
 // True when a message of `actual` signature carries the arguments `expected`
 // asks for (more may follow, as a slot may take fewer than are sent). A
 // signature is a list of complete types, none a prefix of another, so a
-// prefix of the text is a prefix of the argument list.
-bool carries(const QString &actual, const QString &expected);
+// prefix of the text is a prefix of the argument list. Every signal an object
+// follows is checked with it: it is compared here, without a call.
+inline bool carries(const QString &actual, const QString &expected)
+{
+    const int n = expected.size();
+    return actual.size() >= n && std::memcmp(expected.constData(), actual.constData(), sizeof(QChar) * std::size_t(n)) == 0;
+}
+
+// One argument of a checked message as `T`: a value the bus library gave
+// as `T` already (numbers, texts, lists of texts) is taken as it is; others
+// (structures, maps) are demarshalled.
+template <typename T>
+T argumentAs(const QVariant &arg)
+{
+    if (arg.userType() == qMetaTypeId<T>())
+        return *static_cast<const T *>(arg.constData());
+    return qdbus_cast<T>(arg);
+}
 
 // Calls `handler` on `object` with the first arguments of `args`, each
 // demarshalled to its parameter type. `args` must have been checked with
@@ -159,14 +176,14 @@ template <typename Object, typename... Args, std::size_t... I>
 void invoke(Object *object, void (Object::*handler)(Args...), const QVariantList &args,
             std::index_sequence<I...>)
 {
-    (object->*handler)(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+    (object->*handler)(argumentAs<std::decay_t<Args>>(args.at(int(I)))...);
 }
 
 // Calls `f` with the first arguments of `args`, demarshalled to `Args...`.
 template <typename... Args, typename F, std::size_t... I>
 void apply(const F &f, const QVariantList &args, std::index_sequence<I...>)
 {
-    f(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+    f(argumentAs<std::decay_t<Args>>(args.at(int(I)))...);
 }
 
 // ---- Asynchronous calls ----
@@ -243,7 +260,7 @@ QDBusMessage callProxy(DBusIface *proxy, Method method, const QVariantList &args
 template <typename... Args, std::size_t... I>
 std::tuple<std::decay_t<Args>...> valuesOf(const QVariantList &args, std::index_sequence<I...>)
 {
-    return std::tuple<std::decay_t<Args>...>(qdbus_cast<std::decay_t<Args>>(args.at(int(I)))...);
+    return std::tuple<std::decay_t<Args>...>(argumentAs<std::decay_t<Args>>(args.at(int(I)))...);
 }
 
 // How a blocking getter takes a reply: with exactly its arguments, or with
@@ -313,11 +330,14 @@ void once(Registration registration)
     Q_UNUSED(done)
 }
 
-// Registers every type of the library, once per process: the D-Bus value
-// types and the names of the enumerations and values that travel in queued
-// signals and properties. The private base calls it before the first
-// subscription.
-void registerTypes();
+// Registers the types of the classes that use the daemon interface `bus`,
+// once per process: the D-Bus value types and the names of the enumerations
+// and values that travel in queued signals and properties. The private base
+// calls it for its interfaces before the first subscription.
+void registerTypes(Bus bus);
+// The same for the operators a scan answers with (registered by the first
+// scan or the first operator made).
+void registerScanTypes();
 
 // ---- Cached values ----
 
@@ -360,13 +380,15 @@ void update(T &field, const T &value, Public *q, void (Public::*signal)(Arg))
 // construction nobody can listen yet, so the initial values go unannounced.
 class ServiceBase : public QObject
 {
-    Q_OBJECT
 public:
-    // A daemon signal and what takes it.
+    // A daemon signal and what takes it: a member function, kept as its
+    // bytes with the function that knows its type.
     struct Follow {
+        using Call = void (*)(ServiceBase *self, const void *handler, const QVariantList &args);
         Signal signal;
         QString signature;
-        std::function<void(ServiceBase *self, const QVariantList &args)> handler;
+        Call call;
+        alignas(void *) unsigned char handler[2 * sizeof(void *)];
     };
 
     // `signal` taken by a member function of the private class, or by a
@@ -375,13 +397,13 @@ public:
     template <typename Object, typename... Args>
     static Follow on(Signal signal, void (Object::*handler)(Args...))
     {
+        static_assert(sizeof(handler) <= sizeof(Follow::handler), "a member function of a class of one base");
         const QString signature = signatureOf<Args...>();
         Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
                    "the handler takes other arguments than the signal carries");
-        return {signal, signature, [handler](ServiceBase *self, const QVariantList &args) {
-                    QObject *target = std::is_base_of<ServiceBase, Object>::value ? self : self->parent();
-                    invoke(static_cast<Object *>(target), handler, args, std::index_sequence_for<Args...>());
-                }};
+        Follow follow{signal, signature, &take<Object, Args...>, {}};
+        std::memcpy(follow.handler, &handler, sizeof(handler));
+        return follow;
     }
 
     bool isValid() const { return m_present == (1u << m_proxies.size()) - 1; }
@@ -412,25 +434,16 @@ protected:
 
     virtual void validityChanged(bool valid) = 0;
 
-private Q_SLOTS:
-    // Every daemon signal the object follows arrives here, and goes to its
-    // handler when it carries the handler's arguments. One receiver for all
-    // keeps Qt's bookkeeping (and its waits for the bus thread) to one per
-    // object.
-    void deliver(const QDBusMessage &message);
-
 private:
-    // An object follows a handful of signals: a list beats a hash here.
-    struct Entry {
-        QString interface;
-        QString member;
-        QString signature;
-        std::function<void(ServiceBase *self, const QVariantList &args)> handler;
-    };
-    Entry *find(Signal signal);
-    using Connect = bool (QDBusConnection::*)(const QString &, const QString &, const QString &,
-                                              const QString &, const QString &, QObject *, const char *);
-    bool connection(Bus bus, const QString &member, Connect method);
+    // Hands a signal's arguments, checked, to the member function in `handler`.
+    template <typename Object, typename... Args>
+    static void take(ServiceBase *self, const void *handler, const QVariantList &args)
+    {
+        void (Object::*member)(Args...);
+        std::memcpy(&member, handler, sizeof(member));
+        QObject *target = std::is_base_of<ServiceBase, Object>::value ? self : self->parent();
+        invoke(static_cast<Object *>(target), member, args, std::index_sequence_for<Args...>());
+    }
 
     struct Read {
         QDBusMessage call;
@@ -448,7 +461,7 @@ private:
 
     QVarLengthArray<DBusIface *, 2> m_proxies;
     uint m_present = 0;   // a bit per proxy whose daemon has an owner
-    std::vector<Entry> m_entries;
+    QVarLengthArray<Signal, 4> m_follows;
     std::vector<Read> m_reads;
 };
 

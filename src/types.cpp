@@ -20,54 +20,74 @@
 #include "ondrix-qt/supplementaryservices.h"
 #include "ondrix-qt/systemcontrol.h"
 
+#include <mutex>
+
 namespace Ondrix {
 namespace Frame {
 
 namespace {
 
 // One type under its names: the first registers it, the others are aliases.
+// The names are written normalized, so Qt is spared normalizing them.
 template <typename T>
 void named(std::initializer_list<const char *> names)
 {
     for (const char *name : names)
-        qRegisterMetaType<T>(name);
+        qRegisterNormalizedMetaType<T>(QByteArray::fromRawData(name, int(qstrlen(name))));
 }
 
-} // namespace
-
-void registerTypes()
+// The types of the classes that use one daemon interface.
+void registerGroup(Bus bus)
 {
-    once([] {
-        using SS = SupplementaryServices;
-        // On the bus: element types before their lists.
-        qDBusRegisterMetaType<OperatorStruct>();
-        qDBusRegisterMetaType<OperatorList>();
-        qDBusRegisterMetaType<SS::DivertService>();
-        qDBusRegisterMetaType<SS::DivertServiceList>();
-        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
-        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
-        qDBusRegisterMetaType<CellServiceMap>();
-
-        named<OperatorList>({"OperatorList"});
-        named<CellServiceMap>({"CellServiceMap"});
+    using SS = SupplementaryServices;
+    switch (bus) {
+    case Bus::Modem:
+    case Bus::CSNet:
         named<SystemControl::Status>({"SystemControl::Status"});
+        break;
+    case Bus::NetworkRegistration:
         named<NetworkRegistration::Status>({"NetworkRegistration::Status"});
         named<NetworkRegistration::RejectCode>({"NetworkRegistration::RejectCode"});
         named<NetworkRegistration::Mode>({"NetworkRegistration::Mode"});
-        named<QList<AvailableOperator>>({"QList<AvailableOperator>"});
-        named<AvailableOperator::Availability>({"AvailableOperator::Availability"});
-        named<AvailableOperator::Band>({"AvailableOperator::Band"});
-        named<AvailableOperator::Preference>({"AvailableOperator::Preference"});
+        break;
+    case Bus::RadioAccess:
+    case Bus::Gprs:
+        named<RadioAccess::Mode>({"RadioAccess::Mode"});
+        named<RadioAccess::Technology>({"RadioAccess::Technology"});
+        named<RadioAccess::State>({"RadioAccess::State"});
+        named<RadioAccess::Flags>({"RadioAccess::Flags"});
+        break;
+    case Bus::NetworkCell:
+        qDBusRegisterMetaType<CellServiceMap>();
+        named<CellServiceMap>({"CellServiceMap"});
+        named<NetworkCell::Type>({"NetworkCell::Type"});
+        named<NetworkCell::Services>({"NetworkCell::Services"});
+        break;
+    case Bus::NetworkTime:
+        named<NetworkTimeInfo>({"NetworkTimeInfo"});
+        break;
+    case Bus::Sim:
+    case Bus::SimSecurity:
+    case Bus::SimIdentity:
         named<SIM::SIMError>({"SIMError"});
         named<SIM::SIMStatus::Status>({"SIMStatus::Status"});
         named<SIM::SIMSecurity::PINType>({"SIMSecurity::PINType"});
         named<SIM::SIMSecurity::PUKType>({"SIMSecurity::PUKType"});
         named<SIM::SIMSecurity::PINQuery>({"SIMSecurity::PINQuery"});
+        break;
+    case Bus::SimPhonebook:
         named<SIMPhonebook::SIMPhonebookError>({"SIMPhonebook::SIMPhonebookError"});
         named<SIMPhonebook::PhonebookType>({"SIMPhonebook::PhonebookType"});
         named<SIMPhonebook::FDNStatus>({"SIMPhonebook::FDNStatus"});
+        break;
+    case Bus::SimLock:
         named<SIMLock::SIMLockError>({"SIMLock::SIMLockError"});
         named<SIMLock::SIMLockStatus>({"SIMLock::SIMLockStatus"});
+        break;
+    case Bus::SS:
+    case Bus::Ussd:
+        qDBusRegisterMetaType<SS::DivertService>();
+        qDBusRegisterMetaType<SS::DivertServiceList>();
         named<SS::Error>({"SupplementaryServices::Error"});
         named<SS::UssdOp>({"SupplementaryServices::UssdOp"});
         named<SS::UssdError>({"SupplementaryServices::UssdError"});
@@ -80,18 +100,51 @@ void registerTypes()
         named<SS::ClirStatus>({"SupplementaryServices::ClirStatus"});
         named<SS::DivertServiceList>(
             {"SupplementaryServices::DivertServiceList", "Ondrix::SupplementaryServices::DivertServiceList"});
+        break;
+    case Bus::Call:
+        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumberInfo>();
+        qDBusRegisterMetaType<EmergencyNumbers::EmergencyNumbersList>();
         named<EmergencyNumbers::EmergencyNumberInfo>({"Ondrix::EmergencyNumbers::EmergencyNumberInfo"});
         named<EmergencyNumbers::EmergencyNumbersList>({"Ondrix::EmergencyNumbers::EmergencyNumbersList"});
         named<CallTimers::CallTimersInfo>({"CallTimers::CallTimersInfo"});
+        break;
+    case Bus::Info:
         named<PhoneInfo::SettingStatus>({"PhoneInfo::SettingStatus"});
-        named<RadioAccess::Mode>({"RadioAccess::Mode"});
-        named<RadioAccess::Technology>({"RadioAccess::Technology"});
-        named<RadioAccess::State>({"RadioAccess::State"});
-        named<RadioAccess::Flags>({"RadioAccess::Flags"});
-        named<NetworkCell::Type>({"NetworkCell::Type"});
-        named<NetworkCell::Services>({"NetworkCell::Services"});
-        named<NetworkTimeInfo>({"NetworkTimeInfo"});
-    });
+        break;
+    case Bus::NetworkOperator:
+    case Bus::SignalStrength:
+    case Bus::SmsSim:
+        break;
+    }
+}
+
+// What a scan answers with: the first scan, or the first operator made,
+// registers it (objects that never scan are spared it).
+void registerScans()
+{
+    // On the bus: element types before their lists.
+    qDBusRegisterMetaType<OperatorStruct>();
+    qDBusRegisterMetaType<OperatorList>();
+    named<OperatorList>({"OperatorList"});
+    named<QList<AvailableOperator>>({"QList<AvailableOperator>"});
+    named<AvailableOperator::Availability>({"AvailableOperator::Availability"});
+    named<AvailableOperator::Band>({"AvailableOperator::Band"});
+    named<AvailableOperator::Preference>({"AvailableOperator::Preference"});
+}
+
+} // namespace
+
+void registerScanTypes()
+{
+    static std::once_flag done;
+    std::call_once(done, registerScans);
+}
+
+void registerTypes(Bus bus)
+{
+    // Once per group and process, whichever thread comes first.
+    static std::once_flag done[std::size_t(Bus::SmsSim) + 1];
+    std::call_once(done[std::size_t(bus)], registerGroup, bus);
 }
 
 } // namespace Frame

@@ -7,10 +7,15 @@
 
 #include <QLoggingCategory>
 
+#include <ondrix-qt/calltimers.h>
+#include <ondrix-qt/networkcell.h>
 #include <ondrix-qt/networkoperator.h>
 #include <ondrix-qt/networkregistration.h>
+#include <ondrix-qt/networktime.h>
 #include <ondrix-qt/signalstrength.h>
+#include <ondrix-qt/simstatus.h>
 #include <ondrix-qt/smsparameters.h>
+#include <ondrix-qt/supplementaryservices.h>
 #include <ondrix-qt/systemcontrol.h>
 
 #include <QtTest>
@@ -291,12 +296,17 @@ private Q_SLOTS:
         QCOMPARE(bench.calls(QStringLiteral("GetAll")).size(), 2);
     }
 
-    // Whichever object comes first registers the types that travel on the
-    // bus, under the names queued connections and QML look them up by, and
-    // as the wire types the interface files give.
+    // An object registers the types its class's values and signals carry,
+    // under the names queued connections and QML look them up by, and as the
+    // wire types the interface files give.
     void typesHaveTheirNames()
     {
-        SMSParameters first;
+        AvailableOperator scanned;
+        NetworkCell cell;
+        SIM::SIMStatus sim;
+        NetworkTime time;
+        SupplementaryServices services;
+        CallTimers timers;
         for (const char *name : {"OperatorList", "CellServiceMap", "SIMError", "NetworkTimeInfo",
                                  "Ondrix::SupplementaryServices::DivertServiceList",
                                  "Ondrix::EmergencyNumbers::EmergencyNumbersList", "CallTimers::CallTimersInfo"})
