@@ -77,6 +77,26 @@ QDBusMessage methodCall(Method method, const QVariantList &args)
     return call;
 }
 
+int typeCount(const QString &signature)
+{
+    int count = 0;
+    int depth = 0;
+    for (const QChar c : signature) {
+        if (c == QLatin1Char('(') || c == QLatin1Char('{'))
+            depth++;
+        else if (c == QLatin1Char(')') || c == QLatin1Char('}'))
+            count += --depth == 0;
+        else if (c != QLatin1Char('a'))
+            count += depth == 0;
+    }
+    return count;
+}
+
+bool takes(const QDBusMessage &message, const QString &expected)
+{
+    return carries(message.signature(), expected) && message.arguments().size() >= typeCount(expected);
+}
+
 void checkReply(const Member &row, const QString &signature)
 {
     Q_ASSERT_X(carries(QLatin1String(row.reply), signature), row.name,
@@ -147,7 +167,7 @@ public Q_SLOTS:
     void reply(const QDBusMessage &reply)
     {
         deleteLater();
-        if (!carries(reply.signature(), m_signature))
+        if (!takes(reply, m_signature))
             m_onError(invalidSignature(reply.signature(), m_signature));
         else
             m_onReply(reply.arguments());
@@ -218,7 +238,7 @@ bool readShort(const QDBusMessage &call, const QString &signature, QVariantList 
         // More arguments after the expected ones are the daemon's to add, as
         // for signals and answers; any other reply is ignored like a wrong
         // argument count.
-        if (!carries(reply.signature(), signature))
+        if (!takes(reply, signature))
             return false;
         args = reply.arguments();
         return true;
@@ -297,7 +317,7 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < count; i++) {
             const Listener &listener = m_listeners[i];
             // The handlers take the first arguments; more may follow them.
-            if (!listener.object || !carries(signature, listener.follow.signature))
+            if (!listener.object || !carries(signature, listener.follow.signature) || args.size() < listener.follow.count)
                 continue;
             // A handler may add listeners (and move this one): a copy is called.
             ServiceBase *const object = listener.object;

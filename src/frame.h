@@ -169,6 +169,14 @@ T argumentAs(const QVariant &arg)
     return qdbus_cast<T>(arg);
 }
 
+// The complete types `signature` lists ("a{sv}s": 2).
+int typeCount(const QString &signature);
+
+// True when `message` carries the arguments `expected` lists first: by its
+// signature, and with that many arguments as QtDBus read them (a message
+// QtDBus could not read has its signature and no arguments).
+bool takes(const QDBusMessage &message, const QString &expected);
+
 // Calls `handler` on `object` with the first arguments of `args`, each
 // demarshalled to its parameter type. `args` must have been checked with
 // carries() against signatureOf<Args...>().
@@ -277,7 +285,8 @@ std::optional<std::tuple<std::decay_t<Args>...>> ask(DBusIface *proxy, Method me
     checkReply(member(method), expected);
     const QDBusMessage reply = callProxy(proxy, method, args);
     if (reply.type() != QDBusMessage::ReplyMessage
-        || !(taken == Reply::First ? carries(reply.signature(), expected) : reply.signature() == expected))
+        || !(taken == Reply::First ? takes(reply, expected)
+                                   : reply.signature() == expected && takes(reply, expected)))
         return std::nullopt;
     return valuesOf<Args...>(reply.arguments(), std::index_sequence_for<Args...>());
 }
@@ -387,6 +396,7 @@ public:
         using Call = void (*)(ServiceBase *self, const void *handler, const QVariantList &args);
         Signal signal;
         QString signature;
+        int count;   // the arguments the handler takes
         Call call;
         alignas(void *) unsigned char handler[2 * sizeof(void *)];
     };
@@ -401,7 +411,7 @@ public:
         const QString signature = signatureOf<Args...>();
         Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
                    "the handler takes other arguments than the signal carries");
-        Follow follow{signal, signature, &take<Object, Args...>, {}};
+        Follow follow{signal, signature, int(sizeof...(Args)), &take<Object, Args...>, {}};
         std::memcpy(follow.handler, &handler, sizeof(handler));
         return follow;
     }

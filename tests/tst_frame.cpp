@@ -198,6 +198,42 @@ private Q_SLOTS:
         QVERIFY2(SimBench::log().contains(line), qPrintable(SimBench::log().join(QLatin1Char('\n'))));
     }
 
+    // The objects of a thread share one subscription per signal: one that a
+    // handler deletes while the signal is being handed out gets nothing more,
+    // one that a handler makes gets the next signal, and the others get it once.
+    void objectsComeAndGoWhileASignalIsHandedOut()
+    {
+        const QString strength = QStringLiteral("com.kelvo.hvt.CSNet.SignalStrength");
+        auto *first = new SignalStrength(SignalStrength::BarsOption);
+        auto *doomed = new SignalStrength(SignalStrength::BarsOption);
+        auto *last = new SignalStrength(SignalStrength::BarsOption);
+        std::unique_ptr<SignalStrength> newcomer;
+        QSignalSpy lastBars(last, &SignalStrength::barsChanged);
+        connect(first, &SignalStrength::barsChanged, first, [&] {
+            delete doomed;
+            doomed = nullptr;
+            if (!newcomer)
+                newcomer.reset(new SignalStrength(SignalStrength::BarsOption));
+        });
+        bench.emitSignal(strength, QStringLiteral("SignalBarsChanged"), {2});
+        QVERIFY(bench.flush());
+        QCOMPARE(first->bars(), 2);
+        QCOMPARE(firstArguments<int>(lastBars), QList<int>{2});
+        QVERIFY(newcomer);
+        QCOMPARE(newcomer->bars(), 4);   // what it read as it was made; the signal before it is not its
+
+        bench.emitSignal(strength, QStringLiteral("SignalBarsChanged"), {1});
+        QVERIFY(bench.flush());
+        QCOMPARE(newcomer->bars(), 1);
+        QCOMPARE(firstArguments<int>(lastBars), (QList<int>{2, 1}));
+        delete first;
+        delete last;
+        newcomer.reset();
+        // With every object gone, a signal finds nobody.
+        bench.emitSignal(strength, QStringLiteral("SignalBarsChanged"), {3});
+        QVERIFY(bench.flush());
+    }
+
     // One object following a signal name on two interfaces gets each
     // signal only at the handler of its own interface.
     void signalsGoByInterfaceAndName()
