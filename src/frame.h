@@ -330,15 +330,6 @@ void logFailure(const char *prefix, const QString &message);
 
 // ---- Meta-types ----
 
-// Runs `registration` once per process, however many objects are made (each
-// call site's lambda is a type of its own, with a flag of its own).
-template <typename Registration>
-void once(Registration registration)
-{
-    static const bool done = (registration(), true);
-    Q_UNUSED(done)
-}
-
 // Registers the types of the classes that use the daemon interface `bus`,
 // once per process: the D-Bus value types and the names of the enumerations
 // and values that travel in queued signals and properties. The private base
