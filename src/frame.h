@@ -335,9 +335,8 @@ void logFailure(const char *prefix, const QString &message);
 // and values that travel in queued signals and properties. The private base
 // calls it for its interfaces before the first subscription.
 void registerTypes(Bus bus);
-// The same for the operators a scan answers with (registered by the first
-// scan or the first operator made).
-void registerScanTypes();
+// The same for the values of an operator record (its constructors call it).
+void registerOperatorTypes();
 
 // ---- Cached values ----
 

@@ -73,7 +73,7 @@ public:
 AvailableOperator::AvailableOperator()
     : d(new AvailableOperatorData)
 {
-    registerScanTypes();
+    registerOperatorTypes();
 }
 
 AvailableOperator::AvailableOperator(const QString &mnc, const QString &mcc, const QString &name,
@@ -278,7 +278,6 @@ template <typename Done, typename Failed>
 void NetworkRegistrationPrivate::scan(Done done, Failed failed)
 {
     scanPending = true;
-    registerScanTypes();
     operate<OperatorList>(
         methodCall(Method::NetworkRegistrationGetNetworks), this,
         [this, done](const OperatorList &list) {

@@ -46,9 +46,14 @@ void registerGroup(Bus bus)
         named<SystemControl::Status>({"SystemControl::Status"});
         break;
     case Bus::NetworkRegistration:
+        // On the bus: element types before their lists.
+        qDBusRegisterMetaType<OperatorStruct>();
+        qDBusRegisterMetaType<OperatorList>();
+        named<OperatorList>({"OperatorList"});
         named<NetworkRegistration::Status>({"NetworkRegistration::Status"});
         named<NetworkRegistration::RejectCode>({"NetworkRegistration::RejectCode"});
         named<NetworkRegistration::Mode>({"NetworkRegistration::Mode"});
+        named<QList<AvailableOperator>>({"QList<AvailableOperator>"});
         break;
     case Bus::RadioAccess:
     case Bus::Gprs:
@@ -118,15 +123,9 @@ void registerGroup(Bus bus)
     }
 }
 
-// What a scan answers with: the first scan, or the first operator made,
-// registers it (objects that never scan are spared it).
-void registerScans()
+// The values of an operator record: every operator made registers them.
+void registerOperators()
 {
-    // On the bus: element types before their lists.
-    qDBusRegisterMetaType<OperatorStruct>();
-    qDBusRegisterMetaType<OperatorList>();
-    named<OperatorList>({"OperatorList"});
-    named<QList<AvailableOperator>>({"QList<AvailableOperator>"});
     named<AvailableOperator::Availability>({"AvailableOperator::Availability"});
     named<AvailableOperator::Band>({"AvailableOperator::Band"});
     named<AvailableOperator::Preference>({"AvailableOperator::Preference"});
@@ -134,10 +133,10 @@ void registerScans()
 
 } // namespace
 
-void registerScanTypes()
+void registerOperatorTypes()
 {
     static std::once_flag done;
-    std::call_once(done, registerScans);
+    std::call_once(done, registerOperators);
 }
 
 void registerTypes(Bus bus)

@@ -337,7 +337,7 @@ private Q_SLOTS:
     // wire types the interface files give.
     void typesHaveTheirNames()
     {
-        AvailableOperator scanned;
+        NetworkRegistration registration;
         NetworkCell cell;
         SIM::SIMStatus sim;
         NetworkTime time;
