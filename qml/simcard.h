@@ -6,6 +6,7 @@
 #include <ondrix-qt/simstatus.h>
 
 #include <QObject>
+#include <QtQml/qqml.h>
 
 namespace Ondrix {
 namespace Qml {
@@ -16,6 +17,7 @@ namespace Qml {
 class SimCard : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
     Q_PROPERTY(bool valid READ valid NOTIFY validChanged)
     Q_PROPERTY(Ondrix::SIM::SIMStatus::Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(Code codeNeeded READ codeNeeded NOTIFY statusChanged)

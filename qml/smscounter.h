@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
+#include <QtQml/qqml.h>
 
 namespace Ondrix {
 namespace Qml {
@@ -15,6 +16,7 @@ namespace Qml {
 class SmsCounter : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
     Q_PROPERTY(int language READ language WRITE setLanguage NOTIFY changed)
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY changed)
     Q_PROPERTY(int segments READ segments NOTIFY changed)
@@ -61,6 +63,8 @@ private:
 class SmsCodec : public QObject
 {
     Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
 public:
     using QObject::QObject;
     // {pdus: [hex, ...], error}; `language` as SmsCounter's (Cheapest too).

@@ -14,6 +14,7 @@
 #include <ondrix-qt/supplementaryservices.h>
 
 #include <QVariantList>
+#include <QtQml/qqml.h>
 #include <memory>
 
 namespace Ondrix {
@@ -23,6 +24,7 @@ namespace Qml {
 class NetworkRegistration : public Ondrix::NetworkRegistration
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(NetworkRegistration)
     Q_PROPERTY(QVariantList operators READ operators NOTIFY operatorsChanged)
 public:
     explicit NetworkRegistration(QObject *parent = nullptr);
@@ -36,6 +38,7 @@ Q_SIGNALS:
 class SupplementaryServices : public Ondrix::SupplementaryServices
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(SupplementaryServices)
 public:
     explicit SupplementaryServices(QObject *parent = nullptr);
     ~SupplementaryServices() override;
@@ -65,6 +68,7 @@ private:
 class CallTimers : public Ondrix::CallTimers
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(CallTimers)
     Q_PROPERTY(QVariantMap timers READ timerMap NOTIFY timersChanged)
 public:
     explicit CallTimers(QObject *parent = nullptr);
@@ -81,6 +85,7 @@ private:
 class NetworkTime : public Ondrix::NetworkTime
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(NetworkTime)
     Q_PROPERTY(Ondrix::NetworkTimeInfo timeInfo READ cachedTimeInfo NOTIFY timeInfoKept)
 public:
     explicit NetworkTime(QObject *parent = nullptr);
@@ -96,6 +101,7 @@ private:
 class EmergencyNumbers : public Ondrix::EmergencyNumbers
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(EmergencyNumbers)
 public:
     using Ondrix::EmergencyNumbers::EmergencyNumbers;
     Q_INVOKABLE QVariantList numbersWithInfo() const;
