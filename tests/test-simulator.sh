@@ -132,7 +132,9 @@ sed "s|@DIR@|$work/bus|" "$(dirname "$0")/../scripts/privatebus.conf" > "$work/b
 setpriv --pdeathsig KILL dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=3 3>"$work/address" 2>/dev/null &
 bus=$!
 until_matches . cat "$work/address" >/dev/null
-setpriv --pdeathsig KILL "$sim" --address "$(head -n1 "$work/address")" --instant --at 0 --at-only 2>"$work/at.log" &
+# The starting state of an installed scenario, found by its name.
+setpriv --pdeathsig KILL "$sim" --address "$(head -n1 "$work/address")" --instant --at 0 --at-only \
+  --scenario pin-locked-sim 2>"$work/at.log" &
 atonly=$!
 port=$(until_matches 'AT modem on' cat "$work/at.log" | sed -n 's/.*127.0.0.1:\([0-9]*\).*/\1/p')
 names=$(until_matches ModemSim dbus-send --bus="$(head -n1 "$work/address")" --print-reply --dest=org.freedesktop.DBus \
@@ -142,7 +144,7 @@ expect "--at-only: no daemon names" '^0$' "$(grep -c com.kelvo <<<"$names")"
 exec 3<>"/dev/tcp/127.0.0.1/$port"
 printf 'AT+CPIN?\r' >&3
 read -r -t 20 _ <&3; read -r -t 20 answer <&3
-expect "--at-only: the modem on the port" '^\+CPIN: READY' "$answer"
+expect "--at-only --scenario NAME: the modem on the port, its card locked" '^\+CPIN: SIM PIN' "$answer"
 exec 3>&-
 kill "$atonly" "$bus"; wait "$atonly" "$bus" 2>/dev/null
 

@@ -3,6 +3,7 @@
 
 #include "atport.h"
 #include "control.h"
+#include "scenario.h"
 #include "modem.h"
 #include "quitsignals.h"
 #include "simulator.h"
@@ -30,7 +31,8 @@ const char Usage[] =
     "The environment's DBUS_SYSTEM_BUS_ADDRESS chooses the system bus.\n"
     "--instant answers at once and keeps the signal still, as tests want it.\n"
     "--chaos SEED plays a hostile daemon: garbled answers, signals and names.\n"
-    "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)).\n"
+    "--scenario FILE plays a starting state and a timeline (see ondrix-modemsim(1)); an installed\n"
+    "scenario is found by its name (\"--scenario home\").\n"
     "--show-codes keeps the codes callers send (PIN, PUK, passwords) in the call log, for test benches;\n"
     "             without it they stand there as ********.\n"
     "--at [ADDRESS:]PORT serves the modem as an AT modem on a TCP port too (127.0.0.1 unless ADDRESS;\n"
@@ -126,7 +128,7 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("instant"), QStringLiteral("Answer at once, keep the signal still.")});
     parser.addOption({QStringLiteral("show-codes"), QStringLiteral("Keep codes in the call log.")});
     parser.addOption({QStringLiteral("chaos"), QStringLiteral("The hostile mode from SEED."), QStringLiteral("SEED")});
-    parser.addOption({QStringLiteral("scenario"), QStringLiteral("Play FILE."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("scenario"), QStringLiteral("Play FILE, or the installed scenario NAME."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("at"), QStringLiteral("An AT modem on [ADDRESS:]PORT."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("at-only"), QStringLiteral("The AT port only, no daemon names.")});
     if (!parser.parse(arguments))
@@ -159,7 +161,7 @@ int main(int argc, char **argv)
     QString scenario;
     const QString scenarioFile = parser.value(QStringLiteral("scenario"));
     if (!scenarioFile.isEmpty()) {
-        QFile file(scenarioFile);
+        QFile file(scenarioPath(scenarioFile));
         if (!file.open(QIODevice::ReadOnly)) {
             err << "ondrix-modemsim: cannot read " << file.fileName() << ": " << file.errorString() << '\n';
             return 2;

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "control.h"
+#include "scenario.h"
 #include "values.h"
 
 #include <QtDBus/QDBusArgument>
@@ -72,20 +73,6 @@ void printProperties(const QDBusMessage &reply)
     const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().value(0));
     for (auto it = properties.cbegin(); it != properties.cend(); ++it)
         out() << it.key() << " = " << formatValue(it.value()) << '\n';
-}
-
-// A file, or the name of an installed scenario ("home" for home.scenario).
-QString scenarioPath(const QString &name)
-{
-    if (name.contains(QLatin1Char('/')) || QFile::exists(name))
-        return name;
-    const QString file = name.endsWith(QLatin1String(".scenario")) ? name : name + QLatin1String(".scenario");
-    for (const char *dir : {ONDRIX_SCENARIO_DIR, ONDRIX_SOURCE_SCENARIO_DIR}) {
-        const QString path = QLatin1String(dir) + QLatin1Char('/') + file;
-        if (QFile::exists(path))
-            return path;
-    }
-    return name;
 }
 
 // "scenario FILE [SPEED]": the file's text, which the simulator checks line by line and plays.

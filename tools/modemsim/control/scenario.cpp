@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "scenario.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -220,4 +221,17 @@ void Scenario::advance()
         take(ScenarioStep(step));
     }
     finishIfDone();
+}
+
+QString scenarioPath(const QString &name)
+{
+    if (name.contains(QLatin1Char('/')) || QFile::exists(name))
+        return name;
+    const QString file = name.endsWith(QLatin1String(".scenario")) ? name : name + QLatin1String(".scenario");
+    for (const char *dir : {ONDRIX_SCENARIO_DIR, ONDRIX_SOURCE_SCENARIO_DIR}) {
+        const QString path = QLatin1String(dir) + QLatin1Char('/') + file;
+        if (QFile::exists(path))
+            return path;
+    }
+    return name;
 }

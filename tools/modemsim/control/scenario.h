@@ -95,4 +95,8 @@ private:
     QTimer m_timer;
 };
 
+// A scenario file, or the name of an installed one ("home" for
+// home.scenario): the path to read.
+QString scenarioPath(const QString &name);
+
 #endif
