@@ -19,7 +19,7 @@ complete_words() {
 }
 
 # ondrix: the commands of its usage, its manual page and its completion.
-usage_commands=$("$ondrix" --help | sed -n 's/^  \([a-z]*\)  .*/\1/p' | sorted)
+usage_commands=$("$ondrix" --help | sed -n 's/^  \([a-z]\+\)\( .*\)\?$/\1/p' | sorted)
 [ -n "$usage_commands" ] || fail "ondrix --help lists no commands"
 man_commands=$(sed -n '/^\.SH COMMANDS/,/^\.SH/s/^\.BR\? \([a-z]*\).*/\1/p' "$src/docs/man/ondrix.1" | sorted)
 [ "$usage_commands" = "$man_commands" ] || fail "ondrix.1 commands [$man_commands] differ from usage [$usage_commands]"

@@ -65,6 +65,7 @@ out=$(ctl calls)
 expect "selection on the wire" 'NetworkRegistration\.SelectOperator \(ss\) \["01", "248"\]' "$out"
 out=$("$ondrix" power off)
 expect "power off" '^status: +NoService$' "$out"
+expect "power off, said once" '^1$' "$(grep -cE '^power: +off$' <<<"$out")"
 out=$(ctl calls)
 expect "call log" '^com\.kelvo\.YKM\.Modem\.RequestRadio \(bb\) \[false, true\]$' "$out"
 
@@ -73,6 +74,11 @@ out=$("$ondrix" power on 2>&1); rc=$?
 expect "refused power on" 'the radio did not switch on' "$out"
 expect_not "the library's log only with --verbose" 'ondrix.dbus' "$out"
 expect "refused power on exit code" '^1$' "$rc"
+out=$("$ondrix" --jsn status 2>&1); rc=$?
+expect "a mistyped option" '^ondrix: unknown option --jsn ' "$out"
+expect "a mistyped option's exit code" '^2$' "$rc"
+out=$("$ondrix" ss divert set busy 2>&1)
+expect "the usage line of the command typed" '^usage: ondrix ss divert set KIND NUMBER \[DELAY\]$' "$out"
 out=$("$ondrix" --verbose power on 2>&1)
 expect "refused power on, the daemon's reason" 'Error: "com.kelvo.YKM.Modem.Error.Refused" "locked"' "$out"
 
@@ -125,6 +131,8 @@ ctl sim state PINRequired
 out=$(echo 0000 | "$ondrix" sim unlock 2>&1); rc=$?
 expect "wrong PIN" 'wrong PIN, 2 attempts left' "$out"
 expect "wrong PIN exit code" '^1$' "$rc"
+out=$(echo 0001 | "$ondrix" sim unlock 2>&1)
+expect "the last attempt" 'wrong PIN, 1 attempt left$' "$out"
 out=$(echo 1234 | "$ondrix" sim unlock)
 expect "right PIN" '^PIN: +accepted$' "$out"
 expect "the PIN went on the wire, not the log" 'SIM\.Security\.VerifyPIN \(ss\) \["pin", "1234"\]' "$(ctl calls)"

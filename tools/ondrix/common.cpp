@@ -268,8 +268,14 @@ QString visible(const QString &text, bool newlines)
 
 int usageError(const char *usage, const QString &command)
 {
+    return usageError(usage, command.isEmpty() ? QStringList() : QStringList{command});
+}
+
+int usageError(const char *usage, const QStringList &typed)
+{
     const QStringList lines = QString::fromLatin1(usage).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QStringList commands;
+    QString best;   // the command's line, the one of the word typed after it if there is one
     for (QString text : lines) {
         text = text.trimmed();
         if (text.startsWith(QLatin1String("usage:")))
@@ -277,12 +283,20 @@ int usageError(const char *usage, const QString &command)
         const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.size() < 3 || words[0] != QLatin1String("ondrix"))
             continue;
-        if (!command.isEmpty() && words[2] == command) {
-            err() << "usage: " << text.section(QLatin1String("  "), 0, 0) << '\n';
-            return 2;
+        if (!typed.isEmpty() && words[2] == typed[0]) {
+            const bool second = typed.size() > 1 && words.size() > 3
+                                && words[3].split(QLatin1Char('|')).contains(typed[1]);
+            if (best.isEmpty() || second)
+                best = text.section(QLatin1String("  "), 0, 0);
+            if (second)
+                break;
         }
         if (!commands.contains(words[2]))
             commands << words[2];
+    }
+    if (!best.isEmpty()) {
+        err() << "usage: " << best << '\n';
+        return 2;
     }
     const QString group = lines.isEmpty() ? QString() : lines[0].section(QLatin1Char(' '), 2, 2);
     err() << "usage: ondrix " << group << ' ' << commands.join(QLatin1Char('|')) << " ...   ('ondrix " << group

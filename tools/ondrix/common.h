@@ -58,6 +58,9 @@ void line(const QString &label, const QString &value);
 // A usage error: one line on standard error, the line of `usage` for
 // `command` when there is one, and exit status 2.
 int usageError(const char *usage, const QString &command);
+// The same, with the words typed after the group ("divert set busy"): the
+// line of the command and, where it has several, of the word after it.
+int usageError(const char *usage, const QStringList &typed);
 
 // The name of an enumeration value, or its number.
 template <typename Enum>

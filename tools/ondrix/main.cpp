@@ -33,8 +33,13 @@ void followSystemControl(SystemControl &control)
     QObject::connect(&control, &SystemControl::validChanged, [](bool valid) {
         line(QStringLiteral("daemon"), valid ? QStringLiteral("present") : QStringLiteral("absent"));
     });
-    QObject::connect(&control, &SystemControl::powerChanged,
-                     [](bool on) { line(QStringLiteral("power"), onOff(on)); });
+    // The class passes on every power notification, also one that repeats the
+    // value (the requested mode, then the modem's state): a change is printed once.
+    QObject::connect(&control, &SystemControl::powerChanged, [shown = control.power()](bool on) mutable {
+        if (on != shown)
+            line(QStringLiteral("power"), onOff(on));
+        shown = on;
+    });
     QObject::connect(&control, &SystemControl::statusChanged, [](int status) {
         line(QStringLiteral("status"), enumName<SystemControl::Status>(status));
     });
@@ -310,10 +315,22 @@ int usage(bool asked = false)
         return 2;
     }
     out() << "usage: ondrix [--json] [--verbose] COMMAND [ARGS]\n"
-          << "  --json     print what a command reads as JSON (monitor: an object per line)\n"
-          << "  --verbose  print the library's own log lines too\n";
-    for (const Command &command : commands)
-        out() << "  " << command.name << "  " << command.help << '\n';
+          << "  --json                    print what a command reads as JSON (monitor: an object per line)\n"
+          << "  --verbose                 print the library's own log lines too\n";
+    // The command and its arguments in one column, what it does in the next
+    // (on a line of its own below a long one).
+    constexpr int Column = 28;
+    for (const Command &command : commands) {
+        const QString help = QLatin1String(command.help);
+        const int split = help.indexOf(QLatin1String("   "));
+        const QString synopsis = QLatin1String(command.name)
+            + (split < 0 ? QString() : QLatin1Char(' ') + help.left(split));
+        const QString what = split < 0 ? help : help.mid(split + 3);
+        if (synopsis.size() < Column - 3)
+            out() << "  " << synopsis.leftJustified(Column - 2) << what << '\n';
+        else
+            out() << "  " << synopsis << '\n' << QString(Column, QLatin1Char(' ')) << what << '\n';
+    }
     return 0;
 }
 
@@ -338,6 +355,10 @@ int main(int argc, char **argv)
         return usage();
     if (args.first() == QLatin1String("--help"))
         return usage(true);
+    if (args.first().startsWith(QLatin1String("--"))) {
+        err() << "ondrix: unknown option " << args.first() << "   ('ondrix --help' lists the options)\n";
+        return 2;
+    }
     for (const Command &command : commands) {
         if (args.first() == QLatin1String(command.name)) {
             const int rc = command.run(args.mid(1));

@@ -109,7 +109,9 @@ int verified(SIMSecurity &security, const std::optional<std::tuple<bool, SIMErro
         line(QString::fromLatin1(what), QStringLiteral("accepted"));
         return 0;
     }
-    err() << "ondrix: wrong " << what << ", " << attemptsOf(security, key, type) << " attempts left\n";
+    const QString left = attemptsOf(security, key, type);
+    err() << "ondrix: wrong " << what << ", " << left << (left == QLatin1String("1") ? " attempt" : " attempts")
+          << " left\n";
     return 1;
 }
 

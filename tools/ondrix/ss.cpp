@@ -27,11 +27,11 @@ const char Usage[] =
     "PROGRAM: outgoing international international-except-home incoming incoming-roaming\n"
     "         all all-outgoing all-incoming\n";
 
-QString command;   // the command being run, for its usage line
+QStringList typed;   // the words of the command being run, for its usage line
 
 int usage()
 {
-    return usageError(Usage, command);
+    return usageError(Usage, typed);
 }
 
 constexpr int Wait = 60000;   // the network's answer, USSD included
@@ -344,7 +344,8 @@ int codeProcedure(SIM::SIMSecurity &security, const QString &typed)
 
 int ss(const QStringList &args)
 {
-    command = args.value(0);
+    typed = args;
+    const QString command = args.value(0);
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("--help") && rest.isEmpty()) {
         out() << Usage;
