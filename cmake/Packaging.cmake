@@ -5,6 +5,7 @@
 #   libondrix-qt-dev    headers, CMake and pkg-config (Qt 6: libondrix-qt6-dev)
 #   qml-module-ondrix   the QML module Ondrix         (Qt 6: qml6-module-ondrix)
 #   ondrix-tools        the simulator and the client  (Qt 5 build only)
+#   ondrix-modemsim-panel  the simulator's panel, with Qt Quick (Qt 5 build only)
 #   ondrix-ofono        the daemons' interfaces from oFono (Qt 5 build only)
 #   libvrx-standin      the stand-in for the platform's libvrx, for machines
 #                       without one (Qt 5 build only, when it is built)
@@ -22,7 +23,7 @@ else()
   set(ONDRIX_DEB_DEV libondrix-qt-dev)
   set(ONDRIX_DEB_QML qml-module-ondrix)
   set(ONDRIX_DEB_QT_DEV qtbase5-dev)
-  set(CPACK_COMPONENTS_ALL runtime dev qml tools ofono)
+  set(CPACK_COMPONENTS_ALL runtime dev qml tools panel ofono)
   if(TARGET vrx AND NOT VRX_LIBRARY)
     list(APPEND CPACK_COMPONENTS_ALL vrx)
   endif()
@@ -71,10 +72,18 @@ set(CPACK_COMPONENT_QML_DESCRIPTION
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${ONDRIX_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
-# The panel's QML comes from Qt's modules.
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION}), qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${ONDRIX_DEB_RUNTIME} (= ${ONDRIX_DEB_VERSION})")
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS "ondrix-modemsim-panel")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-  "simulated modem daemon and command-line client for phone developers\nondrix-modemsim serves the modem daemons' D-Bus contract on a bus, with\nscenarios, recording and a hostile mode; ondrix-modemsim-panel is its\ncontrol panel; ondrix queries and drives the modem services from the\ncommand line.")
+  "simulated modem daemon and command-line client for phone developers\nondrix-modemsim serves the modem daemons' D-Bus contract on a bus, with\nscenarios, recording and a hostile mode; ondrix queries and drives the\nmodem services from the command line. Neither needs a display.")
+
+# The panel alone pulls in Qt Quick: a headless machine takes the tools without it.
+set(CPACK_DEBIAN_PANEL_PACKAGE_NAME ondrix-modemsim-panel)
+set(CPACK_DEBIAN_PANEL_PACKAGE_SECTION utils)
+# Its QML comes from Qt's modules.
+set(CPACK_DEBIAN_PANEL_PACKAGE_DEPENDS "${ONDRIX_DEB_TOOLS} (= ${ONDRIX_DEB_VERSION}), qml-module-qtquick2, qml-module-qtquick-window2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
+set(CPACK_COMPONENT_PANEL_DESCRIPTION
+  "control panel of the simulated modem daemon\nondrix-modemsim-panel shows a running ondrix-modemsim and drives it:\nregistration, signal, SIM card, scenarios and the hostile mode.")
 
 set(CPACK_DEBIAN_OFONO_PACKAGE_NAME ondrix-ofono)
 set(CPACK_DEBIAN_OFONO_PACKAGE_SECTION net)

@@ -48,6 +48,12 @@ check_build() {   # check_build BUILD_DIR LIBRARY
         holds ondrix-tools 'completions/ondrix$'
         holds ondrix-tools 'ondrix-modemsim.conf$'
         holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
+        holds ondrix-modemsim-panel 'usr/bin/ondrix-modemsim-panel$'
+        holds ondrix-modemsim-panel 'man1/ondrix-modemsim-panel.1.gz$'
+        # The tools run on a headless machine: no Qt Quick for them.
+        tools_depends=$(dpkg-deb -f "$build"/ondrix-tools_*.deb Depends)
+        [[ $tools_depends != *qtquick* && $tools_depends != *libQt5Quick* && $tools_depends != *libqt5quick* ]] \
+            || fail "ondrix-tools depends on Qt Quick: $tools_depends"
         holds libondrix-qt-dev 'share/dbus-1/interfaces/com.kelvo.hvt.SIM.Security.xml$'
         holds libvrx-standin 'libvrx.so.1 -> '
         holds ondrix-ofono 'usr/bin/ondrix-ofono$'
@@ -59,7 +65,7 @@ check_build() {   # check_build BUILD_DIR LIBRARY
         holds ondrix-ofono 'completions/ondrix-ofono$'
         holds libvrx-standin 'include/vrx.h$'
         qml=qml-module-ondrix
-        [ ${#debs[@]} = 6 ] || fail "expected 6 packages, made ${#debs[@]}"
+        [ ${#debs[@]} = 7 ] || fail "expected 7 packages, made ${#debs[@]}"
     else
         runtime=libondrix-qt6-1 dev=libondrix-qt6-dev qml=qml6-module-ondrix
         [ ${#debs[@]} = 3 ] || fail "expected 3 packages, made ${#debs[@]}"
@@ -76,6 +82,9 @@ check_build() {   # check_build BUILD_DIR LIBRARY
     # Applications need the oldest version with what they use; everything is stripped.
     shlibs=$(dpkg-deb --ctrl-tarfile "$build/${runtime}_"*.deb | tar -xO ./shlibs)
     [ "$shlibs" = "lib$library 1 $runtime (>= 1.0.0)" ] || fail "$runtime shlibs: $shlibs"
+    # pkg-config gives what a compiler wants to read: the prefix, not a path back up to it.
+    pc=$(dpkg-deb --fsys-tarfile "$build/${dev}_"*.deb | tar -xO --wildcards "*/pkgconfig/$library.pc")
+    grep -q '^prefix=/usr$' <<<"$pc" || fail "$library.pc names no /usr prefix"
     size=$(dpkg-deb -f "$build/${runtime}_"*.deb Installed-Size)
     [ "$size" -lt 4000 ] || fail "$runtime takes $size kB: not stripped?"
     # Lintian, as a distribution runs it: no error and no warning (overrides

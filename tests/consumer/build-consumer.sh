@@ -18,11 +18,11 @@ multiarch=$(gcc -print-multiarch)
 [ -d "$prefix/lib/$multiarch/pkgconfig" ] && libdir=$prefix/lib/$multiarch
 # Building needs nothing but the package files; running, the library's directory.
 unset LD_LIBRARY_PATH
-export PKG_CONFIG_PATH=$libdir/pkgconfig
-# A package's tree unpacked elsewhere: its .pc files name /usr, read below the tree.
-if [[ $prefix == */usr && $prefix != /usr ]]; then
-  export PKG_CONFIG_SYSROOT_DIR=${prefix%/usr} PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 PKG_CONFIG_ALLOW_SYSTEM_LIBS=1
-fi
+# The .pc file names the prefix it was built for; a tree unpacked elsewhere
+# gets a copy that names the tree (the other packages' files stay the system's).
+mkdir "$work/pkgconfig"
+sed "s|^prefix=.*|prefix=$prefix|" "$libdir/pkgconfig/$library.pc" > "$work/pkgconfig/$library.pc"
+export PKG_CONFIG_PATH=$work/pkgconfig
 run() { LD_LIBRARY_PATH=$libdir "$@"; }
 
 cmake -S "$here" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DONDRIX_PACKAGE="$package" \
