@@ -28,6 +28,24 @@ completed=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix "" | so
 [ "$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix sim ch)" = change-pin ] \
     || fail "completion of 'ondrix sim ch'"
 
+# Every usage line of a command with options: the completion offers that
+# command its options and no other's, and the values of a LANG.
+for group in sms; do
+    "$ondrix" $group --help | sed 's/^usage: //; s/^ *//' | grep "^ondrix $group [a-z]" | while read -r line; do
+        read -r _ _ command _ <<<"$line"
+        want=$(grep -o -- '--[a-z]*' <<<"$line" | sorted)
+        [ -z "$want" ] && continue
+        got=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix $group $command - | sorted)
+        [ "$got" = "$want" ] || fail "completion of 'ondrix $group $command -' offers [$got], its usage [$want]"
+        got=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix $group $command "" | sorted)
+        [ "$got" = "$want" ] || fail "completion of 'ondrix $group $command ' offers [$got], its usage [$want]"
+    done
+done
+# "LANG: default, turkish, ..., or auto: what auto does"
+langs=$("$ondrix" sms --help | sed -n 's/^LANG: \(.*\bauto\):.*/\1/p' | sed 's/,//g; s/ or / /' | sorted)
+got=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix sms count --lang "" | sorted)
+[ "$got" = "$langs" ] || fail "completion of --lang offers [$got], the usage [$langs]"
+
 # ondrix-modemsim: its options and its ctl commands.
 options=$("$modemsim" --help | grep -o -- '--[a-z]*' | sorted)
 for option in $options; do
