@@ -18,11 +18,17 @@ class SimCard : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
+    // Whether the SIM daemon is on the bus. Changes announced by validChanged(). Read-only.
     Q_PROPERTY(bool valid READ valid NOTIFY validChanged)
+    // The card's state (SIMStatus.Status). Changes announced by statusChanged(). Read-only.
     Q_PROPERTY(Ondrix::SIM::SIMStatus::Status status READ status NOTIFY statusChanged)
+    // The code the card waits for (Code): none, PIN or PUK. Changes announced by statusChanged(). Read-only.
     Q_PROPERTY(Code codeNeeded READ codeNeeded NOTIFY statusChanged)
+    // PIN attempts left, -1 when unknown. Changes announced by attemptsChanged(). Read-only.
     Q_PROPERTY(int pinAttemptsLeft READ pinAttemptsLeft NOTIFY attemptsChanged)
+    // PUK attempts left, -1 when unknown. Changes announced by attemptsChanged(). Read-only.
     Q_PROPERTY(int pukAttemptsLeft READ pukAttemptsLeft NOTIFY attemptsChanged)
+    // Whether a code is being checked by the card. Changes announced by busyChanged(). Read-only.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
 public:
     enum Code {

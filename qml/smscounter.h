@@ -17,12 +17,21 @@ class SmsCounter : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
+    // The national language whose tables the text may use (Language: SmsCounter.Turkish, SmsCounter.Cheapest,
+    // ...). Changes announced by changed(). Writable (setLanguage()).
     Q_PROPERTY(int language READ language WRITE setLanguage NOTIFY changed)
+    // The message being written. Changes announced by changed(). Writable (setText()).
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY changed)
+    // How many messages the text takes. Changes announced by changed(). Read-only.
     Q_PROPERTY(int segments READ segments NOTIFY changed)
+    // Characters left in the last message. Changes announced by changed(). Read-only.
     Q_PROPERTY(int remaining READ remaining NOTIFY changed)
+    // What one message holds in the encoding the text needs (160, 70, ...). Changes announced by changed().
+    // Read-only.
     Q_PROPERTY(int maxLength READ maxLength NOTIFY changed)
+    // The locking shift table the text is sent with. Changes announced by changed(). Read-only.
     Q_PROPERTY(int lockingLanguage READ lockingLanguage NOTIFY changed)
+    // The single shift table the text is sent with. Changes announced by changed(). Read-only.
     Q_PROPERTY(int singleLanguage READ singleLanguage NOTIFY changed)
 public:
     enum Language {

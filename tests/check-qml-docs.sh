@@ -44,7 +44,31 @@ while read -r what a b; do
   esac
 done <<<"$listing"
 
+# Every property of a QML type (its own and its C++ bases') has its row in the
+# type's table under "Properties": "| `name` | ...".
+properties=$(awk '
+  /^    Component \{/ { c = ""; next }
+  /^        name: "/ && c == "" { split($0, q, "\""); c = q[2] }
+  /^        prototype: "/ { split($0, q, "\""); proto[c] = q[2] }
+  /^        exports: \[/ { split($0, q, "\""); split(q[2], e, "[/ ]"); exported[c] = e[2] }
+  /^        Property \{/ { if (match($0, /name: "[^"]*"/)) props[c] = props[c] " " substr($0, RSTART + 7, RLENGTH - 8); else take = 1; next }
+  take && /^            name: "/ { split($0, q, "\""); props[c] = props[c] " " q[2]; take = 0 }
+  /^        [A-Z][a-z]+ \{/ { take = 0 }
+  END {
+    for (c in exported)
+      for (k = c; k != ""; k = proto[k]) {
+        n = split(props[k], list, " ")
+        for (i = 1; i <= n; i++) print exported[c], list[i]
+      }
+  }' "$types" | sort -u)
+while read -r type property; do
+  [ -n "$type" ] || continue
+  sed -n "/^### $type\$/,/^#/p" "$page" | grep -q "^| \`$property\` |" \
+    || fail "the property $type.$property has no row under \"### $type\" in docs/qml.md"
+done <<<"$properties"
+
 exported=$(grep -c '^export ' <<<"$listing")
 [ "$exported" -ge 20 ] || fail "only $exported QML types found in $types"
-[ $failures -eq 0 ] && echo "qml docs: $exported types, $(grep -c '^member ' <<<"$listing") members documented"
+[ $failures -eq 0 ] && echo "qml docs: $exported types, $(grep -c '^member ' <<<"$listing") members documented," \
+  "$(grep -c . <<<"$properties") properties in their tables"
 exit $((failures > 0))

@@ -21,6 +21,7 @@ class CallTimersPrivate;
 class ONDRIX_EXPORT CallTimers : public QObject
 {
     Q_OBJECT
+    /** Whether the call daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The four timers. */

@@ -23,6 +23,7 @@ class EmergencyNumbersPrivate;
 class ONDRIX_EXPORT EmergencyNumbers : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** One emergency number; D-Bus (suu). */

@@ -30,12 +30,21 @@ class NetworkCellPrivate;
 class ONDRIX_EXPORT NetworkCell : public QObject
 {
     Q_OBJECT
+    /** The serving cell's kind (Type): GSM or WCDMA. Changes announced by cellChanged(). Read-only. */
     Q_PROPERTY(Type type READ type NOTIFY cellChanged)
+    /** What the cell offers (Services): circuit-switched, packet data, HSDPA, .... Changes announced by
+     *  servicesChanged(). Read-only. */
     Q_PROPERTY(Services services READ services NOTIFY servicesChanged)
+    /** The serving cell's identity. Changes announced by cellChanged(). Read-only. */
     Q_PROPERTY(int id READ id NOTIFY cellChanged)
+    /** The serving cell's location area code. Changes announced by cellChanged(). Read-only. */
     Q_PROPERTY(int lac READ lac NOTIFY cellChanged)
+    /** The cell broadcast name of the cell. Changes announced by cellNameChanged(). Read-only. */
     Q_PROPERTY(QString name READ name NOTIFY cellNameChanged)
+    /** Whether the cell name is to be shown; setting it writes the daemon's setting. Changes announced by
+     *  cellNameDisplayEnabledChanged(). Writable (setNameDisplayEnabled()). */
     Q_PROPERTY(bool display READ nameDisplayEnabled WRITE setNameDisplayEnabled NOTIFY cellNameDisplayEnabledChanged)
+    /** Whether the network daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:

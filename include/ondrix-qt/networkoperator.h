@@ -24,9 +24,14 @@ class NetworkOperatorPrivate;
 class ONDRIX_EXPORT NetworkOperator : public QObject
 {
     Q_OBJECT
+    /** The registered network's name as the network gives it (shown with control characters made visible by the
+     *  tools). Changes announced by nameChanged(). Read-only. */
     Q_PROPERTY(QString name READ name NOTIFY nameChanged)
+    /** The registered network's mobile network code. Changes announced by operatorChanged(). Read-only. */
     Q_PROPERTY(QString mnc READ mnc NOTIFY operatorChanged)
+    /** The registered network's mobile country code. Changes announced by operatorChanged(). Read-only. */
     Q_PROPERTY(QString mcc READ mcc NOTIFY operatorChanged)
+    /** Whether the network daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:

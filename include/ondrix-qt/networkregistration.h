@@ -28,9 +28,16 @@ class NetworkRegistrationPrivate;
 class ONDRIX_EXPORT NetworkRegistration : public QObject
 {
     Q_OBJECT
+    /** The registration (Status): at home, roaming, searching, rejected, no coverage, .... Changes announced by
+     *  statusChanged(). Read-only. */
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
+    /** Why the network refused the registration (RejectCode), when status is Rejected. Changes announced by
+     *  statusWithRejectCodeChanged(). Read-only. */
     Q_PROPERTY(RejectCode rejectCode READ rejectCode NOTIFY statusWithRejectCodeChanged)
+    /** How the operator is chosen (Mode): automatically, manually or forced automatic. Changes announced by
+     *  modeChanged(). Read-only. */
     Q_PROPERTY(Mode mode READ mode NOTIFY modeChanged)
+    /** Whether the network daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:

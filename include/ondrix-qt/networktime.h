@@ -74,7 +74,10 @@ ONDRIX_EXPORT QDebug operator<<(QDebug debug, const NetworkTimeInfo &info);
 class ONDRIX_EXPORT NetworkTime : public QObject
 {
     Q_OBJECT
+    /** Whether the network daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
+    /** The network's last time report (NetworkTimeInfo); read from the daemon on each access (the QML type
+     *  keeps it instead). Changes announced by timeInfoChanged(). Read-only. */
     Q_PROPERTY(Ondrix::NetworkTimeInfo timeInfo READ timeInfo NOTIFY timeInfoChanged)
 
 public:

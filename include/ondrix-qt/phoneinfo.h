@@ -19,6 +19,7 @@ class PhoneInfoPrivate;
 class ONDRIX_EXPORT PhoneInfo : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** A setting of the modem. */

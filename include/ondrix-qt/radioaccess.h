@@ -25,11 +25,21 @@ class RadioAccessPrivate;
 class ONDRIX_EXPORT RadioAccess : public QObject
 {
     Q_OBJECT
+    /** The packet data technology in use (Technology): GPRS, EDGE, UMTS or HSPA, None when there is none.
+     *  Changes announced by technologyChanged(). Read-only. */
     Q_PROPERTY(Technology technology READ technology NOTIFY technologyChanged)
+    /** The radio mode (Mode): dual, 2G only or 3G only; setting it asks the daemon. Changes announced by
+     *  modeChanged(). Writable (setMode()). */
     Q_PROPERTY(Mode mode READ mode WRITE setMode NOTIFY modeChanged)
+    /** The radio channel in use. Changes announced by channelChanged(). Read-only. */
     Q_PROPERTY(uint channel READ channel NOTIFY channelChanged)
+    /** Whether packet data can be used now (not suspended by a call or the network). Changes announced by
+     *  dataAvailabilityChanged(). Read-only. */
     Q_PROPERTY(bool dataAvailability READ isDataAvailable NOTIFY dataAvailabilityChanged)
+    /** Whether the network and packet data daemons are on the bus. Changes announced by validChanged().
+     *  Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
+    /** Whether the object follows the radio state (Options). No change signal. Writable (setOptions()). */
     Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:

@@ -23,10 +23,17 @@ class SignalStrengthPrivate;
 class ONDRIX_EXPORT SignalStrength : public QObject
 {
     Q_OBJECT
+    /** The signal in bars, 0 to 5 (followed with the BarsOption). Changes announced by barsChanged().
+     *  Read-only. */
     Q_PROPERTY(int bars READ bars NOTIFY barsChanged)
+    /** The signal in percent (followed with the PercentOption). Changes announced by percentChanged().
+     *  Read-only. */
     Q_PROPERTY(int percent READ percent NOTIFY percentChanged)
+    /** The signal in dBm (followed with the DbmOption). Changes announced by dbmChanged(). Read-only. */
     Q_PROPERTY(int dbm READ dbm NOTIFY dbmChanged)
+    /** Whether the network daemon is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
+    /** Which of the values above the object follows (Options). No change signal. Writable (setOptions()). */
     Q_PROPERTY(Options options READ options WRITE setOptions)
 
 public:

@@ -25,6 +25,7 @@ class SIMIdentityPrivate;
 class ONDRIX_EXPORT SIMIdentity : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** Makes no call. */

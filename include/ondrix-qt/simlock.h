@@ -20,6 +20,7 @@ class SIMLockPrivate;
 class ONDRIX_EXPORT SIMLock : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The lock's state, from the daemon's text. */

@@ -22,6 +22,7 @@ class SIMPhonebookPrivate;
 class ONDRIX_EXPORT SIMPhonebook : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** A phonebook of the card, named on the wire by its lower-case name. */

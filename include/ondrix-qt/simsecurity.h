@@ -24,6 +24,7 @@ class SIMSecurityPrivate;
 class ONDRIX_EXPORT SIMSecurity : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** A personal identification number ("pin", "pin2" on the wire). */

@@ -21,6 +21,7 @@ class SIMStatusPrivate;
 class ONDRIX_EXPORT SIMStatus : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The card's state, from the daemon's status text. */

@@ -14,6 +14,7 @@ class SMSParametersPrivate;
 class ONDRIX_EXPORT SMSParameters : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** Makes no call. */

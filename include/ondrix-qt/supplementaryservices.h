@@ -26,6 +26,7 @@ class SupplementaryServicesPrivate;
 class ONDRIX_EXPORT SupplementaryServices : public QObject
 {
     Q_OBJECT
+    /** Whether the daemon serving the type is on the bus. Changes announced by validChanged(). Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 public:
     /** The outcome of a call service operation ("com.kelvo.hvt.SS.Error." and the reason). */

@@ -24,9 +24,18 @@ class SystemControlPrivate;
 class ONDRIX_EXPORT SystemControl : public QObject
 {
     Q_OBJECT
+    /** Whether the radio is on: the controller's requested mode and modem state; setting it asks the
+     *  controller, and the value follows its answer. Changes announced by powerChanged(). Writable
+     *  (setPower()). */
     Q_PROPERTY(bool power READ power WRITE setPower NOTIFY powerChanged)
+    /** The service level (Status): full, limited (emergency calls only), none, or a modem failure. Changes
+     *  announced by statusChanged(). Read-only. */
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
+    /** What the radio is busy with (Activity): signalling, a call, data or idle. Changes announced by
+     *  activityChanged(). Read-only. */
     Q_PROPERTY(Activity activity READ activity NOTIFY activityChanged)
+    /** Whether the controller and the network daemon are on the bus. Changes announced by validChanged().
+     *  Read-only. */
     Q_PROPERTY(bool valid READ isValid NOTIFY validChanged)
 
 public:
