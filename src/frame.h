@@ -166,6 +166,15 @@ T argumentAs(const QVariant &arg)
 {
     if (arg.userType() == qMetaTypeId<T>())
         return *static_cast<const T *>(arg.constData());
+    if (arg.userType() == qMetaTypeId<QDBusArgument>()) {
+        // QtDBus leaves out an argument it cannot read, so the one found
+        // here may not be the one the message's signature names there:
+        // reading it as another type would abort in libdbus.
+        const QDBusArgument wire = arg.value<QDBusArgument>();
+        if (wire.currentSignature() != QLatin1String(dbusSignature<T>()))
+            return T();
+        return qdbus_cast<T>(wire);
+    }
     return qdbus_cast<T>(arg);
 }
 
