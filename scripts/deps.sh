@@ -17,6 +17,7 @@ packages=(
   doxygen
   dpkg-dev groff-base man-db bash lintian
   valgrind bc
+  python3-jsonschema
   ofono libqofono-dev
 )
 

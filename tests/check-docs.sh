@@ -46,6 +46,11 @@ langs=$("$ondrix" sms --help | sed -n 's/^LANG: \(.*\bauto\):.*/\1/p' | sed 's/,
 got=$(complete_words "$src/tools/completion/ondrix" _ondrix ondrix sms count --lang "" | sorted)
 [ "$got" = "$langs" ] || fail "completion of --lang offers [$got], the usage [$langs]"
 
+# ondrix.1 names every key and every kind of event of the JSON output.
+for key in $(python3 "$src/tests/support/jsoncheck.py" "$src/tools/ondrix/ondrix.schema.json" --keys); do
+    grep -qF "\\fB$key\\fR" "$src/docs/man/ondrix.1" || fail "ondrix.1 does not name the JSON key $key"
+done
+
 # ondrix-modemsim: its options and its ctl commands.
 options=$("$modemsim" --help | grep -o -- '--[a-z]*' | sorted)
 for option in $options; do

@@ -46,6 +46,7 @@ check_build() {   # check_build BUILD_DIR LIBRARY
         holds ondrix-tools 'man1/ondrix.1.gz$'
         holds ondrix-tools 'man1/ondrix-modemsim.1.gz$'
         holds ondrix-tools 'completions/ondrix$'
+        holds ondrix-tools 'ondrix-qt/ondrix.schema.json$'
         holds ondrix-tools 'ondrix-modemsim.conf$'
         holds ondrix-tools 'scenarios/roaming-abroad.scenario$'
         holds ondrix-modemsim-panel 'usr/bin/ondrix-modemsim-panel$'

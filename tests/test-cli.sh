@@ -47,8 +47,8 @@ expect "operator with country" '^operator: +Ondrix Mobile \(244 05, FI\)$' "$out
 out=$("$ondrix" operators)
 expect "scan lists the forbidden network" '^3 +Tundra Telecom \(244 12, FI\) +Forbidden +Forbidden +GSM 850 / GSM 1900 +no$' "$out"
 out=$("$ondrix" select 2)
-expect "manual selection" '^selection: +done$' "$out"
-expect "manual selection" '^name: +Baltic Link$' "$out"
+expect "manual selection" '^selected: +done$' "$out"
+expect "manual selection" '^operator name: +Baltic Link$' "$out"
 expect "no operator while searching" '^operator: +none$' "$out"
 out=$("$ondrix" select 3 2>&1); rc=$?
 expect "refused selection" 'failed: PLMNNotAllowed' "$out"
@@ -151,7 +151,7 @@ done
 
 # Supplementary services, USSD and the dialler.
 out=$("$ondrix" ss divert set no-reply +358405200000 25)
-expect "divert set" '^divert registered: done$' "$out"
+expect "divert set" '^divert: +registered$' "$out"
 out=$("$ondrix" ss divert status conditional)
 expect "divert read back" '^divert: +AllBasicServices on to \+358405200000 after 25 s$' "$out"
 expect "divert on the wire" 'SS\.RegisterDivert \(sssu\) \["61", "", "\+358405200000", 25\]' "$(ctl calls)"
@@ -311,7 +311,7 @@ ctl set com.kelvo.hvt.CSNet.NetworkOperator OperatorName $'s:Net\u202Eevil\u2028
 out=$("$ondrix" status)
 expect "direction controls shown" '^operator: +Net\\u202Eevil\\u2028\\u2066x\\x7F\\x85 ' "$out"
 out=$("$ondrix" --json status)
-expect "direction controls escaped in JSON" '"operator":"Net\\u202eevil\\u2028\\u2066x\\u007f\\u0085 ' "$out"
+expect "direction controls escaped in JSON" '"operator":"Net\\u202eevil\\u2028\\u2066x\\u007f\\u0085"' "$out"
 expect_not "nothing raw in JSON" $'\u202E|\u2028|\u2066|\x7F|\u0085' "$out"
 ctl reset
 # Nesting beyond what a message carries is refused at once, not sent.
@@ -365,24 +365,126 @@ expect "monitor: the daemon leaves" '^daemon: +absent$' "$out"
 expect "monitor: the daemon returns" '^daemon: +present$' "$out"
 expect "monitor: what it says after its return" '^status: +LimitedService$' "$out"
 
-# What scripts read: one JSON object a command, one a line for monitor,
-# with the text form's labels.
+# What scripts read: every command's answer is one object of its definition
+# in the schema (fixed keys, typed values), what happens an event a line.
+schema="$(dirname "$0")/../tools/ondrix/ondrix.schema.json"
+json_check() {   # json_check DEFINITION INPUT ARGS...: ondrix --json ARGS, INPUT on standard input
+  local definition=$1 input=$2 out problems; shift 2
+  out=$(printf '%b' "$input" | timeout 60 "$ondrix" --json "$@" 2>/dev/null)
+  if [ -z "$out" ]; then
+    failed=$((failed + 1)); echo "FAIL: --json $*: nothing printed"
+  elif problems=$(python3 "$(dirname "$0")/support/jsoncheck.py" "$schema" "$definition" <<<"$out"); then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); echo "FAIL: --json $*: not $definition:"; echo "$problems"
+  fi
+}
+ctl reset
+ctl setting ScanTime i:0
+ctl setting SelectionTime i:0
+ctl set com.kelvo.hvt.SIM.SIMLock Status s:RestrictionOn   # for the unlock below
+# DEFINITION | STANDARD INPUT | ARGUMENTS, in an order whose changes undo each other.
+while IFS='|' read -r definition input args; do
+  json_check "$definition" "$input" $args
+done <<'COMMANDS'
+status||status
+operators||operators
+event||select 2
+event||select auto
+event||power off
+event||power off
+event||power on
+sms-count||sms count hello
+sms-count||sms count 你好
+sms-encode||sms encode --to +4412345 --class 1 hi
+sms-decode||sms decode 01000791442143F5001002E834
+sms-decode||sms decode 0011
+sms-decode||sms decode 040B911346610089F60000208062917314080CC8F71D14969741F977FD07
+cbs-decode||cbs decode 401203E80110C8329BFD060000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000
+smsc||smsc
+sim-status||sim status
+sim-attempts||sim attempts
+sim-identity||sim identity
+sim-code|1234\n|sim unlock
+sim-code|5678\n|sim unlock pin2
+sim-code|1234\n4321\n4321\n|sim change-pin
+sim-code|4321\n1234\n1234\n|sim change-pin
+sim-code|12345678\n1234\n1234\n|sim puk
+sim-pin-query|1234\n|sim pin-query off
+sim-pin-query|1234\n|sim pin-query on
+sim-phonebook-list||sim phonebook list adn
+sim-phonebook-list||sim phonebook list sdn
+sim-phonebook-write||sim phonebook add adn Ville +358401111111
+sim-phonebook-write||sim phonebook edit adn 5 Mikko +358509876543
+sim-phonebook-delete||sim phonebook delete adn 5
+sim-fdn||sim fdn
+sim-fdn|5678\n|sim fdn on
+sim-fdn|5678\n|sim fdn off
+sim-lock||sim lock status
+sim-lock|12345678\n|sim lock unlock
+ss-divert-status||ss divert status busy
+ss-divert||ss divert set busy +358405200000
+ss-divert-status||ss divert status busy
+ss-divert||ss divert off busy
+ss-divert||ss divert on busy
+ss-divert||ss divert erase busy
+ss-barring-status||ss barring status outgoing
+ss-barring|0000\n|ss barring on outgoing
+ss-barring|0000\n|ss barring off outgoing
+ss-barring-password|0000\n1111\n1111\n|ss barring password
+ss-barring-password|1111\n0000\n0000\n|ss barring password
+ss-waiting-status||ss waiting status
+ss-waiting||ss waiting off
+ss-waiting||ss waiting on
+ss-clir||ss clir
+ss-clip||ss clip
+ss-colp||ss colp
+ss-colr||ss colr
+ss-cnap||ss cnap
+event||ussd *100#
+event|2\n1\n|ussd *123#
+dial||dial *#43#
+dial||dial 0401234567
+dial||dial *#06#
+dial|**04*1234*4321*4321#\n|dial
+dial|**04*4321*1234*1234#\n|dial
+info||info
+radio-mode||radio mode 2g
+radio||radio
+radio-mode||radio mode dual
+cell||cell
+time||time
+COMMANDS
+ctl register Roaming 248 01 "Telia EE"
+json_check time "" time
 out=$("$ondrix" --json status)
-expect "--json status: one object" '^\{.*"network":"AtHome".*"signal":"4 bars, 61 %, -75 dBm".*\}$' "$out"
-expect "--json status: one line" '^1$' "$(wc -l <<<"$out" | tr -d ' ')"
-out=$("$ondrix" --json operators)
-expect "--json operators: the table as objects" '"operators":\[\{"#":0,.*"operator":"Ondrix Mobile \(244 05, FI\)"' "$out"
-out=$("$ondrix" --json sms encode --to +4412345 hi)
-expect "--json sms encode" '^\{"pdu":\["01000791442143F5000002E834"\]\}$' "$out"
-out=$("$ondrix" --json sms decode 01000791442143F5001002E834)
-expect "--json sms decode" '"message":\[\{.*"text":"hi"' "$out"
+expect "--json status: numbers as numbers" '"bars":[0-9],"percent":[0-9]+,"dbm":-[0-9]+\}$' "$out"
+expect "--json sms count" '^\{"segments":1,"encoding":"GSM 7-bit","locking":"default","single_shift":"default","per_segment":160,"free":158\}$' \
+  "$("$ondrix" --json sms count hi)"
+expect "--json sms decode: no message of a broken PDU" '"message":null' "$("$ondrix" --json sms decode 0011 2>/dev/null)"
+# An answer's lines arrive as events: a selection's is one per line, none
+# gathered into arrays, and searching has no operator.
+out=$("$ondrix" --json select 2)
+expect "--json select: the searching" '^\{"kind":"network","time":"[^"]+","reject":null,"status":"Searching"\}$' "$out"
+expect "--json select: no operator while searching" '^\{"kind":"operator","time":"[^"]+","country":null,"mcc":null,"mnc":null\}$' "$out"
+expect "--json select: the outcome" '^\{"kind":"selected","time":"[^"]+","reason":null,"success":true\}$' "$out"
+out=$("$ondrix" --json status)
+expect "--json status: searching, null operator" '"operator":"Baltic Link","mcc":"248"' "$out"
+ctl reset
+# monitor: every kind of change a line, each valid.
 monitor_start "$PRIVATEBUS_DIR/monitor.json" --json monitor
 ctl signal -90
-until_matches 'dBm' cat "$PRIVATEBUS_DIR/monitor.json" >/dev/null
+ctl register Roaming 248 01 "Telia EE"
+ctl sim state PINRequired
+ctl emit com.kelvo.hvt.CSNet.NetworkRegistration RegistrationChanged Rejected PLMNNotAllowed
+until_matches '"PLMNNotAllowed"' cat "$PRIVATEBUS_DIR/monitor.json" >/dev/null
 monitor_stop
 out=$(cat "$PRIVATEBUS_DIR/monitor.json")
-expect "--json monitor: an object a line" '^\{"signal":"37 %, -90 dBm"\}$' "$out"
-expect_not "--json monitor: nothing else" '^[^{]' "$out"
+expect "--json monitor: a signal event" '^\{"kind":"signal","time":"[^"]+","dbm":-90,"percent":37\}$' "$out"
+expect "--json monitor: a refusal with its cause" '"kind":"network",.*"reject":"PLMNNotAllowed","status":"Rejected"' "$out"
+problems=$(python3 "$(dirname "$0")/support/jsoncheck.py" "$schema" event <<<"$out") && passed=$((passed + 1)) \
+  || { failed=$((failed + 1)); echo "FAIL: --json monitor: not events:"; echo "$problems"; }
+ctl reset
 
 ctl release
 out=$("$ondrix" status 2>&1); rc=$?
@@ -398,7 +500,12 @@ for command in "power off" "info" "cell" "radio" "time" "smsc" "ss clir" "sim st
   expect "daemon absent: $command" '^daemon: +absent$' "$out"
   expect "daemon absent: $command, exit status" '^1$' "$rc"
 done
-expect "daemon absent, as JSON" '^\{"daemon":"absent"\}$' "$(timeout 20 "$ondrix" --json monitor 2>&1)"
+# Absent, as JSON: the same object from every command that needs the daemon.
+for command in "status" "operators" "select auto" "power on" "monitor" "smsc" "sim status" "sim attempts" \
+               "sim phonebook list" "ss divert status busy" "ss barring password" "ss clip" "ussd *100#" "dial *#43#" \
+               "info" "radio" "radio mode 2g" "cell" "time"; do
+  json_check absent "" $command
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

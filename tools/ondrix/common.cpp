@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "common.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -28,7 +29,7 @@ bool runFor(int ms, std::function<void(std::function<void()>)> start)
 
 int daemonAbsent()
 {
-    line(QStringLiteral("daemon"), QStringLiteral("absent"));
+    Output::field("daemon", QStringLiteral("absent"));
     return 1;
 }
 
@@ -112,16 +113,18 @@ QString readLine()
 
 namespace {
 
+// The answer being gathered: its values in the order they were given, and
+// the section the values go into, when one is open.
 struct JsonOutput {
     bool on = false;
-    bool streaming = false;
-    QJsonObject object;
-    QString sectionKey;      // the array the current section goes into
-    QJsonObject section;
+    QVector<QPair<QString, QJsonValue>> answer;
+    QString sectionKey;
+    bool sectionMany = false;
     bool inSection = false;
+    QJsonObject section;
 };
 
-JsonOutput &json()
+JsonOutput &state()
 {
     static JsonOutput output;
     return output;
@@ -135,14 +138,29 @@ bool unsafe(ushort u)
            || (u >= 0x2066 && u <= 0x2069) || u == 0x2028 || u == 0x2029;
 }
 
-// One object on a line. The characters a terminal would act on stay
-// escaped in the JSON text (a reader still gets the text as it came).
-void writeObject(const QJsonObject &object)
+QString compact(const QJsonValue &value)
 {
-    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    // QJsonDocument writes arrays and objects only: a value is written as the
+    // one element of an array, and taken out of it.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+// One object on a line, its keys in the order given. The characters a
+// terminal would act on stay escaped in the JSON text (a reader still gets the
+// text as it came).
+void writeObject(const QVector<QPair<QString, QJsonValue>> &values)
+{
+    QString text = QStringLiteral("{");
+    for (const auto &[key, value] : values) {
+        if (text.size() > 1)
+            text += QLatin1Char(',');
+        text += compact(key) + QLatin1Char(':') + compact(value);
+    }
+    text += QLatin1Char('}');
     QString shown;
     shown.reserve(text.size());
-    for (const QChar c : text) {
+    for (const QChar c : qAsConst(text)) {
         if (unsafe(c.unicode()))
             shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
@@ -151,43 +169,45 @@ void writeObject(const QJsonObject &object)
     out() << shown << '\n' << Qt::flush;
 }
 
-
-
-// Adds a value under `key`; a key said again gathers its values in an array.
-void add(QJsonObject &object, const QString &key, const QJsonValue &value)
+QJsonValue &valueOf(const QString &key)
 {
-    if (!object.contains(key)) {
-        object.insert(key, value);
-        return;
+    auto &answer = state().answer;
+    for (auto &entry : answer) {
+        if (entry.first == key)
+            return entry.second;
     }
-    QJsonArray values = object.value(key).isArray() ? object.value(key).toArray() : QJsonArray{object.value(key)};
-    values.append(value);
-    object.insert(key, values);
-}
-
-void append(const QString &key, const QJsonValue &value)
-{
-    QJsonArray values = json().object.value(key).toArray();
-    values.append(value);
-    json().object.insert(key, values);
+    answer.append({key, QJsonValue()});
+    return answer.last().second;
 }
 
 void closeSection()
 {
-    JsonOutput &o = json();
-    if (o.inSection)
-        append(o.sectionKey, o.section);
+    JsonOutput &o = state();
+    if (!o.inSection)
+        return;
+    QJsonValue &value = valueOf(o.sectionKey);
+    if (o.sectionMany) {
+        QJsonArray sections = value.toArray();
+        sections.append(o.section);
+        value = sections;
+    } else {
+        value = o.section.isEmpty() ? QJsonValue() : QJsonValue(o.section);   // nothing in it: null
+    }
     o.section = QJsonObject();
     o.inSection = false;
+}
+
+QString labelOf(const char *key)
+{
+    return QString::fromLatin1(key).replace(QLatin1Char('_'), QLatin1Char(' '));
 }
 
 } // namespace
 
 namespace Output {
 
-void setJson(bool on) { ::json().on = on; }
-bool json() { return ::json().on; }
-void setStreaming(bool on) { ::json().streaming = on; }
+void setJson(bool on) { state().on = on; }
+bool json() { return state().on; }
 
 void note(const QString &text)
 {
@@ -195,58 +215,110 @@ void note(const QString &text)
         out() << text << '\n' << Qt::flush;
 }
 
-void section(const QString &key, const QString &title)
+void text(const QString &label, const QString &text)
+{
+    if (!json())
+        out() << labelled(label, text) << '\n' << Qt::flush;
+}
+
+void data(const char *key, const QJsonValue &value)
+{
+    JsonOutput &o = state();
+    if (!o.on)
+        return;
+    if (o.inSection)
+        o.section.insert(QLatin1String(key), value);
+    else
+        valueOf(QLatin1String(key)) = value;
+}
+
+void field(const char *key, const QJsonValue &value, const QString &shown)
+{
+    if (!shown.isNull())
+        text(labelOf(key), shown);
+    data(key, value);
+}
+
+void field(const char *key, const QString &value)
+{
+    field(key, value.isNull() ? QJsonValue() : QJsonValue(value), value);
+}
+
+void list(const char *key)
+{
+    if (!json())
+        return;
+    JsonOutput &o = state();
+    if (o.inSection)
+        o.section.insert(QLatin1String(key), QJsonArray());
+    else
+        valueOf(QLatin1String(key)) = QJsonArray();
+}
+
+void row(const char *key, const QJsonValue &value, const QString &text)
+{
+    if (!json()) {
+        out() << visible(text) << '\n' << Qt::flush;
+        return;
+    }
+    JsonOutput &o = state();
+    QJsonArray rows = (o.inSection ? o.section.value(QLatin1String(key)) : valueOf(QLatin1String(key))).toArray();
+    rows.append(value);
+    data(key, rows);
+}
+
+void section(const char *key, const QString &title, bool many)
 {
     if (!json()) {
         out() << "== " << title << '\n' << Qt::flush;
         return;
     }
     closeSection();
-    ::json().sectionKey = key;
-    ::json().inSection = true;
+    JsonOutput &o = state();
+    o.sectionKey = QLatin1String(key);
+    o.sectionMany = many;
+    o.inSection = true;
 }
 
-void row(const QString &key, const QJsonObject &fields, const QString &text)
+void event(const char *kind, const QJsonObject &values, const QString &shown)
 {
-    if (!json())
-        out() << visible(text) << '\n' << Qt::flush;
-    else if (::json().streaming)
-        writeObject({{key, fields}});
-    else
-        append(key, fields);
+    if (!json()) {
+        text(labelOf(kind), shown);
+        return;
+    }
+    QVector<QPair<QString, QJsonValue>> object{
+        {QStringLiteral("kind"), QLatin1String(kind)},
+        {QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
+    };
+    for (auto it = values.begin(); it != values.end(); ++it)
+        object.append({it.key(), it.value()});
+    writeObject(object);
 }
 
-void item(const QString &key, const QString &value)
+void message(const char *kind, const QString &text)
 {
-    if (!json())
-        out() << visible(value, true) << '\n' << Qt::flush;
-    else if (::json().streaming)
-        writeObject({{key, value}});
+    if (json())
+        event(kind, {{QStringLiteral("text"), text}}, text);
     else
-        append(key, value);
+        out() << visible(text, true) << '\n' << Qt::flush;
 }
 
 void finish()
 {
-    if (!json() || ::json().streaming)
+    JsonOutput &o = state();
+    if (!o.on)
         return;
     closeSection();
-    if (!::json().object.isEmpty())
-        writeObject(::json().object);
-    ::json().object = QJsonObject();
+    if (!o.answer.isEmpty())
+        writeObject(o.answer);
+    o.answer.clear();
 }
 
 } // namespace Output
 
-void line(const QString &label, const QString &value)
+QString labelled(const QString &label, const QString &text)
 {
-    JsonOutput &o = json();
-    if (!o.on)
-        out() << QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(visible(value)) << '\n' << Qt::flush;
-    else if (o.streaming)
-        writeObject({{label, value}});
-    else
-        add(o.inSection ? o.section : o.object, label, value);
+    return QStringLiteral("%1 %2").arg(label + QLatin1Char(':'), -12).arg(visible(text));
 }
 
 QString visible(const QString &text, bool newlines)

@@ -32,28 +32,52 @@ inline QTextStream &err()
 // `newlines` allows them (a CR never does).
 QString visible(const QString &text, bool newlines = false);
 
-// What a command prints: "label:  value" lines for people, or with --json
-// one JSON object for scripts, whose keys are the same labels (a label said
-// twice keeps every value, in an array). A command that follows changes
-// (monitor, a USSD dialogue) streams: one object per line.
+// "label:  text" as people read it, the text shown with visible().
+QString labelled(const QString &label, const QString &text);
+
+// What a command prints. For people: "label:  value" lines. With --json, for
+// scripts: one JSON object, on one line, holding the command's answer with the
+// same keys every time (a value the answer lacks is null); and what happens
+// while a command follows changes (monitor, select, power, a USSD dialogue) as
+// events, one object per line: {"kind":..., "time":..., and the kind's values}.
+// A label for people is its key with spaces for underscores ("per_segment",
+// "per segment").
 namespace Output {
 void setJson(bool on);
 bool json();
-void setStreaming(bool on);
 // Text that only people need ("scanning..."); nothing in JSON.
 void note(const QString &text);
-// "== TITLE": the lines after it go, in JSON, into a new object of the array `key`.
-void section(const QString &key, const QString &title);
-// One row of a table: `text` for people, `fields` as an object of the array `key`.
-void row(const QString &key, const QJsonObject &fields, const QString &text);
-// A value on a line of its own: in JSON, an element of the array `key`.
-void item(const QString &key, const QString &value);
+// A line only people see: "label:  text".
+void text(const QString &label, const QString &text);
+// A value of the answer only scripts get ("mcc" beside the operator's line).
+void data(const char *key, const QJsonValue &value);
+// A value of the answer: the line "label:  text" (none when `text` is null)
+// and `"key": value`.
+void field(const char *key, const QJsonValue &value, const QString &text);
+// A text both ways; a null text is JSON null and no line.
+void field(const char *key, const QString &value);
+// A list of the answer: an array in JSON, there also when it stays empty.
+void list(const char *key);
+// An element of the list `key`: `text` on a line for people.
+void row(const char *key, const QJsonValue &value, const QString &text);
+// "== TITLE" for people; in JSON the values after it go into the object
+// `key` (null when none does), or into a new object of the array `key` when
+// there are `many`.
+void section(const char *key, const QString &title, bool many = false);
+// Something that happened: "label:  text" for people, an event in JSON.
+void event(const char *kind, const QJsonObject &values, const QString &text);
+// A text from the network on lines of its own for people (its newlines
+// kept); in JSON an event of `kind` with the text.
+void message(const char *kind, const QString &text);
 // Ends the command's output: the JSON object, when there is one.
 void finish();
 }
 
-// One "label:  value" line; the value is shown with visible().
-void line(const QString &label, const QString &value);
+// A text as a JSON value: null when it is empty.
+inline QJsonValue orNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
 
 // A usage error: one line on standard error, the line of `usage` for
 // `command` when there is one, and exit status 2.
@@ -78,8 +102,9 @@ bool runFor(int ms, std::function<void(std::function<void()>)> start = {});
 // Says what did not answer in time; the exit status of a time-out.
 int timedOut(const char *what, int ms);
 
-// Says that the daemon a command needs is not on the bus, "daemon: absent" (or
-// its JSON form), instead of the neutral values its objects hold; exit status 1.
+// Says that the daemon a command needs is not on the bus, "daemon: absent"
+// ({"daemon":"absent"} in JSON, whatever the command), instead of the neutral
+// values its objects hold; exit status 1.
 int daemonAbsent();
 
 // Starts an operation and waits, `ms` at most, for the one signal that ends it.

@@ -13,16 +13,47 @@
 #include <ondrix-qt/simstatus.h>
 #include <ondrix-qt/supplementaryservices.h>
 
+#include <QJsonArray>
+
 #include <algorithm>
 
 using namespace Ondrix;
 
 namespace {
 
-QString flagNames(int value, const QMetaEnum &names)
+// The names of the flags set in `value`.
+QJsonArray flagList(int value, const QMetaEnum &names)
 {
+    QJsonArray list;
     const QByteArray keys = names.valueToKeys(value);
-    return keys.isEmpty() ? QStringLiteral("none") : QString::fromLatin1(keys).replace(QLatin1Char('|'), QLatin1Char(' '));
+    for (const QByteArray &key : keys.split('|')) {
+        if (!key.isEmpty())
+            list.append(QString::fromLatin1(key));
+    }
+    return list;
+}
+
+QString flagText(const QJsonArray &flags)
+{
+    QStringList names;
+    for (const QJsonValue &flag : flags)
+        names << flag.toString();
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1Char(' '));
+}
+
+// A set of flags: their names for people, and an array of them in JSON.
+template <typename Flags>
+void flagsField(const char *key, Flags value)
+{
+    const QJsonArray flags = flagList(int(value), QMetaEnum::fromType<typename Flags::enum_type>());
+    Output::field(key, flags, flagText(flags));
+}
+
+template <typename Flags>
+void flagsEvent(const char *kind, const char *key, Flags value)
+{
+    const QJsonArray flags = flagList(int(value), QMetaEnum::fromType<typename Flags::enum_type>());
+    Output::event(kind, {{QLatin1String(key), flags}}, flagText(flags));
 }
 
 QString timersText(const CallTimers::CallTimersInfo &t)
@@ -31,15 +62,42 @@ QString timersText(const CallTimers::CallTimersInfo &t)
         .arg(t.last).arg(t.dialled).arg(t.received).arg(t.total);
 }
 
+QJsonObject timersObject(const CallTimers::CallTimersInfo &t)
+{
+    return {{QStringLiteral("last"), qint64(t.last)}, {QStringLiteral("dialled"), qint64(t.dialled)},
+            {QStringLiteral("received"), qint64(t.received)}, {QStringLiteral("total"), qint64(t.total)}};
+}
+
+// "+02:00": a zone given in quarters of an hour.
+QString zoneText(int quarters)
+{
+    return QStringLiteral("%1%2:%3").arg(quarters < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+        .arg(qAbs(quarters) / 4, 2, 10, QLatin1Char('0')).arg(qAbs(quarters) % 4 * 15, 2, 10, QLatin1Char('0'));
+}
+
 QString timeText(const NetworkTimeInfo &info)
 {
     if (!info.isValid())
         return QStringLiteral("none");
-    const int quarters = info.timezone();
-    return QStringLiteral("%1, zone %2%3:%4, dst %5 h, from %6 %7")
-        .arg(info.dateTime().toString(Qt::ISODate), quarters < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-        .arg(qAbs(quarters) / 4, 2, 10, QLatin1Char('0')).arg(qAbs(quarters) % 4 * 15, 2, 10, QLatin1Char('0'))
+    return QStringLiteral("%1, zone %2, dst %3 h, from %4 %5")
+        .arg(info.dateTime().toString(Qt::ISODate), zoneText(info.timezone()))
         .arg(info.dst()).arg(info.mcc(), info.mnc());
+}
+
+// The report's values; all null when there is none.
+QJsonObject timeObject(const NetworkTimeInfo &info)
+{
+    const bool valid = info.isValid();
+    return {{QStringLiteral("date_time"), valid ? QJsonValue(info.dateTime().toString(Qt::ISODate)) : QJsonValue()},
+            {QStringLiteral("zone"), valid ? QJsonValue(zoneText(info.timezone())) : QJsonValue()},
+            {QStringLiteral("dst"), valid ? QJsonValue(info.dst()) : QJsonValue()},
+            {QStringLiteral("mcc"), valid ? orNull(info.mcc()) : QJsonValue()},
+            {QStringLiteral("mnc"), valid ? orNull(info.mnc()) : QJsonValue()}};
+}
+
+QString availability(bool available)
+{
+    return available ? QStringLiteral("available") : QStringLiteral("unavailable");
 }
 
 QString cellText(int id, int lac, int type)
@@ -60,12 +118,12 @@ int info(const QStringList &args)
     CallTimers timers;
     if (!phone.isValid() || !emergency.isValid())
         return daemonAbsent();
-    line(QStringLiteral("imei"), phone.imeiNumber());
-    line(QStringLiteral("mcu"), phone.mcuSWVersion());
-    line(QStringLiteral("dsp"), phone.dspSWVersion());
-    line(QStringLiteral("hsxpa"), enumName<PhoneInfo::SettingStatus>(phone.hsxpaSetting()));
-    line(QStringLiteral("emergency"), emergency.numbers().join(QLatin1Char(' ')));
-    line(QStringLiteral("timers"), timersText(timers.timers()));
+    Output::field("imei", phone.imeiNumber());
+    Output::field("mcu", phone.mcuSWVersion());
+    Output::field("dsp", phone.dspSWVersion());
+    Output::field("hsxpa", enumName<PhoneInfo::SettingStatus>(phone.hsxpaSetting()));
+    Output::field("emergency", QJsonArray::fromStringList(emergency.numbers()), emergency.numbers().join(QLatin1Char(' ')));
+    Output::field("timers", timersObject(timers.timers()), timersText(timers.timers()));
     return 0;
 }
 
@@ -109,14 +167,14 @@ int radio(const QStringList &args)
         }
         if (!changed)
             return timedOut("from the modem", 10000);
-        line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(*changed));
+        Output::field("mode", enumName<RadioAccess::Mode>(*changed));
         return 0;
     }
-    line(QStringLiteral("mode"), enumName<RadioAccess::Mode>(access.mode()));
-    line(QStringLiteral("technology"), enumName<RadioAccess::Technology>(access.technology()));
-    line(QStringLiteral("channel"), QString::number(access.channel()));
-    line(QStringLiteral("radio"), flagNames(int(access.state()), QMetaEnum::fromType<RadioAccess::State>()));
-    line(QStringLiteral("data"), access.isDataAvailable() ? QStringLiteral("available") : QStringLiteral("unavailable"));
+    Output::field("mode", enumName<RadioAccess::Mode>(access.mode()));
+    Output::field("technology", enumName<RadioAccess::Technology>(access.technology()));
+    Output::field("channel", qint64(access.channel()), QString::number(access.channel()));
+    flagsField("radio", access.state());
+    Output::field("data", access.isDataAvailable(), availability(access.isDataAvailable()));
     return 0;
 }
 
@@ -129,9 +187,14 @@ int cell(const QStringList &args)
     NetworkCell serving;
     if (!serving.isValid())
         return daemonAbsent();
-    line(QStringLiteral("cell"), cellText(serving.id(), serving.lac(), serving.type()));
-    line(QStringLiteral("name"), serving.name() + (serving.nameDisplayEnabled() ? QString() : QStringLiteral(" (not shown)")));
-    line(QStringLiteral("services"), flagNames(int(serving.services()), QMetaEnum::fromType<NetworkCell::Service>()));
+    Output::text(QStringLiteral("cell"), cellText(serving.id(), serving.lac(), serving.type()));
+    Output::data("id", serving.id());
+    Output::data("lac", serving.lac());
+    Output::data("type", enumName<NetworkCell::Type>(serving.type()));
+    Output::field("name", serving.name(),
+                  serving.name() + (serving.nameDisplayEnabled() ? QString() : QStringLiteral(" (not shown)")));
+    Output::data("name_shown", serving.nameDisplayEnabled());
+    flagsField("services", serving.services());
     return 0;
 }
 
@@ -145,7 +208,10 @@ int time(const QStringList &args)
     if (!network.isValid())
         return daemonAbsent();
     const NetworkTimeInfo info = network.timeInfo();
-    line(QStringLiteral("network time"), timeText(info));
+    Output::text(QStringLiteral("network time"), timeText(info));
+    const QJsonObject values = timeObject(info);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        Output::data(it.key().toLatin1().constData(), it.value());
     return info.isValid() ? 0 : 1;
 }
 
@@ -153,52 +219,65 @@ void followEverything(QObject *owner)
 {
     auto *radioAccess = new RadioAccess(owner);
     radioAccess->setOptions(RadioAccess::StatusUpdates);
-    QObject::connect(radioAccess, &RadioAccess::modeChanged, owner,
-                     [](int mode) { line(QStringLiteral("radio mode"), enumName<RadioAccess::Mode>(mode)); });
-    QObject::connect(radioAccess, &RadioAccess::technologyChanged, owner,
-                     [](int t) { line(QStringLiteral("technology"), enumName<RadioAccess::Technology>(t)); });
-    QObject::connect(radioAccess, &RadioAccess::channelChanged, owner,
-                     [](int c) { line(QStringLiteral("channel"), QString::number(c)); });
-    QObject::connect(radioAccess, &RadioAccess::statusChanged, owner, [](RadioAccess::Flags flags) {
-        line(QStringLiteral("radio"), flagNames(int(flags), QMetaEnum::fromType<RadioAccess::State>()));
+    QObject::connect(radioAccess, &RadioAccess::modeChanged, owner, [](int mode) {
+        const QString name = enumName<RadioAccess::Mode>(mode);
+        Output::event("radio_mode", {{QStringLiteral("mode"), name}}, name);
     });
+    QObject::connect(radioAccess, &RadioAccess::technologyChanged, owner, [](int t) {
+        const QString name = enumName<RadioAccess::Technology>(t);
+        Output::event("technology", {{QStringLiteral("technology"), name}}, name);
+    });
+    QObject::connect(radioAccess, &RadioAccess::channelChanged, owner, [](int c) {
+        Output::event("channel", {{QStringLiteral("channel"), c}}, QString::number(c));
+    });
+    QObject::connect(radioAccess, &RadioAccess::statusChanged, owner,
+                     [](RadioAccess::Flags flags) { flagsEvent("radio", "state", flags); });
     QObject::connect(radioAccess, &RadioAccess::dataAvailabilityChanged, owner, [](bool on) {
-        line(QStringLiteral("data"), on ? QStringLiteral("available") : QStringLiteral("unavailable"));
+        Output::event("data", {{QStringLiteral("available"), on}}, availability(on));
     });
 
     auto *serving = new NetworkCell(owner);
-    QObject::connect(serving, &NetworkCell::cellChanged, owner,
-                     [](int id, int lac, int type) { line(QStringLiteral("cell"), cellText(id, lac, type)); });
-    QObject::connect(serving, &NetworkCell::cellNameChanged, owner,
-                     [](const QString &name) { line(QStringLiteral("cell name"), name); });
-    QObject::connect(serving, &NetworkCell::servicesChanged, owner, [](NetworkCell::Services s) {
-        line(QStringLiteral("services"), flagNames(int(s), QMetaEnum::fromType<NetworkCell::Service>()));
+    QObject::connect(serving, &NetworkCell::cellChanged, owner, [](int id, int lac, int type) {
+        Output::event("cell", {{QStringLiteral("id"), id}, {QStringLiteral("lac"), lac},
+                               {QStringLiteral("type"), enumName<NetworkCell::Type>(type)}},
+                      cellText(id, lac, type));
     });
+    QObject::connect(serving, &NetworkCell::cellNameChanged, owner, [](const QString &name) {
+        Output::event("cell_name", {{QStringLiteral("name"), name}}, name);
+    });
+    QObject::connect(serving, &NetworkCell::servicesChanged, owner,
+                     [](NetworkCell::Services s) { flagsEvent("services", "services", s); });
 
     auto *network = new NetworkTime(owner);
-    QObject::connect(network, &NetworkTime::timeInfoChanged, owner,
-                     [](const NetworkTimeInfo &info) { line(QStringLiteral("network time"), timeText(info)); });
+    QObject::connect(network, &NetworkTime::timeInfoChanged, owner, [](const NetworkTimeInfo &info) {
+        Output::event("network_time", timeObject(info), timeText(info));
+    });
 
     auto *timers = new CallTimers(owner);
-    QObject::connect(timers, &CallTimers::timersUpdated, owner,
-                     [](const CallTimers::CallTimersInfo &t) { line(QStringLiteral("call timers"), timersText(t)); });
+    QObject::connect(timers, &CallTimers::timersUpdated, owner, [](const CallTimers::CallTimersInfo &t) {
+        Output::event("call_timers", timersObject(t), timersText(t));
+    });
 
     auto *card = new SIM::SIMStatus(owner);
-    QObject::connect(card, &SIM::SIMStatus::statusChanged, owner,
-                     [](SIM::SIMStatus::Status s) { line(QStringLiteral("sim"), enumName<SIM::SIMStatus::Status>(s)); });
+    QObject::connect(card, &SIM::SIMStatus::statusChanged, owner, [](SIM::SIMStatus::Status s) {
+        const QString name = enumName<SIM::SIMStatus::Status>(s);
+        Output::event("sim", {{QStringLiteral("status"), name}}, name);
+    });
     auto *security = new SIM::SIMSecurity(owner);
-    QObject::connect(security, &SIM::SIMSecurity::verifyPINRequired, owner, [](SIM::SIMSecurity::PINType type) {
-        line(QStringLiteral("sim asks"), enumName<SIM::SIMSecurity::PINType>(type));
-    });
-    QObject::connect(security, &SIM::SIMSecurity::verifyPUKRequired, owner, [](SIM::SIMSecurity::PUKType type) {
-        line(QStringLiteral("sim asks"), enumName<SIM::SIMSecurity::PUKType>(type));
-    });
+    auto asks = [](const QString &code) { Output::event("sim_asks", {{QStringLiteral("code"), code}}, code); };
+    QObject::connect(security, &SIM::SIMSecurity::verifyPINRequired, owner,
+                     [asks](SIM::SIMSecurity::PINType type) { asks(enumName<SIM::SIMSecurity::PINType>(type)); });
+    QObject::connect(security, &SIM::SIMSecurity::verifyPUKRequired, owner,
+                     [asks](SIM::SIMSecurity::PUKType type) { asks(enumName<SIM::SIMSecurity::PUKType>(type)); });
 
     auto *services = new SupplementaryServices(owner);
-    QObject::connect(services, &SupplementaryServices::statusChanged, owner,
-                     [](bool busy) { line(QStringLiteral("ss"), busy ? QStringLiteral("busy") : QStringLiteral("idle")); });
-    QObject::connect(services, &SupplementaryServices::notifyReceived, owner,
-                     [](const QString &text) { line(QStringLiteral("ussd"), text); });
-    QObject::connect(services, &SupplementaryServices::ussdReleased, owner,
-                     [](const QString &text) { line(QStringLiteral("ussd ended"), text); });
+    QObject::connect(services, &SupplementaryServices::statusChanged, owner, [](bool busy) {
+        Output::event("ss", {{QStringLiteral("busy"), busy}}, busy ? QStringLiteral("busy") : QStringLiteral("idle"));
+    });
+    QObject::connect(services, &SupplementaryServices::notifyReceived, owner, [](const QString &text) {
+        Output::event("ussd_notify", {{QStringLiteral("text"), text}}, text);
+    });
+    QObject::connect(services, &SupplementaryServices::ussdReleased, owner, [](const QString &text) {
+        Output::event("ussd_released", {{QStringLiteral("text"), text}}, text);
+    });
 }

@@ -7,6 +7,7 @@
 #include <ondrix-qt/systemcontrol.h>
 
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QMetaEnum>
 #include <QTextStream>
@@ -31,26 +32,32 @@ constexpr int LongWait = 130000;
 void followSystemControl(SystemControl &control)
 {
     QObject::connect(&control, &SystemControl::validChanged, [](bool valid) {
-        line(QStringLiteral("daemon"), valid ? QStringLiteral("present") : QStringLiteral("absent"));
+        Output::event("daemon", {{QStringLiteral("present"), valid}},
+                      valid ? QStringLiteral("present") : QStringLiteral("absent"));
     });
     // The class passes on every power notification, also one that repeats the
     // value (the requested mode, then the modem's state): a change is printed once.
     QObject::connect(&control, &SystemControl::powerChanged, [shown = control.power()](bool on) mutable {
         if (on != shown)
-            line(QStringLiteral("power"), onOff(on));
+            Output::event("power", {{QStringLiteral("on"), on}}, onOff(on));
         shown = on;
     });
     QObject::connect(&control, &SystemControl::statusChanged, [](int status) {
-        line(QStringLiteral("status"), enumName<SystemControl::Status>(status));
+        const QString name = enumName<SystemControl::Status>(status);
+        Output::event("status", {{QStringLiteral("status"), name}}, name);
     });
     QObject::connect(&control, &SystemControl::activityChanged, [](int activity) {
-        line(QStringLiteral("activity"), enumName<SystemControl::Activity>(activity));
+        const QString name = enumName<SystemControl::Activity>(activity);
+        Output::event("activity", {{QStringLiteral("activity"), name}}, name);
     });
 }
 
+// "Name (244 05, FI)"; "none" when there is no operator (while searching).
 QString operatorText(const NetworkOperator &op, const QString &mcc, const QString &mnc,
                      const QString &name)
 {
+    if (mcc.isEmpty() && mnc.isEmpty())
+        return name.isEmpty() ? QStringLiteral("none") : name;
     const QString country = op.country(mcc, mnc);
     return QStringLiteral("%1 (%2 %3%4)").arg(name, mcc, mnc,
                                               country.isEmpty() ? QString() : QStringLiteral(", ") + country);
@@ -72,17 +79,23 @@ int status(const QStringList &)
     // Without its daemons the objects hold only neutral values: none is shown.
     if (!control.isValid() || !registration.isValid() || !op.isValid() || !signal.isValid())
         return daemonAbsent();
-    line(QStringLiteral("daemon"), QStringLiteral("present"));
-    line(QStringLiteral("power"), onOff(control.power()));
-    line(QStringLiteral("status"), enumName<SystemControl::Status>(control.status()));
-    line(QStringLiteral("activity"), enumName<SystemControl::Activity>(control.activity()));
-    line(QStringLiteral("network"), enumName<NetworkRegistration::Status>(registration.status()));
-    if (hasRejectCause(registration.status(), registration.rejectCode()))
-        line(QStringLiteral("reject"), enumName<NetworkRegistration::RejectCode>(registration.rejectCode()));
-    line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(registration.mode()));
-    line(QStringLiteral("operator"), operatorText(op, op.mcc(), op.mnc(), op.name()));
-    line(QStringLiteral("signal"), QStringLiteral("%1 bars, %2 %, %3 dBm")
-                                       .arg(signal.bars()).arg(signal.percent()).arg(signal.dbm()));
+    Output::field("daemon", QStringLiteral("present"));
+    Output::field("power", control.power(), onOff(control.power()));
+    Output::field("status", enumName<SystemControl::Status>(control.status()));
+    Output::field("activity", enumName<SystemControl::Activity>(control.activity()));
+    Output::field("network", enumName<NetworkRegistration::Status>(registration.status()));
+    Output::field("reject", hasRejectCause(registration.status(), registration.rejectCode())
+                                ? enumName<NetworkRegistration::RejectCode>(registration.rejectCode()) : QString());
+    Output::field("selection", enumName<NetworkRegistration::Mode>(registration.mode()));
+    Output::field("operator", orNull(op.name()), operatorText(op, op.mcc(), op.mnc(), op.name()));
+    Output::data("mcc", orNull(op.mcc()));
+    Output::data("mnc", orNull(op.mnc()));
+    Output::data("country", orNull(op.country(op.mcc(), op.mnc())));
+    Output::text(QStringLiteral("signal"), QStringLiteral("%1 bars, %2 %, %3 dBm")
+                                               .arg(signal.bars()).arg(signal.percent()).arg(signal.dbm()));
+    Output::data("bars", signal.bars());
+    Output::data("percent", signal.percent());
+    Output::data("dbm", signal.dbm());
     return 0;
 }
 
@@ -91,32 +104,37 @@ void followNetwork(NetworkRegistration &registration, NetworkOperator &op, Signa
     QObject::connect(&registration, &NetworkRegistration::statusWithRejectCodeChanged,
                      [](int status, int reject) {
                          const QString name = enumName<NetworkRegistration::Status>(status);
-                         line(QStringLiteral("network"),
-                              hasRejectCause(status, reject)
-                                  ? QStringLiteral("%1 (%2)").arg(name, enumName<NetworkRegistration::RejectCode>(reject))
-                                  : name);
+                         const QString cause = hasRejectCause(status, reject)
+                                                   ? enumName<NetworkRegistration::RejectCode>(reject) : QString();
+                         Output::event("network", {{QStringLiteral("status"), name},
+                                                   {QStringLiteral("reject"), orNull(cause)}},
+                                       cause.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, cause));
                      });
     QObject::connect(&registration, &NetworkRegistration::modeChanged, [](int mode) {
-        line(QStringLiteral("selection"), enumName<NetworkRegistration::Mode>(mode));
+        const QString name = enumName<NetworkRegistration::Mode>(mode);
+        Output::event("selection", {{QStringLiteral("mode"), name}}, name);
     });
     QObject::connect(&op, &NetworkOperator::operatorChanged, [&op](const QString &mnc, const QString &mcc) {
         // While searching the modem has no operator.
-        if (mcc.isEmpty() && mnc.isEmpty()) {
-            line(QStringLiteral("operator"), QStringLiteral("none"));
-            return;
-        }
         const QString country = op.country(mcc, mnc);
-        line(QStringLiteral("operator"), QStringLiteral("%1 %2%3").arg(mcc, mnc,
-             country.isEmpty() ? QString() : QStringLiteral(" (") + country + QLatin1Char(')')));
+        Output::event("operator", {{QStringLiteral("mcc"), orNull(mcc)}, {QStringLiteral("mnc"), orNull(mnc)},
+                                   {QStringLiteral("country"), orNull(country)}},
+                      mcc.isEmpty() && mnc.isEmpty()
+                          ? QStringLiteral("none")
+                          : QStringLiteral("%1 %2%3").arg(mcc, mnc, country.isEmpty() ? QString()
+                                                                    : QStringLiteral(" (") + country + QLatin1Char(')')));
     });
-    QObject::connect(&op, &NetworkOperator::nameChanged,
-                     [](const QString &name) { line(QStringLiteral("name"), name); });
+    QObject::connect(&op, &NetworkOperator::nameChanged, [](const QString &name) {
+        Output::event("operator_name", {{QStringLiteral("name"), orNull(name)}}, name);
+    });
     if (!signal)
         return;
-    QObject::connect(signal, &SignalStrength::barsChanged,
-                     [](int bars) { line(QStringLiteral("bars"), QString::number(bars)); });
+    QObject::connect(signal, &SignalStrength::barsChanged, [](int bars) {
+        Output::event("bars", {{QStringLiteral("bars"), bars}}, QString::number(bars));
+    });
     QObject::connect(signal, &SignalStrength::dbmChanged, [signal](int dbm) {
-        line(QStringLiteral("signal"), QStringLiteral("%1 %, %2 dBm").arg(signal->percent()).arg(dbm));
+        Output::event("signal", {{QStringLiteral("percent"), signal->percent()}, {QStringLiteral("dbm"), dbm}},
+                      QStringLiteral("%1 %, %2 dBm").arg(signal->percent()).arg(dbm));
     });
 }
 
@@ -156,6 +174,7 @@ int operators(const QStringList &args)
     if (const int rc = scan(registration))
         return rc;
     const QList<AvailableOperator> found = registration.availableOperators();
+    Output::list("operators");
     Output::note(QStringLiteral("%1  %2 %3 %4 %5 %6")
                      .arg(QStringLiteral("#"), -2).arg(QStringLiteral("operator"), -28)
                      .arg(QStringLiteral("availability"), -13).arg(QStringLiteral("preference"), -11)
@@ -164,10 +183,13 @@ int operators(const QStringList &args)
         const AvailableOperator &o = found[i];
         const QString name = operatorText(op, o.mcc(), o.mnc(), o.name());
         const QString umts = o.umts() ? QStringLiteral("yes") : QStringLiteral("no");
-        Output::row(QStringLiteral("operators"),
-                    {{QStringLiteral("#"), i}, {QStringLiteral("operator"), name},
-                     {QStringLiteral("availability"), o.availabilityName()}, {QStringLiteral("preference"), o.preferenceName()},
-                     {QStringLiteral("band"), o.bandName()}, {QStringLiteral("3G"), umts}},
+        Output::row("operators",
+                    QJsonObject{{QStringLiteral("index"), i}, {QStringLiteral("name"), o.name()},
+                                {QStringLiteral("mcc"), o.mcc()}, {QStringLiteral("mnc"), o.mnc()},
+                                {QStringLiteral("country"), orNull(op.country(o.mcc(), o.mnc()))},
+                                {QStringLiteral("availability"), o.availabilityName()},
+                                {QStringLiteral("preference"), o.preferenceName()},
+                                {QStringLiteral("band"), o.bandName()}, {QStringLiteral("umts"), o.umts()}},
                     QStringLiteral("%1  %2 %3 %4 %5 %6")
                         .arg(i, -2).arg(name, -28).arg(o.availabilityName(), -13).arg(o.preferenceName(), -11)
                         .arg(o.bandName(), -19).arg(umts));
@@ -202,8 +224,9 @@ int select(const QStringList &args)
         QObject::connect(&registration, qOverload<bool, const QString &>(&NetworkRegistration::selectionCompleted),
                          [&ok, done](bool success, const QString &reason) {
                              ok = success;
-                             line(QStringLiteral("selection"), success ? QStringLiteral("done")
-                                                                       : QStringLiteral("failed: ") + reason);
+                             Output::event("selected", {{QStringLiteral("success"), success},
+                                                        {QStringLiteral("reason"), success ? QJsonValue() : reason}},
+                                           success ? QStringLiteral("done") : QStringLiteral("failed: ") + reason);
                              done();
                          });
         if (isIndex)
@@ -231,7 +254,7 @@ int power(const QStringList &args)
     if (control.power() == on) {
         Output::note(QStringLiteral("the radio is already ") + onOff(on));
         if (Output::json())
-            line(QStringLiteral("power"), onOff(on));
+            Output::event("power", {{QStringLiteral("on"), on}}, onOff(on));
         return 0;
     }
     followSystemControl(control);
@@ -277,7 +300,6 @@ int monitor(const QStringList &args)
     followEverything(&everything);
     if (seconds >= 0)
         QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
-    Output::setStreaming(true);
     return qApp->exec();
 }
 
@@ -315,7 +337,7 @@ int usage(bool asked = false)
         return 2;
     }
     out() << "usage: ondrix [--json] [--verbose] COMMAND [ARGS]\n"
-          << "  --json                    print what a command reads as JSON (monitor: an object per line)\n"
+          << "  --json                    print the answer as a JSON object, and events an object a line\n"
           << "  --verbose                 print the library's own log lines too\n";
     // The command and its arguments in one column, what it does in the next
     // (on a line of its own below a long one).

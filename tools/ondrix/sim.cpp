@@ -11,6 +11,8 @@
 #include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/simstatus.h>
 
+#include <QJsonArray>
+
 using namespace Ondrix;
 using SIM::SIMError;
 using SIM::SIMSecurity;
@@ -82,36 +84,46 @@ int status(SIM::SIMStatus &card)
     const auto answer = awaitSignal(&card, &SIM::SIMStatus::statusComplete, [&] { card.status(); });
     if (!answer)
         return timedOut(NoAnswer, 30000);
-    line(QStringLiteral("sim"), enumName<SIM::SIMStatus::Status>(std::get<0>(*answer)));
+    if (std::get<1>(*answer) == SIM::NoError)
+        Output::field("sim", enumName<SIM::SIMStatus::Status>(std::get<0>(*answer)));
     return outcome(std::get<1>(*answer));
 }
 
-// Attempts left for one code, or "?".
-QString attemptsOf(SIMSecurity &security, bool key, int type)
+// Attempts left for one code, or -1 when the card did not say.
+int attemptsOf(SIMSecurity &security, bool key, int type)
 {
     const auto answer = key ? awaitSignal(&security, &SIMSecurity::pukAttemptsLeftComplete,
                                           [&] { security.pukAttemptsLeft(SIMSecurity::PUKType(type)); })
                             : awaitSignal(&security, &SIMSecurity::pinAttemptsLeftComplete,
                                           [&] { security.pinAttemptsLeft(SIMSecurity::PINType(type)); });
-    return answer && std::get<1>(*answer) == SIM::NoError ? QString::number(std::get<0>(*answer))
-                                                          : QStringLiteral("?");
+    return answer && std::get<1>(*answer) == SIM::NoError ? std::get<0>(*answer) : -1;
 }
 
-// The answer of a verification: right, wrong (with the attempts left) or an error.
+void attemptsField(const char *key, int left)
+{
+    Output::field(key, left < 0 ? QJsonValue() : QJsonValue(left), left < 0 ? QStringLiteral("?") : QString::number(left));
+}
+
+// The answer of a verification: right, wrong (with the attempts left) or an
+// error. A code accepted is the answer when it is `theAnswer`.
 int verified(SIMSecurity &security, const std::optional<std::tuple<bool, SIMError>> &answer, bool key, int type,
-             const char *what)
+             const char *what, bool theAnswer = true)
 {
     if (!answer)
         return timedOut(NoAnswer, 30000);
     if (std::get<1>(*answer) != SIM::NoError)
         return outcome(std::get<1>(*answer));
     if (std::get<0>(*answer)) {
-        line(QString::fromLatin1(what), QStringLiteral("accepted"));
+        Output::text(QString::fromLatin1(what), QStringLiteral("accepted"));
+        if (theAnswer) {
+            Output::data("code", QLatin1String(what));
+            Output::data("accepted", true);
+        }
         return 0;
     }
-    const QString left = attemptsOf(security, key, type);
-    err() << "ondrix: wrong " << what << ", " << left << (left == QLatin1String("1") ? " attempt" : " attempts")
-          << " left\n";
+    const int left = attemptsOf(security, key, type);
+    err() << "ondrix: wrong " << what << ", " << (left < 0 ? QStringLiteral("?") : QString::number(left))
+          << (left == 1 ? " attempt" : " attempts") << " left\n";
     return 1;
 }
 
@@ -172,7 +184,7 @@ int pinQuery(const QStringList &args)
     if (!answer)
         return timedOut(NoAnswer, 30000);
     if (std::get<0>(*answer) == SIM::NoError)
-        line(QStringLiteral("pin query"), args[0]);
+        Output::field("pin_query", on, args[0]);
     return outcome(std::get<0>(*answer));
 }
 
@@ -181,11 +193,18 @@ int attempts(const QStringList &args)
     if (!args.isEmpty())
         return usage();
     SIMSecurity security;
-    line(QStringLiteral("pin"), attemptsOf(security, false, SIMSecurity::PIN));
-    line(QStringLiteral("pin2"), attemptsOf(security, false, SIMSecurity::PIN2));
-    line(QStringLiteral("puk"), attemptsOf(security, true, SIMSecurity::PUK));
-    line(QStringLiteral("puk2"), attemptsOf(security, true, SIMSecurity::PUK2));
+    attemptsField("pin", attemptsOf(security, false, SIMSecurity::PIN));
+    attemptsField("pin2", attemptsOf(security, false, SIMSecurity::PIN2));
+    attemptsField("puk", attemptsOf(security, true, SIMSecurity::PUK));
+    attemptsField("puk2", attemptsOf(security, true, SIMSecurity::PUK2));
     return 0;
+}
+
+// An answer that came without an error (its last value).
+template <typename Answer>
+bool given(const Answer &answer)
+{
+    return answer && std::get<std::tuple_size_v<typename Answer::value_type> - 1>(*answer) == SIM::NoError;
 }
 
 int identity(const QStringList &args)
@@ -203,11 +222,16 @@ int identity(const QStringList &args)
     const auto home = awaitSignal(&id, &Id::hplmnComplete, [&] { id.hplmn(); });
     const auto spn = awaitSignal(&id, &Id::serviceProviderNameComplete, [&] { id.serviceProviderName(); });
     const auto languages = awaitSignal(&id, &Id::languagesComplete, [&] { id.languages(); });
-    line(QStringLiteral("imsi"), std::get<0>(*imsi));
-    line(QStringLiteral("iccid"), iccid ? std::get<0>(*iccid) : QString());
-    line(QStringLiteral("home"), home ? std::get<0>(*home) + QLatin1Char(' ') + std::get<1>(*home) : QString());
-    line(QStringLiteral("provider"), spn ? std::get<0>(*spn) : QString());
-    line(QStringLiteral("languages"), languages ? std::get<0>(*languages).join(QLatin1Char(' ')) : QString());
+    // A value the card does not give is null, and no line.
+    Output::field("imsi", std::get<0>(*imsi));
+    Output::field("iccid", given(iccid) ? std::get<0>(*iccid) : QString());
+    if (given(home))
+        Output::text(QStringLiteral("home"), std::get<0>(*home) + QLatin1Char(' ') + std::get<1>(*home));
+    Output::data("home_mcc", given(home) ? orNull(std::get<0>(*home)) : QJsonValue());
+    Output::data("home_mnc", given(home) ? orNull(std::get<1>(*home)) : QJsonValue());
+    Output::field("provider", given(spn) ? std::get<0>(*spn) : QString());
+    const QStringList spoken = given(languages) ? std::get<0>(*languages) : QStringList();
+    Output::field("languages", QJsonArray::fromStringList(spoken), spoken.join(QLatin1Char(' ')));
     return 0;
 }
 
@@ -231,6 +255,7 @@ int phonebookOutcome(SIMPhonebook::SIMPhonebookError error)
 
 int listBook(SIMPhonebook &phonebook, SIMPhonebook::PhonebookType book)
 {
+    Output::list("entries");
     auto answer = awaitSignal(&phonebook, &SIMPhonebook::readFirstComplete, [&] { phonebook.readFirst(book); });
     // The card answers DataNotAvailable after the last entry; 255 entries at most are shown.
     for (int shown = 0; answer && shown < 255; shown++) {
@@ -243,10 +268,10 @@ int listBook(SIMPhonebook &phonebook, SIMPhonebook::PhonebookType book)
         QString row = QStringLiteral("%1  %2 %3 %4").arg(index, 3).arg(name, -20).arg(number, -20).arg(extra);
         while (row.endsWith(QLatin1Char(' ')))
             row.chop(1);
-        Output::row(QStringLiteral("entries"),
-                    {{QStringLiteral("index"), index}, {QStringLiteral("name"), name}, {QStringLiteral("number"), number},
-                     {QStringLiteral("second name"), second}, {QStringLiteral("additional number"), additional},
-                     {QStringLiteral("email"), email}},
+        Output::row("entries",
+                    QJsonObject{{QStringLiteral("index"), index}, {QStringLiteral("name"), name},
+                                {QStringLiteral("number"), number}, {QStringLiteral("second_name"), second},
+                                {QStringLiteral("additional_number"), additional}, {QStringLiteral("email"), email}},
                     row);
         const int after = index;
         answer = awaitSignal(&phonebook, &SIMPhonebook::readNextComplete,
@@ -276,14 +301,18 @@ int phonebook(const QStringList &args)
     } else if (action == QLatin1String("delete") && args.size() == 3 && isIndex) {
         const auto answer = awaitSignal(&phonebook, &SIMPhonebook::deleteEntryComplete,
                                         [&] { phonebook.deleteEntry(book, index); });
-        return answer ? phonebookOutcome(std::get<0>(*answer)) : timedOut(NoAnswer, 30000);
+        if (!answer)
+            return timedOut(NoAnswer, 30000);
+        if (std::get<0>(*answer) == SIMPhonebook::NoError)
+            Output::field("deleted", index, QString::number(index));
+        return phonebookOutcome(std::get<0>(*answer));
     } else {
         return usage();
     }
     if (!written)
         return timedOut(NoAnswer, 30000);
     if (std::get<1>(*written) == SIMPhonebook::NoError)
-        line(QStringLiteral("entry"), QString::number(std::get<0>(*written)));
+        Output::field("entry", std::get<0>(*written), QString::number(std::get<0>(*written)));
     return phonebookOutcome(std::get<1>(*written));
 }
 
@@ -295,7 +324,9 @@ int fdn(const QStringList &args)
         const auto answer = awaitSignal(&phonebook, &SIMPhonebook::fdnStatusComplete, [&] { phonebook.getFDNStatus(); });
         if (!answer)
             return timedOut(NoAnswer, 30000);
-        line(QStringLiteral("fdn"), enumName<SIMPhonebook::FDNStatus>(std::get<0>(*answer)));
+        if (std::get<1>(*answer) == SIMPhonebook::NoError)
+            Output::field("fdn", std::get<0>(*answer) == SIMPhonebook::Enabled,
+                          enumName<SIMPhonebook::FDNStatus>(std::get<0>(*answer)));
         return phonebookOutcome(std::get<1>(*answer));
     }
     if (args.size() != 1 || (args[0] != QLatin1String("on") && args[0] != QLatin1String("off")))
@@ -304,7 +335,7 @@ int fdn(const QStringList &args)
     const Secret code = readSecret(QStringLiteral("PIN2: "));
     const auto pin2 = awaitSignal(&security, &SIMSecurity::verifyPINComplete,
                                   [&] { security.verifyPIN(SIMSecurity::PIN2, code.text()); });
-    if (const int rc = verified(security, pin2, false, SIMSecurity::PIN2, "PIN2"))
+    if (const int rc = verified(security, pin2, false, SIMSecurity::PIN2, "PIN2", false))
         return rc;
     const auto status = args[0] == QLatin1String("on") ? SIMPhonebook::Enabled : SIMPhonebook::Disabled;
     const auto answer = awaitSignal(&phonebook, &SIMPhonebook::setFDNStatusComplete,
@@ -312,7 +343,7 @@ int fdn(const QStringList &args)
     if (!answer)
         return timedOut(NoAnswer, 30000);
     if (std::get<0>(*answer) == SIMPhonebook::NoError)
-        line(QStringLiteral("fdn"), args[0]);
+        Output::field("fdn", status == SIMPhonebook::Enabled, args[0]);
     return phonebookOutcome(std::get<0>(*answer));
 }
 
@@ -323,8 +354,12 @@ int lock(const QStringList &args)
         const auto answer = awaitSignal(&simLock, &SIMLock::simLockStatusComplete, [&] { simLock.simLockStatus(); });
         if (!answer)
             return timedOut(NoAnswer, 30000);
-        line(QStringLiteral("sim lock"), enumName<SIMLock::SIMLockStatus>(std::get<0>(*answer)));
-        return std::get<1>(*answer) == SIMLock::NoError ? 0 : 1;
+        if (std::get<1>(*answer) != SIMLock::NoError) {
+            err() << "ondrix: " << enumName<SIMLock::SIMLockError>(std::get<1>(*answer)) << '\n';
+            return 1;
+        }
+        Output::field("sim_lock", enumName<SIMLock::SIMLockStatus>(std::get<0>(*answer)));
+        return 0;
     }
     bool isLevel = true;
     const int level = args.size() == 2 ? args[1].toInt(&isLevel) : 1;
@@ -336,7 +371,7 @@ int lock(const QStringList &args)
     if (!answer)
         return timedOut(NoAnswer, 30000);
     if (std::get<0>(*answer) == SIMLock::NoError) {
-        line(QStringLiteral("sim lock"), QStringLiteral("open"));
+        Output::field("sim_lock", QStringLiteral("open"));
         return 0;
     }
     err() << "ondrix: " << enumName<SIMLock::SIMLockError>(std::get<0>(*answer)) << '\n';

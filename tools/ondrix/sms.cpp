@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <cstdlib>
 
@@ -39,17 +41,21 @@ const Language languages[] = {
     {"auto", SMS_LANG_DEFAULT, SMS_LANGS_NATIONAL},
 };
 
-// The tables a count or a message is with, by the names of --lang.
+// A table by its name for --lang.
+QString tableName(int32_t lang)
+{
+    for (const Language &language : languages) {
+        if (language.lang == lang && !language.cheapest)
+            return QString::fromLatin1(language.name);
+    }
+    return QString::number(lang);
+}
+
+// The tables a count is with: one name when both are one language's.
 QString tablesName(int32_t locking, int32_t single)
 {
-    auto name = [](int32_t lang) {
-        for (const Language &language : languages) {
-            if (language.lang == lang && !language.cheapest)
-                return QString::fromLatin1(language.name);
-        }
-        return QString::number(lang);
-    };
-    return locking == single ? name(locking) : QStringLiteral("%1 locking, %2 single shift").arg(name(locking), name(single));
+    return locking == single ? tableName(locking)
+                             : QStringLiteral("%1 locking, %2 single shift").arg(tableName(locking), tableName(single));
 }
 
 const char *formatName(uint32_t format)
@@ -135,13 +141,16 @@ int count(QStringList args)
     const Ondrix::Codec::Size size = Ondrix::Codec::sizeOf(msg.get(), language->lang, language->cheapest);
     if (size.status != SMS_OK && size.status != SMS_ERR_TOO_MANY_SEGMENTS)
         return fail("count", size.status);
-    line(QStringLiteral("segments"), QString::number(size.size.segments)
-                                         + (size.status == SMS_OK ? QString() : QStringLiteral(" (more than 255)")));
-    line(QStringLiteral("encoding"), QString::fromLatin1(formatName(size.size.format)));
-    if (size.size.format == SMS_FORMAT_GSM_7BIT)
-        line(QStringLiteral("tables"), tablesName(size.lockingLang, size.singleLang));
-    line(QStringLiteral("per segment"), QString::number(size.size.per_segment));
-    line(QStringLiteral("free"), QString::number(size.size.free));
+    Output::field("segments", qint64(size.size.segments), QString::number(size.size.segments)
+                      + (size.status == SMS_OK ? QString() : QStringLiteral(" (more than 255)")));
+    Output::field("encoding", QString::fromLatin1(formatName(size.size.format)));
+    const bool gsm = size.size.format == SMS_FORMAT_GSM_7BIT;
+    if (gsm)
+        Output::text(QStringLiteral("tables"), tablesName(size.lockingLang, size.singleLang));
+    Output::data("locking", gsm ? QJsonValue(tableName(size.lockingLang)) : QJsonValue());
+    Output::data("single_shift", gsm ? QJsonValue(tableName(size.singleLang)) : QJsonValue());
+    Output::field("per_segment", qint64(size.size.per_segment), QString::number(size.size.per_segment));
+    Output::field("free", qint64(size.size.free), QString::number(size.size.free));
     return size.status == SMS_OK ? 0 : 1;
 }
 
@@ -170,8 +179,9 @@ int encode(QStringList args)
     const int32_t status = Ondrix::Codec::encode(msg.get(), uint32_t(reference), pdus);
     if (status != SMS_OK)
         return fail("encode", status);
+    Output::list("pdus");
     for (const QString &pdu : qAsConst(pdus))
-        Output::item(QStringLiteral("pdu"), pdu);
+        Output::row("pdus", pdu, pdu);
     return 0;
 }
 
@@ -185,32 +195,53 @@ QString timeText(int64_t utc, int32_t tz)
     return QDateTime::fromSecsSinceEpoch(utc, Qt::OffsetFromUTC, tz).toString(Qt::ISODate);
 }
 
+QString octet(uint32_t value)
+{
+    return QStringLiteral("0x%1").arg(value, 2, 16, QLatin1Char('0'));
+}
+
+// A field that not every type of PDU has: null (and no line) where it lacks it.
+void fieldIf(bool has, const char *key, const QJsonValue &value, const QString &text)
+{
+    Output::field(key, has ? value : QJsonValue(), has ? text : QString());
+}
+
 void printTpdu(const sms_tpdu_t &t)
 {
-    line(QStringLiteral("type"), QString::fromLatin1(sms_str_msg_type(t.type)));
-    line(QStringLiteral("address"), QStringLiteral("%1 (ton %2, npi %3)")
-                                        .arg(QString::fromUtf8(t.addr.number)).arg(t.addr.ton).arg(t.addr.npi));
-    if (t.type != SMS_TYPE_DELIVER)
-        line(QStringLiteral("reference"), QString::number(t.mr));
-    line(QStringLiteral("pid"), QStringLiteral("0x%1").arg(t.pid, 2, 16, QLatin1Char('0')));
-    line(QStringLiteral("dcs"), QStringLiteral("0x%1 (%2, %3)")
-                                    .arg(t.dcs, 2, 16, QLatin1Char('0'))
-                                    .arg(QString::fromLatin1(formatName(sms_tpdu_get_encoding(&t) / 4)),
-                                         QString::fromLatin1(sms_str_msg_class(sms_tpdu_get_class_info(&t)))));
-    if (t.type == SMS_TYPE_DELIVER || t.type == SMS_TYPE_STATUS_REPORT)
-        line(QStringLiteral("time stamp"), timeText(t.scts.utc, t.scts.tz));
-    if (t.type == SMS_TYPE_STATUS_REPORT) {
-        line(QStringLiteral("discharged"), timeText(t.discharge_time.utc, t.discharge_time.tz));
-        line(QStringLiteral("status"), QStringLiteral("0x%1 (%2)").arg(t.status, 2, 16, QLatin1Char('0'))
-                                           .arg(QString::fromLatin1(sms_str_tpdu_status(t.status))));
+    const QString number = QString::fromUtf8(t.addr.number);
+    const QString encoding = QString::fromLatin1(formatName(sms_tpdu_get_encoding(&t) / 4));
+    const QString msgClass = QString::fromLatin1(sms_str_msg_class(sms_tpdu_get_class_info(&t)));
+    const bool stamped = t.type == SMS_TYPE_DELIVER || t.type == SMS_TYPE_STATUS_REPORT;
+    const bool report = t.type == SMS_TYPE_STATUS_REPORT;
+    const bool relative = t.type == SMS_TYPE_SUBMIT && t.vpf == SMS_VPF_RELATIVE;
+    const QString status = QString::fromLatin1(sms_str_tpdu_status(t.status));
+    Output::field("type", QString::fromLatin1(sms_str_msg_type(t.type)));
+    Output::field("address", number, QStringLiteral("%1 (ton %2, npi %3)").arg(number).arg(t.addr.ton).arg(t.addr.npi));
+    Output::data("ton", qint64(t.addr.ton));
+    Output::data("npi", qint64(t.addr.npi));
+    fieldIf(t.type != SMS_TYPE_DELIVER, "reference", qint64(t.mr), QString::number(t.mr));
+    Output::field("pid", qint64(t.pid), octet(t.pid));
+    Output::field("dcs", qint64(t.dcs), QStringLiteral("%1 (%2, %3)").arg(octet(t.dcs), encoding, msgClass));
+    Output::data("encoding", encoding);
+    Output::data("class", msgClass);
+    fieldIf(stamped, "time_stamp", timeText(t.scts.utc, t.scts.tz), timeText(t.scts.utc, t.scts.tz));
+    fieldIf(report, "discharged", timeText(t.discharge_time.utc, t.discharge_time.tz),
+            timeText(t.discharge_time.utc, t.discharge_time.tz));
+    fieldIf(report, "status", qint64(t.status), QStringLiteral("%1 (%2)").arg(octet(t.status), status));
+    Output::data("status_text", report ? QJsonValue(status) : QJsonValue());
+    fieldIf(relative, "validity", relative ? qint64(sms_tpdu_get_validity_relative(&t)) : 0,
+            relative ? QStringLiteral("%1 s").arg(sms_tpdu_get_validity_relative(&t)) : QString());
+    Output::list("elements");
+    for (const sms_info_t *ie = t.info; ie; ie = ie->next) {
+        const QString name = QString::fromLatin1(sms_info_id_name(ie));
+        Output::row("elements",
+                    QJsonObject{{QStringLiteral("id"), qint64(ie->id)}, {QStringLiteral("name"), name},
+                                {QStringLiteral("data"), hex(ie->data, ie->len)}},
+                    QStringLiteral("%1 %2 %3: %4").arg(QStringLiteral("element:"), -12).arg(ie->id).arg(name, hex(ie->data, ie->len)));
     }
-    if (t.type == SMS_TYPE_SUBMIT && t.vpf == SMS_VPF_RELATIVE)
-        line(QStringLiteral("validity"), QStringLiteral("%1 s").arg(sms_tpdu_get_validity_relative(&t)));
-    for (const sms_info_t *ie = t.info; ie; ie = ie->next)
-        line(QStringLiteral("element"), QStringLiteral("%1 %2: %3").arg(ie->id).arg(QString::fromLatin1(sms_info_id_name(ie)),
-                                                                        hex(ie->data, ie->len)));
-    line(QStringLiteral("user data"), QStringLiteral("%1 %2").arg(t.udl).arg(
-        sms_tpdu_get_encoding(&t) == SMS_ENCODING_GSM_7BIT ? QStringLiteral("septets") : QStringLiteral("octets")));
+    const QString unit = sms_tpdu_get_encoding(&t) == SMS_ENCODING_GSM_7BIT ? QStringLiteral("septets") : QStringLiteral("octets");
+    Output::field("user_data", qint64(t.udl), QStringLiteral("%1 %2").arg(t.udl).arg(unit));
+    Output::data("user_data_unit", unit);
 }
 
 int decode(const QStringList &args)
@@ -227,36 +258,35 @@ int decode(const QStringList &args)
         pdus << pdu;
     }
     for (int i = 0; i < pdus.size(); i++) {
-        Output::section(QStringLiteral("PDU"), QStringLiteral("PDU %1").arg(i + 1));
+        Output::section("pdus", QStringLiteral("PDU %1").arg(i + 1), true);
         sms_tpdu_t t = {};
         const int32_t status = sms_tpdu_decode(reinterpret_cast<const uint8_t *>(pdus[i].constData()),
                                                uint32_t(pdus[i].size()), &t);
         if (status == SMS_OK)
             printTpdu(t);
         else
-            line(QStringLiteral("error"), QString::fromLatin1(sms_str_error(uint32_t(status))));
+            Output::field("error", QString::fromLatin1(sms_str_error(uint32_t(status))));
         sms_info_list_destroy(&t.info);
         free(t.ud);
     }
     Message msg;
     const int32_t status = Ondrix::Codec::decode(pdus, msg);
-    Output::section(QStringLiteral("message"), QStringLiteral("message"));
+    // The message, null when the segments do not form one.
+    Output::section("message", QStringLiteral("message"));
     if (status != SMS_OK)
         return fail("the segments do not form one message", status);
-    if (msg->from)
-        line(QStringLiteral("from"), QString::fromUtf8(msg->from));
-    if (msg->to)
-        line(QStringLiteral("to"), QString::fromUtf8(msg->to));
-    line(QStringLiteral("format"), QString::fromLatin1(formatName(uint32_t(msg->format))));
-    line(QStringLiteral("class"), QString::fromLatin1(sms_str_msg_class(uint32_t(msg->msg_class))));
-    line(QStringLiteral("language"), QString::fromLatin1(sms_str_msg_lang(uint32_t(msg->lang))));
-    if (msg->ports)
-        line(QStringLiteral("ports"), QStringLiteral("%1 from %2").arg(msg->ports->dst).arg(msg->ports->src));
-    line(QStringLiteral("mime type"), QString::fromLatin1(sms_msg_get_mime_type(msg.get())));
-    if (msg->text)
-        line(QStringLiteral("text"), QString::fromUtf8(msg->text, int(msg->data_len)));
-    else if (msg->data)
-        line(QStringLiteral("data"), hex(msg->data, msg->data_len));
+    Output::field("from", msg->from ? QString::fromUtf8(msg->from) : QString());
+    Output::field("to", msg->to ? QString::fromUtf8(msg->to) : QString());
+    Output::field("format", QString::fromLatin1(formatName(uint32_t(msg->format))));
+    Output::field("class", QString::fromLatin1(sms_str_msg_class(uint32_t(msg->msg_class))));
+    Output::field("language", QString::fromLatin1(sms_str_msg_lang(uint32_t(msg->lang))));
+    const QJsonObject ports{{QStringLiteral("dst"), msg->ports ? qint64(msg->ports->dst) : 0},
+                            {QStringLiteral("src"), msg->ports ? qint64(msg->ports->src) : 0}};
+    fieldIf(msg->ports, "ports", ports,
+            msg->ports ? QStringLiteral("%1 from %2").arg(msg->ports->dst).arg(msg->ports->src) : QString());
+    Output::field("mime_type", QString::fromLatin1(sms_msg_get_mime_type(msg.get())));
+    Output::field("text", msg->text ? QString::fromUtf8(msg->text, int(msg->data_len)) : QString());
+    Output::field("data", !msg->text && msg->data ? hex(msg->data, msg->data_len) : QString());
     return 0;
 }
 
@@ -292,21 +322,28 @@ int cbs(const QStringList &args)
               << (args[1].size() > 40 ? "...\"\n" : "\"\n");
         return 2;
     }
-    line(QStringLiteral("message id"), QString::number(p.message_id));
-    line(QStringLiteral("scope"), QString::number(p.scope));
-    line(QStringLiteral("code"), QStringLiteral("%1%2%3").arg(p.message_code)
-                                     .arg(sms_cbs_is_popup(&p) ? QStringLiteral(" popup") : QString())
-                                     .arg(sms_cbs_is_user_alert(&p) ? QStringLiteral(" alert") : QString()));
-    line(QStringLiteral("update"), QString::number(p.update_number));
-    line(QStringLiteral("page"), QStringLiteral("%1 of %2").arg(p.page_number).arg(p.total_pages));
+    const bool popup = sms_cbs_is_popup(&p), alert = sms_cbs_is_user_alert(&p);
+    Output::field("message_id", qint64(p.message_id), QString::number(p.message_id));
+    Output::field("scope", qint64(p.scope), QString::number(p.scope));
+    Output::field("code", qint64(p.message_code), QStringLiteral("%1%2%3").arg(p.message_code)
+                                              .arg(popup ? QStringLiteral(" popup") : QString())
+                                              .arg(alert ? QStringLiteral(" alert") : QString()));
+    Output::data("popup", popup);
+    Output::data("alert", alert);
+    Output::field("update", qint64(p.update_number), QString::number(p.update_number));
+    Output::field("page", qint64(p.page_number), QStringLiteral("%1 of %2").arg(p.page_number).arg(p.total_pages));
+    Output::data("pages", qint64(p.total_pages));
     char code[3];
-    line(QStringLiteral("language"), sms_cbs_get_language_code(&p, code) == SMS_OK
-                                         ? QString::fromLatin1(code) : QString::number(sms_cbs_get_language(&p)));
+    const bool named = sms_cbs_get_language_code(&p, code) == SMS_OK;
+    // A language without a code: its number for people, null in JSON.
+    Output::field("language", named ? QJsonValue(QString::fromLatin1(code)) : QJsonValue(),
+                  named ? QString::fromLatin1(code) : QString::number(sms_cbs_get_language(&p)));
     const uint32_t encoding = sms_cbs_get_encoding(&p);
     if (content.isNull())
         content = hex(p.content, sizeof p.content);
-    line(QStringLiteral("encoding"), encoding == 255 ? QStringLiteral("none") : QString::fromLatin1(formatName(encoding / 4)));
-    line(QStringLiteral("content"), content);
+    const QString encodingName = encoding == 255 ? QString() : QString::fromLatin1(formatName(encoding / 4));
+    Output::field("encoding", orNull(encodingName), encoding == 255 ? QStringLiteral("none") : encodingName);
+    Output::field("content", content);
     return 0;
 }
 
@@ -325,7 +362,7 @@ int smsc(const QStringList &args)
         return 1;
     }
     if (Output::json())
-        line(QStringLiteral("service centre"), address);
+        Output::data("service_centre", address);
     else
         out() << visible(address) << '\n';
     return 0;

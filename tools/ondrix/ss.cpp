@@ -8,6 +8,8 @@
 #include <ondrix-qt/simsecurity.h>
 #include <ondrix-qt/supplementaryservices.h>
 
+#include <QJsonArray>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -65,13 +67,11 @@ QString basicName(SS::BasicService basic)
     return enumName<SS::BasicService>(basic);
 }
 
-// Prints one completion of an operation; 0 on success, else 1.
-int report(const char *what, SS::Error error)
+// The error of an operation on standard error; 0 for none, else 1.
+int failed(const char *what, SS::Error error)
 {
-    if (error == SS::NoError) {
-        line(QString::fromLatin1(what), QStringLiteral("done"));
+    if (error == SS::NoError)
         return 0;
-    }
     err() << "ondrix: " << what << ": " << enumName<SS::Error>(error) << '\n';
     return 1;
 }
@@ -87,27 +87,43 @@ bool answered(const Answer &answer)
 // Follows every completion of `ss` and prints it; `done` gets the exit status.
 void printCompletions(SS &ss, std::function<void(int)> done)
 {
-    auto simple = [&ss, done](void (SS::*signal)(SS::Error), const char *what) {
-        QObject::connect(&ss, signal, &ss, [done, what](SS::Error error) { done(report(what, error)); });
+    // An operation done: "divert: registered".
+    auto simple = [&ss, done](void (SS::*signal)(SS::Error), const char *key, const char *what) {
+        QObject::connect(&ss, signal, &ss, [done, key, what](SS::Error error) {
+            if (error == SS::NoError)
+                Output::field(key, QLatin1String(what));
+            done(failed(key, error));
+        });
     };
-    simple(&SS::registerDivertCompleted, "divert registered");
-    simple(&SS::eraseDivertCompleted, "divert erased");
-    simple(&SS::activateDivertCompleted, "divert on");
-    simple(&SS::deactivateDivertCompleted, "divert off");
-    simple(&SS::changeBarringPasswordCompleted, "barring password");
-    simple(&SS::activateBarringCompleted, "barring on");
-    simple(&SS::deactivateBarringCompleted, "barring off");
-    simple(&SS::activateWaitingCompleted, "waiting on");
-    simple(&SS::deactivateWaitingCompleted, "waiting off");
+    simple(&SS::registerDivertCompleted, "divert", "registered");
+    simple(&SS::eraseDivertCompleted, "divert", "erased");
+    simple(&SS::activateDivertCompleted, "divert", "on");
+    simple(&SS::deactivateDivertCompleted, "divert", "off");
+    simple(&SS::changeBarringPasswordCompleted, "barring_password", "changed");
+    simple(&SS::activateBarringCompleted, "barring", "on");
+    simple(&SS::deactivateBarringCompleted, "barring", "off");
+    simple(&SS::activateWaitingCompleted, "waiting", "on");
+    simple(&SS::deactivateWaitingCompleted, "waiting", "off");
     QObject::connect(&ss, &SS::checkDivertCompleted, &ss, [done](const SS::DivertServiceList &list, SS::Error error) {
-        for (const SS::DivertService &d : list) {
-            line(QStringLiteral("divert"), QStringLiteral("%1 %2 to %3%4").arg(basicName(d.basicService),
-                 d.active ? QStringLiteral("on") : QStringLiteral("off"), d.telephoneNumber,
-                 d.forwardDelay ? QStringLiteral(" after %1 s").arg(d.forwardDelay) : QString()));
+        if (error != SS::NoError) {
+            done(failed("divert", error));
+            return;
         }
-        if (list.isEmpty() && error == SS::NoError)
-            line(QStringLiteral("divert"), QStringLiteral("none"));
-        done(error == SS::NoError ? 0 : report("divert", error));
+        Output::list("diverts");
+        for (const SS::DivertService &d : list) {
+            const QString text = QStringLiteral("%1 %2 to %3%4").arg(basicName(d.basicService),
+                 d.active ? QStringLiteral("on") : QStringLiteral("off"), d.telephoneNumber,
+                 d.forwardDelay ? QStringLiteral(" after %1 s").arg(d.forwardDelay) : QString());
+            Output::row("diverts",
+                        QJsonObject{{QStringLiteral("service"), basicName(d.basicService)},
+                                    {QStringLiteral("active"), d.active},
+                                    {QStringLiteral("number"), d.telephoneNumber},
+                                    {QStringLiteral("delay"), d.forwardDelay ? QJsonValue(qint64(d.forwardDelay)) : QJsonValue()}},
+                        QStringLiteral("%1 %2").arg(QStringLiteral("divert:"), -12).arg(text));
+        }
+        if (list.isEmpty())
+            Output::text(QStringLiteral("divert"), QStringLiteral("none"));
+        done(0);
     });
     auto services = [&ss, done](void (SS::*signal)(SS::BasicServiceList, SS::Error), const char *what) {
         QObject::connect(&ss, signal, &ss, [done, what](const SS::BasicServiceList &list, SS::Error error) {
@@ -115,22 +131,23 @@ void printCompletions(SS &ss, std::function<void(int)> done)
             for (SS::BasicService basic : list)
                 names << basicName(basic);
             if (error == SS::NoError)
-                line(QString::fromLatin1(what), names.isEmpty() ? QStringLiteral("off") : names.join(QLatin1Char(' ')));
-            done(error == SS::NoError ? 0 : report(what, error));
+                Output::field(what, QJsonArray::fromStringList(names),
+                              names.isEmpty() ? QStringLiteral("off") : names.join(QLatin1Char(' ')));
+            done(failed(what, error));
         });
     };
     services(&SS::checkBarringCompleted, "barring");
     services(&SS::checkWaitingCompleted, "waiting");
     QObject::connect(&ss, &SS::checkClirCompleted, &ss, [done](SS::ClirStatus status, SS::Error error) {
         if (error == SS::NoError)
-            line(QStringLiteral("clir"), enumName<SS::ClirStatus>(status));
-        done(error == SS::NoError ? 0 : report("clir", error));
+            Output::field("clir", enumName<SS::ClirStatus>(status));
+        done(failed("clir", error));
     });
     auto flag = [&ss, done](void (SS::*signal)(bool, SS::Error), const char *what) {
         QObject::connect(&ss, signal, &ss, [done, what](bool on, SS::Error error) {
             if (error == SS::NoError)
-                line(QString::fromLatin1(what), on ? QStringLiteral("provided") : QStringLiteral("not provided"));
-            done(error == SS::NoError ? 0 : report(what, error));
+                Output::field(what, on, on ? QStringLiteral("provided") : QStringLiteral("not provided"));
+            done(failed(what, error));
         });
     };
     flag(&SS::checkClipCompleted, "clip");
@@ -252,24 +269,23 @@ int dialogue(const QString &code)
         return daemonAbsent();
     int rc = 0;
     bool more = false;   // the network asked or notified after its answer
-    // Each of the network's texts as it comes: a line each, or an object each.
-    Output::setStreaming(true);
-    auto show = [](const QString &text) {
+    // Each of the network's texts as it comes: its lines, or an event.
+    auto show = [](const char *kind, const QString &text) {
         if (!text.isEmpty())
-            Output::item(QStringLiteral("text"), text);
+            Output::message(kind, text);
     };
     const bool ended = runFor(Wait, [&](std::function<void()> done) {
         QObject::connect(&ss, &SS::commandCompleted, &ss, [&, done](const QString &text) {
-            show(text);
+            show("ussd_answer", text);
             QTimer::singleShot(300, &ss, [&more, done] {
                 if (!more)
                     done();
             });
         });
-        QObject::connect(&ss, &SS::replyCompleted, &ss, show);
+        QObject::connect(&ss, &SS::replyCompleted, &ss, [&show](const QString &text) { show("ussd_answer", text); });
         QObject::connect(&ss, &SS::userActionRequested, &ss, [&, done](const QString &text) {
             more = true;
-            show(text);
+            show("ussd_request", text);
             const QString answer = readAnswer();
             if (!answer.isEmpty()) {
                 ss.sendReply(answer);
@@ -281,11 +297,11 @@ int dialogue(const QString &code)
         });
         QObject::connect(&ss, &SS::notifyReceived, &ss, [&](const QString &text) {
             more = true;
-            show(text);
+            show("ussd_notify", text);
             ss.sendNotifyAck();
         });
         QObject::connect(&ss, &SS::ussdReleased, &ss, [&, done](const QString &text) {
-            show(text);
+            show("ussd_released", text);
             more = false;
             done();
         });
@@ -324,8 +340,10 @@ int codeProcedure(SIM::SIMSecurity &security, const QString &typed)
                 err() << "ondrix: code procedure: " << enumName<SIM::SIMError>(error) << '\n';
             else if (!success)
                 err() << "ondrix: code procedure: the code was wrong\n";
-            else
-                line(QStringLiteral("code"), QStringLiteral("accepted"));
+            else {
+                Output::text(QStringLiteral("code"), QStringLiteral("accepted"));
+                Output::data("accepted", true);
+            }
             rc = error == SIM::NoError && success ? 0 : 1;
             done();
         };
@@ -399,8 +417,10 @@ int dial(const QStringList &args)
     }
     SS probe;
     if (!probe.isServiceCode(typed.text())) {
-        line(QStringLiteral("dial"), SS::carriesCode(typed.text()) ? QStringLiteral("a call")
-                                                                   : QStringLiteral("a call to ") + typed.text());
+        // A number that carries a code is not shown.
+        const bool hidden = SS::carriesCode(typed.text());
+        Output::text(QStringLiteral("dial"), hidden ? QStringLiteral("a call") : QStringLiteral("a call to ") + typed.text());
+        Output::data("call", hidden ? QJsonValue() : QJsonValue(typed.text()));
         return 0;
     }
     if (!probe.isValid())
@@ -412,7 +432,7 @@ int dial(const QStringList &args)
             err() << "ondrix: the modem did not give its IMEI\n";
             return 1;
         }
-        line(QStringLiteral("imei"), imei);
+        Output::field("imei", imei);
         return 0;
     }
     SIM::SIMSecurity security;
