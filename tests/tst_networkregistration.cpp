@@ -318,6 +318,33 @@ private Q_SLOTS:
         QCOMPARE(sent(), (QStringList{"SelectOperator(ss) \"01\", \"248\"", "CancelRegister()"}));
     }
 
+    // A selection the modem gives up ends then, not at the call's time-out
+    // two minutes later.
+    void selectionGivenUpByTheModem_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("the radio goes off") << "flight on" << "The radio went off";
+        QTest::newRow("the card goes") << "sim remove" << "The card went away";
+        QTest::newRow("the modem registers by itself") << "register Roaming 248 01 Baltic" << "The modem registered by itself";
+        QTest::newRow("the simulator is reset") << "reset" << "The modem was reset";
+    }
+
+    void selectionGivenUpByTheModem()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, reason);
+        bench.setSetting(QStringLiteral("SelectionTime"), 60000);
+        NetworkRegistration reg;
+        SignalRecorder recorder(&reg);
+        reg.selectOperator(QStringLiteral("01"), QStringLiteral("248"));
+        QTRY_COMPARE(bench.calls(QStringLiteral("SelectOperator")).size(), 1);
+        QCOMPARE(bench.control(QStringLiteral("Run"), {command}).toString(), QString());
+        QTRY_VERIFY(recorder.recorded().contains(QStringLiteral("selectionCanceled()")));
+        QVERIFY(recorder.recorded().contains(QStringLiteral("selectionCompleted(false, \"%1\")").arg(reason)));
+        QCOMPARE(recorder.recorded().filter(QStringLiteral("selectionCompleted(false")).size(), 1);
+    }
+
     void resetCancelsScanAndManualSelection_data()
     {
         QTest::addColumn<bool>("scan");

@@ -135,8 +135,10 @@ public:
     {
         networks = networksInRange();
         scanTimer.stop();
+        for (const QDBusMessage &scan : qAsConst(scans))
+            sim->replyError(scan, QLatin1String(Interrupted), QStringLiteral("The modem was reset"));
         scans.clear();
-        selection = QDBusMessage();
+        abandonSelection("The modem was reset");
         ++selectionToken;
         current = networks.first();
         statusBeforeOff.clear();
@@ -199,6 +201,7 @@ public:
             statusBeforeOff = status;
             return;
         }
+        abandonSelection("The modem registered by itself");
         ++selectionToken;
         setRegistration(status, QString(), true);
     }
@@ -215,6 +218,7 @@ private:
             searchThen(inService(statusBeforeOff) ? statusBeforeOff : QStringLiteral("Home"));
         else if (status == QLatin1String("NoSIM") && now != QLatin1String("NoSim")) {
             statusBeforeOff = now;
+            abandonSelection("The card went away");
             ++selectionToken;
             setRegistration(QStringLiteral("NoSim"), QString(), true);
         }
@@ -229,6 +233,7 @@ private:
         if (!on) {
             if (!off)
                 statusBeforeOff = now;
+            abandonSelection("The radio went off");
             ++selectionToken;
             setRegistration(flight ? QStringLiteral("Offline") : QStringLiteral("PowerOff"), QString(), true);
         } else if (off) {
@@ -243,6 +248,7 @@ private:
     // "Searching" now, `status` on the current network after the selection time.
     void searchThen(const QString &status)
     {
+        abandonSelection("The modem searches again");
         setRegistration(QStringLiteral("Searching"), QString(), true);
         const quint64 token = ++selectionToken;
         QTimer::singleShot(setting(QStringLiteral("SelectionTime")), sim, [this, token, status] {
@@ -291,6 +297,17 @@ private:
         for (const QDBusMessage &scan : qAsConst(scans))
             sim->reply(scan, {list});
         scans.clear();
+    }
+
+    // A selection the modem gives up, because the radio went off, the card
+    // went away or it registered by itself: its caller hears at once, as from
+    // a modem, instead of at the call's time-out.
+    void abandonSelection(const char *why)
+    {
+        if (selection.type() != QDBusMessage::MethodCallMessage)
+            return;
+        sim->replyError(selection, QLatin1String(Interrupted), QLatin1String(why));
+        selection = QDBusMessage();
     }
 
     // Searches for a while, then registers or is refused.
