@@ -92,9 +92,53 @@ int typeCount(const QString &signature)
     return count;
 }
 
+namespace {
+
+// True when `arg`, as QtDBus read it, is of the D-Bus type `type`: in wire
+// form (maps, structures, most arrays) by its own signature, otherwise by the
+// signature of the type QtDBus made of it.
+bool isOfType(const QVariant &arg, QStringView type)
+{
+    if (arg.userType() == qMetaTypeId<QDBusArgument>())
+        return type == qvariant_cast<QDBusArgument>(arg).currentSignature();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const char *actual = QDBusMetaType::typeToSignature(arg.metaType());
+#else
+    const char *actual = QDBusMetaType::typeToSignature(arg.userType());
+#endif
+    return actual && type == QLatin1String(actual);
+}
+
+} // namespace
+
+int heldArguments(const QString &signature, const QVariantList &args, int limit)
+{
+    int held = 0;
+    int start = 0;   // where the complete type being read began
+    int depth = 0;
+    for (int i = 0; i < signature.size() && held < limit; i++) {
+        const QChar c = signature[i];
+        if (c == QLatin1Char('(') || c == QLatin1Char('{'))
+            depth++;
+        else if (c == QLatin1Char(')') || c == QLatin1Char('}'))
+            depth--;
+        if (depth > 0 || c == QLatin1Char('a') || c == QLatin1Char('(') || c == QLatin1Char('{'))
+            continue;
+        if (held >= args.size() || !isOfType(args[held], QStringView(signature).mid(start, i + 1 - start)))
+            break;
+        held++;
+        start = i + 1;
+    }
+    return held;
+}
+
 bool takes(const QDBusMessage &message, const QString &expected)
 {
-    return carries(message.signature(), expected) && message.arguments().size() >= typeCount(expected);
+    const QString signature = message.signature();
+    if (!carries(signature, expected))
+        return false;
+    const int count = typeCount(expected);
+    return heldArguments(signature, message.arguments(), count) == count;
 }
 
 void checkReply(const Member &row, const QString &signature)
@@ -312,12 +356,17 @@ private Q_SLOTS:
     {
         const QString signature = message.signature();
         const QVariantList args = message.arguments();
+        int held = -1;   // the arguments of their types, counted for the first handler that looks
         const std::size_t count = m_listeners.size();
         m_delivering++;
         for (std::size_t i = 0; i < count; i++) {
             const Listener &listener = m_listeners[i];
             // The handlers take the first arguments; more may follow them.
-            if (!listener.object || !carries(signature, listener.follow.signature) || args.size() < listener.follow.count)
+            if (!listener.object || !carries(signature, listener.follow.signature))
+                continue;
+            if (held < 0)
+                held = heldArguments(signature, args, int(args.size()));
+            if (held < listener.follow.count)
                 continue;
             // A handler may add listeners (and move this one): a copy is called.
             ServiceBase *const object = listener.object;

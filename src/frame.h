@@ -138,12 +138,18 @@ const char *dbusSignature()
 #endif
 }
 
-// The D-Bus signature of a handler's parameter list.
+// The complete types `signature` lists ("a{sv}s": 2).
+int typeCount(const QString &signature);
+
+// The D-Bus signature of a handler's parameter list. Its types must be
+// registered with QtDBus (registerTypes()): the signature of one that is not
+// is empty, and would take any argument.
 template <typename... Args>
 QString signatureOf()
 {
     QString signature;
     ((signature += QLatin1String(dbusSignature<std::decay_t<Args>>())), ...);
+    Q_ASSERT_X(typeCount(signature) == int(sizeof...(Args)), "signatureOf", "a type QtDBus does not know");
     return signature;
 }
 
@@ -166,29 +172,24 @@ T argumentAs(const QVariant &arg)
 {
     if (arg.userType() == qMetaTypeId<T>())
         return *static_cast<const T *>(arg.constData());
-    if (arg.userType() == qMetaTypeId<QDBusArgument>()) {
-        // QtDBus leaves out an argument it cannot read, so the one found
-        // here may not be the one the message's signature names there:
-        // reading it as another type would abort in libdbus.
-        const QDBusArgument wire = arg.value<QDBusArgument>();
-        if (wire.currentSignature() != QLatin1String(dbusSignature<T>()))
-            return T();
-        return qdbus_cast<T>(wire);
-    }
     return qdbus_cast<T>(arg);
 }
 
-// The complete types `signature` lists ("a{sv}s": 2).
-int typeCount(const QString &signature);
+// How many of the first arguments, `limit` at most, of a message of
+// `signature` that QtDBus read as `args` are there, each of the type the
+// signature names at its place (an argument QtDBus could not read is an
+// invalid value). Only the arguments held are read as their types: reading a
+// value in wire form as another type aborts in libdbus.
+int heldArguments(const QString &signature, const QVariantList &args, int limit);
 
-// True when `message` carries the arguments `expected` lists first: by its
-// signature, and with that many arguments as QtDBus read them (a message
-// QtDBus could not read has its signature and no arguments).
+// True when `message` carries the arguments `expected` lists first, held as
+// their types: a message of other arguments is treated like a wrong argument
+// count.
 bool takes(const QDBusMessage &message, const QString &expected);
 
 // Calls `handler` on `object` with the first arguments of `args`, each
-// demarshalled to its parameter type. `args` must have been checked with
-// carries() against signatureOf<Args...>().
+// demarshalled to its parameter type. `args` must have been checked against
+// signatureOf<Args...>() (takes(), or carries() and heldArguments()).
 template <typename Object, typename... Args, std::size_t... I>
 void invoke(Object *object, void (Object::*handler)(Args...), const QVariantList &args,
             std::index_sequence<I...>)
@@ -273,7 +274,7 @@ int errorValue(const QDBusError &error, const TextValue (&table)[N], int unknown
 QDBusMessage callProxy(DBusIface *proxy, Method method, const QVariantList &args = {});
 
 // The first arguments of `args` as `Args...`; they must have been checked
-// with carries() against signatureOf<Args...>().
+// with takes() against signatureOf<Args...>().
 template <typename... Args, std::size_t... I>
 std::tuple<std::decay_t<Args>...> valuesOf(const QVariantList &args, std::index_sequence<I...>)
 {
@@ -407,6 +408,10 @@ public:
     static Follow on(Signal signal, void (Object::*handler)(Args...))
     {
         static_assert(sizeof(handler) <= sizeof(Follow::handler), "a member function of a class of one base");
+        // The follows are made before the object's constructor registers its
+        // types: the signal's group is registered here, so that the first
+        // object's signature is complete too.
+        registerTypes(member(signal).bus);
         const QString signature = signatureOf<Args...>();
         Q_ASSERT_X(carries(QLatin1String(member(signal).arguments), signature), member(signal).name,
                    "the handler takes other arguments than the signal carries");

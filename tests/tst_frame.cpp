@@ -57,6 +57,26 @@ class TestFrame : public SimTestCase
     Q_OBJECT
 
 private Q_SLOTS:
+    // The first object of a class in the process follows its signals with
+    // their whole signatures, though its types are registered only as it is
+    // made: a signal of other arguments reaches no handler. (First here: no
+    // test before it makes a NetworkCell.)
+    void firstObjectDropsSignalsOfAnotherSignature()
+    {
+        NetworkCell cell;
+        QTRY_VERIFY(cell.services() != NetworkCell::Services());
+        const NetworkCell::Services before = cell.services();
+        QSignalSpy changed(&cell, &NetworkCell::servicesChanged);
+        const QString networkCell = QStringLiteral("com.kelvo.hvt.CSNet.NetworkCell");
+        bench.emitSignal(networkCell, QStringLiteral("ServicesChanged"), {QVariantMap{{"CSService", 1}}});
+        bench.emitSignal(networkCell, QStringLiteral("ServicesChanged"), {QStringLiteral("CSService"), 1, 2});
+        bench.emitSignal(networkCell, QStringLiteral("ServicesChanged"), {QVariant::fromValue(CellServiceMap{})});
+        QVERIFY(bench.flush());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(cell.services(), NetworkCell::Services());
+        QVERIFY(before != NetworkCell::Services());
+    }
+
     // A reply reaches the handler only with the arguments it asks for; any
     // other completes the call as an error, exactly once.
     void replyHandedOnOnlyWithItsSignature_data()
@@ -164,6 +184,48 @@ private Q_SLOTS:
         bench.emitSignal(csnet, QStringLiteral("ActivityChanged"), {QStringLiteral("Idle")});
         QVERIFY(bench.flush());
         QCOMPARE(receiver->seen, (QStringList{"Call", "Data"}));
+    }
+
+    // Only arguments held as the type the signature names at their place are
+    // read as that type: one missing, one QtDBus could not read (an invalid
+    // value) or another in its place ends the count. The arguments are as
+    // QtDBus hands them over ("map": an a{sv} in wire form, from a reply).
+    void argumentsHeldAsTheirTypes_data()
+    {
+        QTest::addColumn<QString>("signature");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("held");
+        QTest::newRow("a map") << "a{sv}" << QStringList{"map"} << 1;
+        QTest::newRow("a map and a text") << "a{sv}s" << QStringList{"map", "text"} << 2;
+        QTest::newRow("the map left out, the text in its place") << "a{sv}s" << QStringList{"text"} << 0;
+        QTest::newRow("the text left out") << "a{sv}s" << QStringList{"map"} << 1;
+        QTest::newRow("a map of other values") << "a{sb}" << QStringList{"map"} << 0;
+        QTest::newRow("a map where a structure goes") << "(sv)" << QStringList{"map"} << 0;
+        QTest::newRow("numbers and texts") << "iis" << QStringList{"number", "number", "text"} << 3;
+        QTest::newRow("a text where a number goes") << "is" << QStringList{"text"} << 0;
+        QTest::newRow("texts") << "as" << QStringList{"texts"} << 1;
+        QTest::newRow("texts where numbers go") << "ai" << QStringList{"texts"} << 0;
+        QTest::newRow("a map in a list of them") << "aa{sv}" << QStringList{"map"} << 0;
+        QTest::newRow("nothing") << "s" << QStringList{} << 0;
+        QTest::newRow("a value QtDBus could not read") << "ss" << QStringList{"unread", "text"} << 0;
+    }
+
+    void argumentsHeldAsTheirTypes()
+    {
+        QFETCH(QString, signature);
+        QFETCH(QStringList, args);
+        QFETCH(int, held);
+        bench.script(Modem, GetProperties, {{"reply", QVariantList{QVariantMap{{"A", 1}}}}});
+        const QDBusMessage reply = QDBusConnection::systemBus().call(Frame::methodCall(Frame::Method::ModemGetProperties));
+        QCOMPARE(reply.signature(), QStringLiteral("a{sv}"));
+        const QHash<QString, QVariant> made{{"map", reply.arguments().value(0)}, {"text", QStringLiteral("x")},
+                                            {"number", 7}, {"texts", QStringList{"a"}},
+                                            {"unread", QVariant()}};
+        QVariantList given;
+        for (const QString &arg : args)
+            given << made.value(arg);
+        QCOMPARE(Frame::heldArguments(signature, given, 10), held);
+        QCOMPARE(Frame::heldArguments(signature, given, 1), qMin(held, 1));
     }
 
     // The time each call is given, as the calls category tells it.
