@@ -417,12 +417,13 @@ private:
     bool m_connected = false;
 };
 
-// What a thread's objects share about the daemons: the signals they follow,
-// one watch of their names' owners, which tells every object of a name when it changes, and the daemons
-// that kept a blocking read waiting past its time-out and have not answered
-// since (their reads go asynchronous). Objects live on their own threads'
-// event loops, so each thread keeps its own book; it also receives the
-// answers of follow-up reads whose objects have gone meanwhile.
+// What a thread's objects share about the daemons: the signals they follow;
+// one watch of their names' owners, which tells every object of a name when
+// it changes; and the daemons that kept a blocking read waiting past its
+// time-out and have not answered since (their reads go asynchronous).
+// Objects live on their own threads' event loops, so each thread keeps its
+// own book; it also receives the answers of follow-up reads whose objects
+// have gone meanwhile.
 class DaemonBook : public QObject
 {
     Q_OBJECT
