@@ -5,6 +5,9 @@
   jsoncheck.py SCHEMA NAME    each line of standard input is one object of
                               the schema's definition NAME ("event": any
                               number of lines; any other: exactly one)
+  jsoncheck.py SCHEMA --batch FILE
+                              each line of FILE: DEFINITION, a file of
+                              output and what printed it, tab-separated
   jsoncheck.py SCHEMA --keys  every key the schema names, and every kind of
                               event, one a line
 
@@ -30,18 +33,11 @@ def keys(node, found):
             keys(value, found)
 
 
-def main():
-    schema_path, name = sys.argv[1], sys.argv[2]
-    with open(schema_path, encoding="utf-8") as f:
-        schema = json.load(f)
-    if name == "--keys":
-        found = set()
-        keys(schema["$defs"], found)
-        print("\n".join(sorted(found)))
-        return 0
+def problems_of(schema, name, text):
+    """What is wrong with `text` as output of the definition `name`."""
     if name not in schema["$defs"]:
-        print(f"no definition {name} in {schema_path}")
-        return 1
+        return [f"no definition {name} in the schema"]
+
     def validator(pointer):
         return jsonschema.Draft202012Validator(dict(schema, **{"$ref": pointer}))
 
@@ -53,7 +49,7 @@ def main():
         if kind:
             kinds[kind] = validator(f"#/$defs/{name}/oneOf/{index}")
     whole = validator("#/$defs/" + name)
-    lines = [line for line in sys.stdin.read().split("\n") if line]
+    lines = [line for line in text.split("\n") if line]
     problems = []
     if name != "event" and len(lines) != 1:
         problems.append(f"{len(lines)} lines, not one object")
@@ -67,6 +63,33 @@ def main():
         check = kinds.get(kind, whole) if kinds else whole
         for error in check.iter_errors(value):
             problems.append(f"line {number}: {error.message} at {list(error.absolute_path)}: {line}")
+    return problems
+
+
+def main():
+    schema_path, name = sys.argv[1], sys.argv[2]
+    with open(schema_path, encoding="utf-8") as f:
+        schema = json.load(f)
+    if name == "--keys":
+        found = set()
+        keys(schema["$defs"], found)
+        print("\n".join(sorted(found)))
+        return 0
+    if name == "--batch":
+        # One check a line of the file: DEFINITION, the output's file and what
+        # ran, separated by tabs; "ok" or "FAIL" a check.
+        failed = False
+        with open(sys.argv[3], encoding="utf-8") as checks:
+            for check in checks.read().splitlines():
+                definition, path, what = check.split("\t", 2)
+                with open(path, encoding="utf-8") as output:
+                    problems = problems_of(schema, definition, output.read())
+                print(f"FAIL: {what}: not {definition}:" if problems else f"ok: {what}")
+                for problem in problems:
+                    print("  " + problem)
+                failed = failed or bool(problems)
+        return 1 if failed else 0
+    problems = problems_of(schema, name, sys.stdin.read())
     for problem in problems:
         print(problem)
     return 1 if problems else 0
